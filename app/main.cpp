@@ -1,0 +1,56 @@
+// Entry point: find the player, seed the plug-in's settings, run the wizard.
+#include "installer_state.h"
+#include "../core/installer.h"
+#include "../core/player.h"
+#include "../res/resource.h"
+
+#include <stdlib.h>
+
+InstallerState g_installer;
+
+static const char PlayerMissingText[] =
+    "The Winamp player is required to use this plugin.\nPlease go to "
+    PLAYER_DOWNLOAD_HOST
+    " to download\nand install Winamp. Then run this program again.\n\n"
+    "If Winamp is already installed on this system it may\nbe configured incorrectly. "
+    "Please re-install Winamp\nand try again.";
+
+static void RunMessageLoop()
+{
+    MSG msg;
+    while (g_installer.running) {
+        // Filtered on the wizard: only its own and its controls' messages.
+        GetMessageA(&msg, g_installer.wizardWindow, 0, 0);
+        if (!IsDialogMessageA(g_installer.wizardWindow, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    g_installer.instance = instance;
+    if (!LocatePlayer(g_installer.pluginsPath)) {
+        MessageBoxA(NULL, PlayerMissingText, "QEL ZUV!!", MB_ICONERROR);
+        return 0;
+    }
+    // The folder found holds at most 255 characters, so this always fits.
+    AppendText(g_installer.pluginsPath, sizeof g_installer.pluginsPath, PLAYER_PLUGINS_DIR "\\");
+    SeedPluginSettings();
+
+    g_installer.wizardWindow =
+        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_WIZARD), NULL, WizardDialogProc, 0);
+    if (!g_installer.wizardWindow) return 0;
+    ShowWindow(g_installer.wizardWindow, SW_SHOW);
+    g_installer.running = true;
+    g_installer.currentPage = PAGE_WELCOME;
+    RunMessageLoop();
+    return 0;
+}
+
+// libstdc++'s default terminate handler prints demangled type names and drags
+// the whole demangler into the executable; a GUI program has nowhere to print.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { abort(); }
+}

@@ -1,0 +1,48 @@
+// Finding the player from its registered play command, and checking a folder.
+#include <windows.h>
+
+#include "installer.h"
+#include "paths.h"
+#include "player.h"
+#include "../syslib/syexception.h"
+#include "../syslib/syregistry.h"
+
+// The exceptions are values by design: a caught copy keeps its text.
+#pragma GCC diagnostic ignored "-Wcatch-value"
+
+bool LocatePlayer(char* out)
+{
+    char command[PATH_BUFFER];
+    try {
+        SyRegistryKey key;
+        // Reading is all we need; a user who may read but not write the key
+        // must still find the player.
+        key.Open(HKEY_LOCAL_MACHINE, PLAYER_COMMAND_KEY, KEY_READ);
+        DWORD size = sizeof command;
+        key.QueryValue(NULL, NULL, (BYTE*)command, &size);
+        // The data need not end in a NUL (a REG_BINARY value, or a string
+        // stored without one); 256 bytes without one is a 256-character command.
+        if (size >= sizeof command) {
+            if (command[sizeof command - 1] != 0) return false;
+        } else {
+            command[size] = 0;
+        }
+    } catch (SySystemException e) {
+        return false;
+    }
+    return FolderFromPlayerCommand(command, out, PATH_BUFFER);
+}
+
+bool PlayerIsPresent(const char* pluginsPath)
+{
+    char candidate[PATH_BUFFER];
+    PlayerExecutablePath(pluginsPath, candidate, sizeof candidate);
+    if (!candidate[0]) return false;
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, so a
+    // folder named like the player does not count.
+    HANDLE file = CreateFileA(candidate, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}

@@ -1,0 +1,164 @@
+// The wizard's page controller: the three buttons and the four pages.
+#include <windows.h>
+
+#include "installer.h"
+#include "player.h"
+#include "../app/installer_state.h"
+#include "../res/resource.h"
+
+char g_agreementPiece[12000];
+char g_agreementText[65536];
+
+static const UINT AgreementStringTable[] = {
+    IDS_AGREEMENT1, IDS_AGREEMENT2, IDS_AGREEMENT3, IDS_AGREEMENT4, IDS_AGREEMENT5
+};
+
+static const char PlayerNotFoundText[] =
+    "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
+static const char SourceMissingText[] = "Error: At least one source file not found.";
+
+// A control that is hidden or disabled while it has the focus would leave the
+// keyboard stranded; hand the focus to Next first (WM_NEXTDLGCTL also keeps
+// Next the default button).
+static void KeepFocusOff(HWND control)
+{
+    if (GetFocus() == control)
+        SendMessageA(g_installer.wizardWindow, WM_NEXTDLGCTL,
+                     (WPARAM)GetDlgItem(g_installer.wizardWindow, IDC_NEXT), TRUE);
+}
+
+static void ShowControl(int id, bool show)
+{
+    HWND control = GetDlgItem(g_installer.wizardWindow, id);
+    if (!show) KeepFocusOff(control);
+    ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+}
+
+static void EnableControl(int id, bool enable)
+{
+    HWND control = GetDlgItem(g_installer.wizardWindow, id);
+    if (!enable) KeepFocusOff(control);
+    EnableWindow(control, enable);
+}
+
+static void SetControlText(int id, const char* text)
+{
+    SetDlgItemTextA(g_installer.wizardWindow, id, text);
+}
+
+static void RepaintWizard()
+{
+    InvalidateRect(g_installer.wizardWindow, NULL, TRUE);
+}
+
+static void EndWizard()
+{
+    DestroyWindow(g_installer.wizardWindow);
+    g_installer.running = false;
+}
+
+void AssembleAgreementText()
+{
+    g_agreementText[0] = 0;
+    for (UINT id : AgreementStringTable) {
+        g_agreementPiece[0] = 0;
+        LoadStringA(g_installer.instance, id, g_agreementPiece, sizeof g_agreementPiece);
+        // Five pieces of under 12,000 bytes always fit in 65,536.
+        AppendText(g_agreementText, sizeof g_agreementText, g_agreementPiece);
+    }
+    ReplaceLineFeeds(g_agreementText);
+}
+
+static void Install()
+{
+    HWND wizard = g_installer.wizardWindow;
+    GetDlgItemTextA(wizard, IDC_LOCATION, g_installer.pluginsPath, PATH_BUFFER);
+    if (!PlayerIsPresent(g_installer.pluginsPath)) {
+        MessageBoxA(wizard, PlayerNotFoundText, "Marbelox", MB_ICONERROR);
+        g_installer.currentPage = PAGE_LOCATION;
+        RepaintWizard();
+        // Back to the folder box, so the user can correct what was typed.
+        SendMessageA(wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(wizard, IDC_LOCATION), TRUE);
+        return;
+    }
+    ClosePlayer();
+    if (!CopyPluginFiles()) {
+        // The box has no owner; keep the wizard's buttons still while it is up,
+        // since the run ends as soon as it is dismissed.
+        EnableWindow(wizard, FALSE);
+        MessageBoxA(NULL, SourceMissingText, "ZUV", MB_ICONERROR);
+        EndWizard();
+        return;
+    }
+    RewritePlayerSettings();
+    ShowControl(IDC_LOCATION, false);
+    SetControlText(IDC_NEXT, "&Finish");
+    SetControlText(IDCANCEL, "&More Info");
+}
+
+void SetUpPage(int page)
+{
+    switch (page) {
+    case PAGE_WELCOME:
+        ShowControl(IDC_AGREEMENT, false);
+        ShowControl(IDC_NOTICE, true);
+        EnableControl(IDC_BACK, false);
+        SetControlText(IDC_NEXT, "&Next->");
+        SetControlText(IDCANCEL, "&Cancel");
+        break;
+    case PAGE_AGREEMENT:
+        ShowControl(IDC_AGREEMENT, true);
+        ShowControl(IDC_LOCATION, false);
+        ShowControl(IDC_NOTICE, false);
+        EnableControl(IDC_BACK, true);
+        SetControlText(IDC_NEXT, "&Agree");
+        SetControlText(IDCANCEL, "E&xit");
+        AssembleAgreementText();
+        SetControlText(IDC_AGREEMENT, g_agreementText);
+        break;
+    case PAGE_LOCATION:
+        ShowControl(IDC_AGREEMENT, false);
+        ShowControl(IDC_LOCATION, true);
+        SetControlText(IDC_LOCATION, g_installer.pluginsPath);
+        SetControlText(IDC_NEXT, "&Next->");
+        EnableControl(IDC_NEXT, true);
+        EnableControl(IDCANCEL, true);
+        SetControlText(IDCANCEL, "&Cancel");
+        break;
+    case PAGE_FINISHED:
+        Install();
+        break;
+    default:
+        break;
+    }
+}
+
+void OnWizardCommand(int id)
+{
+    switch (id) {
+    case IDC_NEXT:
+        if (++g_installer.currentPage <= PAGE_FINISHED) {
+            RepaintWizard();
+            SetUpPage(g_installer.currentPage);
+        } else {
+            LaunchPlayer();
+            EndWizard();
+        }
+        break;
+    case IDC_BACK:
+        if (--g_installer.currentPage < 0) g_installer.currentPage = 0;
+        RepaintWizard();
+        SetUpPage(g_installer.currentPage);
+        break;
+    case IDCANCEL:
+        if (g_installer.currentPage == PAGE_FINISHED) {
+            char help[PATH_BUFFER];
+            if (SourceFilePath(PLUGIN_HELP_NAME, help, sizeof help)) OpenDocument(help);
+        } else {
+            EndWizard();
+        }
+        break;
+    default:
+        break;
+    }
+}

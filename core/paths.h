@@ -1,0 +1,44 @@
+// Text and path logic of the installer. Portable: no Windows headers, so the
+// native build and its sanitizers prove that this stays platform-free.
+#pragma once
+#include <stddef.h>
+
+enum {
+    PATH_BUFFER = 256,        // any path: at most 255 characters and the NUL
+    FOLDER_BUFFER = 280       // pluginsPath and the Windows folder
+};
+
+// Bounded copy and append: false, with `out` holding an empty string (copy)
+// or left as it was (append), when the result would not fit in `size` bytes.
+bool CopyText(char* out, size_t size, const char* text);
+bool AppendText(char* out, size_t size, const char* text);
+
+// The last occurrence of `needle` in `text`, ASCII letters matched in any case.
+const char* FindLastNoCase(const char* text, const char* needle);
+
+// The player's folder from its registered play command: everything before
+// the first "winamp.exe" (any case), lower-cased, less an opening quotation
+// mark. False, with `out` untouched, when there is no "winamp.exe" or the
+// folder does not fit.
+bool FolderFromPlayerCommand(const char* command, char* out, size_t size);
+
+// winamp.exe beside the plug-ins folder: the path cut at its last "plugins"
+// (any case). Without "plugins" `out` is a copy of the input and the result
+// false; a result that does not fit leaves `out` empty and returns false.
+bool PlayerExecutablePath(const char* pluginsPath, char* out, size_t size);
+
+// winamp.ini beside the plug-ins folder: the path cut after the backslash of
+// its last "\plugins" (any case). False, with `out` empty, when there is no
+// "\plugins" or the result does not fit.
+bool PlayerSettingsPath(const char* pluginsPath, char* out, size_t size);
+
+// folder + name, with a backslash between them unless the folder already ends
+// in one (or in '/'). False, with `out` empty, when it does not fit.
+bool JoinPath(char* out, size_t size, const char* folder, const char* name);
+
+// The folder part of a full file name, with its trailing backslash
+// ("c:\dist\setup.exe" gives "c:\dist\"); empty when there is none.
+void FolderOfPath(char* path);
+
+// Every line feed becomes a space.
+void ReplaceLineFeeds(char* text);

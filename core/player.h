@@ -1,0 +1,25 @@
+// Every point where the installer touches Winamp, in one place.
+#pragma once
+
+// Registered play command: HKEY_LOCAL_MACHINE, default value of this key.
+#define PLAYER_COMMAND_KEY "SOFTWARE\\Classes\\Winamp.File\\shell\\Play\\command"
+#define PLAYER_EXE_NAME "winamp.exe"          // matched in any letter case
+#define PLAYER_INI_NAME "winamp.ini"
+#define PLAYER_PLUGINS_DIR "plugins"          // directly inside the player's folder
+#define PLAYER_WINDOW_CLASS "Winamp v1.x"     // main window; shuts down on WM_CLOSE
+#define PLAYER_DOWNLOAD_HOST "www.winamp.com"
+
+// winamp.ini keys the installer rewrites, in the order the rules apply.
+#define INI_KEY_DSP_NAME "dspplugin_name="
+#define INI_KEY_DSP_NUM "dspplugin_num="
+#define INI_KEY_EQ_OPEN "eq_open="
+#define INI_KEY_PE_OPEN "pe_open="
+#define INI_KEY_MB_OPEN "mb_open="
+
+// The plug-in's files, in copy order; the first is the module the player loads.
+#define PLUGIN_MODULE_NAME "dsp_zv.dll"
+#define PLUGIN_HELP_NAME "helpfile.html"
+#define PLUGIN_LOGO_NAME "zvlogo.jpg"
+#define PLUGIN_SETTINGS_NAME "zuv.cfg"        // in the Windows folder
+
+extern const char* const PluginFileList[3];

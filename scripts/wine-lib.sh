@@ -1,0 +1,46 @@
+# Shell functions for running Windows programs under wine in Xvfb.
+# Source it; every prefix and display made here belongs to this run alone.
+
+export WINEDEBUG=-all
+export WINEARCH=win32
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# start_display: an Xvfb of our own on a free display number; sets DISPLAY.
+start_display() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X${n}" ] && { export DISPLAY=":$n"; return 0; }
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+  done
+  echo "wine-lib: no free X display" >&2
+  return 1
+}
+
+stop_display() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=; }
+
+# make_template DIR: a booted 32-bit prefix with crash dialogs switched off.
+make_template() {
+  local dir=$1
+  rm -rf "$dir"
+  WINEPREFIX="$dir" wineboot -i >/dev/null 2>&1
+  # A crash must end the process, not leave it suspended behind a dialog.
+  WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  WINEPREFIX="$dir" wineserver -w
+}
+
+# new_prefix TEMPLATE DIR: a fresh copy of the template.
+new_prefix() {
+  rm -rf "$2"
+  cp -a "$1" "$2"
+}
+
+end_prefix() { WINEPREFIX="$1" wineserver -k >/dev/null 2>&1 || true; }
+
+# winpath FILE: the path as a program in the prefix sees it (drive Z:).
+winpath() { printf 'Z:%s' "$(readlink -f "$1" | sed 's|/|\\|g')"; }

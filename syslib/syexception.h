@@ -1,0 +1,32 @@
+// The installer's error chain: values that carry a message text. Thrown and
+// caught by value; a copy keeps its text without composing or tracing again.
+#pragma once
+
+class SyException {
+public:
+    SyException();
+    virtual const char* GetText() const;
+
+protected:
+    const char* text;   // a constant, or the object's own buffer
+};
+
+class SyStringException : public SyException {
+public:
+    SyStringException() {}
+    SyStringException(const SyStringException& other);
+    SyStringException& operator=(const SyStringException& other);
+
+protected:
+    char buffer[256];   // composed message; untouched until a subclass composes
+};
+
+class SySystemException : public SyStringException {
+public:
+    explicit SySystemException(unsigned long code);
+
+    unsigned long code;
+
+    static const char Prefix[];
+    enum { PrefixLength = 36 };
+};

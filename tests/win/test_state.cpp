@@ -1,0 +1,4 @@
+// The installer's state record, which the entry point owns in the product.
+#include "../../app/installer_state.h"
+
+InstallerState g_installer;

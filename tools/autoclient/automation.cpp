@@ -1,0 +1,275 @@
+#include "automation.h"
+
+#include <vector>
+
+namespace automation {
+
+enum { SEND_TIMEOUT_MS = 3000 };
+
+bool Start(const char* exe, const char* arguments, const char* directory, Process* out)
+{
+    std::string commandLine = std::string("\"") + exe + "\"";
+    if (arguments && *arguments) commandLine += std::string(" ") + arguments;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(exe, line.data(), NULL, NULL, FALSE, 0, NULL, directory, &startup, &info)) return false;
+    CloseHandle(info.hThread);
+    out->handle = info.hProcess;
+    out->pid = info.dwProcessId;
+    return true;
+}
+
+bool WaitExit(const Process& process, DWORD timeoutMs, DWORD* exitCode)
+{
+    if (WaitForSingleObject(process.handle, timeoutMs) != WAIT_OBJECT_0) return false;
+    DWORD code = 0;
+    GetExitCodeProcess(process.handle, &code);
+    if (exitCode) *exitCode = code;
+    return true;
+}
+
+void Kill(Process* process)
+{
+    if (!process->handle) return;
+    if (WaitForSingleObject(process->handle, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process->handle, 99);
+        WaitForSingleObject(process->handle, 5000);
+    }
+    CloseHandle(process->handle);
+    process->handle = NULL;
+}
+
+struct FindRequest {
+    DWORD pid;
+    const char* className;
+    const char* caption;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchWindow(HWND window, LPARAM param)
+{
+    FindRequest* request = (FindRequest*)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (request->pid && pid != request->pid) return TRUE;
+    if (!IsWindowVisible(window)) return TRUE;
+    char text[256];
+    if (request->className) {
+        GetClassNameA(window, text, sizeof text);
+        if (lstrcmpA(text, request->className) != 0) return TRUE;
+    }
+    if (request->caption) {
+        GetWindowTextA(window, text, sizeof text);
+        if (lstrcmpA(text, request->caption) != 0) return TRUE;
+    }
+    request->found = window;
+    return FALSE;
+}
+
+HWND FindTopWindow(DWORD pid, const char* className, const char* caption)
+{
+    FindRequest request = { pid, className, caption, NULL };
+    EnumWindows(MatchWindow, (LPARAM)&request);
+    return request.found;
+}
+
+HWND WaitWindow(DWORD pid, const char* className, const char* caption, DWORD timeoutMs)
+{
+    HWND found = NULL;
+    WaitUntil([&] { return (found = FindTopWindow(pid, className, caption)) != NULL; }, timeoutMs);
+    return found;
+}
+
+std::string Text(HWND dialog, int id)
+{
+    // GetWindowText does not reach another process's edit control.
+    HWND control = GetDlgItem(dialog, id);
+    if (!control) return "<no control>";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &length))
+        return "<no answer>";
+    std::vector<char> text(length + 1);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(control, WM_GETTEXT, text.size(), (LPARAM)text.data(), SMTO_ABORTIFHUNG,
+                        SEND_TIMEOUT_MS, &copied);
+    return std::string(text.data(), copied);
+}
+
+bool SetText(HWND dialog, int id, const char* text)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text, SMTO_ABORTIFHUNG,
+                               SEND_TIMEOUT_MS, &result) != 0;
+}
+
+bool Visible(HWND dialog, int id) { return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE; }
+
+bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+static HWND FocusOf(HWND dialog)
+{
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(dialog, NULL);
+    if (!GetGUIThreadInfo(thread, &info)) return NULL;
+    return info.hwndFocus;
+}
+
+int FocusedId(HWND dialog)
+{
+    HWND focus = FocusOf(dialog);
+    return focus ? GetDlgCtrlID(focus) : 0;
+}
+
+void Click(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+void PressKey(HWND dialog, UINT vk)
+{
+    HWND target = FocusOf(dialog);
+    if (!target || (target != dialog && !IsChild(dialog, target))) target = dialog;
+    UINT scan = MapVirtualKeyA(vk, 0);
+    PostMessageA(target, WM_KEYDOWN, vk, 1 | (scan << 16));
+    PostMessageA(target, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
+}
+
+void RequestClose(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+static bool IsRed(COLORREF c) { return GetRValue(c) > 150 && GetGValue(c) < 90 && GetBValue(c) < 90; }
+
+bool WaitMessageBox(DWORD pid, DWORD timeoutMs, MessageBoxInfo* out)
+{
+    HWND box = NULL;
+    WaitUntil(
+        [&] {
+            box = NULL;
+            HWND candidate = NULL;
+            while ((candidate = FindWindowExA(NULL, candidate, "#32770", NULL)) != NULL) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(candidate, &owner);
+                if ((pid == 0 || owner == pid) && IsWindowVisible(candidate) && GetDlgItem(candidate, 0xFFFF)) {
+                    box = candidate;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    if (!box) return false;
+    out->window = box;
+    out->owner = GetWindow(box, GW_OWNER);
+    char caption[256];
+    GetWindowTextA(box, caption, sizeof caption);
+    out->caption = caption;
+    out->text = Text(box, 0xFFFF);
+    // The icon is a static with id 1088; the error sign is the red one.
+    out->errorIcon = false;
+    HWND icon = GetDlgItem(box, 1088);
+    if (icon && IsWindowVisible(icon)) {
+        RECT r;
+        GetWindowRect(icon, &r);
+        MapWindowPoints(NULL, box, (POINT*)&r, 2);
+        int red = 0;
+        WaitUntil(
+            [&] {
+                red = 0;
+                for (int y = r.top; y < r.bottom; y += 2)
+                    for (int x = r.left; x < r.right; x += 2)
+                        if (IsRed(Pixel(box, x, y))) ++red;
+                return red > 20;
+            },
+            1000);
+        out->errorIcon = red > 20;
+    }
+    return true;
+}
+
+bool DismissMessageBox(HWND box)
+{
+    // A box with only OK takes IDOK, and also IDCANCEL as the close request.
+    HWND ok = GetDlgItem(box, IDOK);
+    return PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)ok) != FALSE;
+}
+
+COLORREF Pixel(HWND window, int x, int y)
+{
+    // PrintWindow draws nothing for another process under wine; GetDC works.
+    HDC dc = GetDC(window);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return c;
+}
+
+static bool Near(COLORREF a, COLORREF b, int tolerance)
+{
+    return abs((int)GetRValue(a) - (int)GetRValue(b)) <= tolerance &&
+           abs((int)GetGValue(a) - (int)GetGValue(b)) <= tolerance &&
+           abs((int)GetBValue(a) - (int)GetBValue(b)) <= tolerance;
+}
+
+double ColourShare(HWND window, RECT area, COLORREF colour, int tolerance, int step)
+{
+    HDC dc = GetDC(window);
+    int total = 0, matching = 0;
+    for (int y = area.top; y < area.bottom; y += step)
+        for (int x = area.left; x < area.right; x += step) {
+            ++total;
+            if (Near(GetPixel(dc, x, y), colour, tolerance)) ++matching;
+        }
+    ReleaseDC(window, dc);
+    return total ? (double)matching / total : 0.0;
+}
+
+bool SaveClientBitmap(HWND window, const char* path)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    int width = client.right, height = client.bottom;
+    if (width <= 0 || height <= 0) return false;
+    HDC dc = GetDC(window);
+    HDC memory = CreateCompatibleDC(dc);
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    bool ok = false;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        DWORD stride = ((DWORD)width * 3 + 3) & ~3u;
+        DWORD imageSize = stride * (DWORD)height;
+        BITMAPFILEHEADER file;
+        ZeroMemory(&file, sizeof file);
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + imageSize;
+        HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (out != INVALID_HANDLE_VALUE) {
+            DWORD written;
+            ok = WriteFile(out, &file, sizeof file, &written, NULL) &&
+                 WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, NULL) &&
+                 WriteFile(out, bits, imageSize, &written, NULL);
+            ok = CloseHandle(out) && ok;
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    return ok;
+}
+
+}  // namespace automation

@@ -1,0 +1,69 @@
+// Driving another process's windows from outside: the automation client
+// behind the end-to-end scenarios, the benchmarks and zuvauto.exe.
+// Every wait is bounded.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace automation {
+
+struct Process {
+    HANDLE handle = NULL;
+    DWORD pid = 0;
+};
+
+// Starts `exe` (full path) with `arguments` in folder `directory` (NULL: ours).
+bool Start(const char* exe, const char* arguments, const char* directory, Process* out);
+// The exit code, or false when the process is still running after `timeoutMs`.
+bool WaitExit(const Process& process, DWORD timeoutMs, DWORD* exitCode);
+void Kill(Process* process);
+
+// A visible top-level window of `pid` (0: any process) whose class and
+// caption match where given; NULL after `timeoutMs`.
+HWND WaitWindow(DWORD pid, const char* className, const char* caption, DWORD timeoutMs);
+HWND FindTopWindow(DWORD pid, const char* className, const char* caption);
+
+// Controls of another process's dialog.
+std::string Text(HWND dialog, int id);
+bool SetText(HWND dialog, int id, const char* text);
+bool Visible(HWND dialog, int id);
+bool Enabled(HWND dialog, int id);
+int FocusedId(HWND dialog);
+// Posted, not sent: the click may open a modal box.
+void Click(HWND dialog, int id);
+// A key press (WM_KEYDOWN, WM_KEYUP) posted to the focused control.
+void PressKey(HWND dialog, UINT vk);
+// A close request from the system (WM_SYSCOMMAND SC_CLOSE).
+void RequestClose(HWND window);
+
+struct MessageBoxInfo {
+    HWND window = NULL;
+    HWND owner = NULL;
+    std::string caption;
+    std::string text;
+    bool errorIcon = false;   // the icon is the red error sign
+};
+// A message box (class #32770 with a static text 0xFFFF) of `pid`.
+bool WaitMessageBox(DWORD pid, DWORD timeoutMs, MessageBoxInfo* out);
+bool DismissMessageBox(HWND box);
+
+// Pixels of another process's window, in client coordinates.
+COLORREF Pixel(HWND window, int x, int y);
+// The share of client pixels in [x0,x1)x[y0,y1), sampled every `step`, whose
+// colour lies within `tolerance` of `colour` on each channel.
+double ColourShare(HWND window, RECT area, COLORREF colour, int tolerance, int step);
+// The client area as a 24-bit BMP file.
+bool SaveClientBitmap(HWND window, const char* path);
+
+// Polls `condition` every 10 ms for at most `timeoutMs`.
+template <class F> bool WaitUntil(F condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(10);
+    }
+}
+
+}  // namespace automation
