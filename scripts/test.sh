@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# Every test layer: native unit tests (ASan+UBSan) and the fuzzer, the Windows
+# tests under wine, and the end-to-end scenarios under wine in Xvfb, each
+# scenario in a fresh prefix. Ends with "N passed, M failed"; exits non-zero
+# on any failure.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/setup.sh" || exit 1
+
+passed=0
+failed=0
+problems=()
+jobs=${ZUV_TEST_JOBS:-2}
+art=$root/build/test-artifacts
+rm -rf "$art" && mkdir -p "$art"
+
+note_failure() { problems+=("$1"); failed=$((failed + 1)); }
+
+# gtest_counts FILE LABEL: adds the counts of one GoogleTest run.
+gtest_counts() {
+  local p f
+  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$1" | tail -n 1)
+  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*, listed below:/\1/p' "$1" | tail -n 1)
+  if [ -z "$p" ] && [ -z "$f" ]; then
+    note_failure "$2: no result (crashed or timed out)"
+    return
+  fi
+  passed=$((passed + ${p:-0}))
+  failed=$((failed + ${f:-0}))
+  [ "${f:-0}" -gt 0 ] && problems+=("$2: $(grep '^\[  FAILED  \] [A-Za-z]' "$1" | sed 's/^\[  FAILED  \] //' | sort -u | tr '\n' ' ')")
+  return 0
+}
+
+echo "== native build and unit tests (ASan, UBSan)"
+if cmake --preset native >"$art/native-configure.log" 2>&1 && cmake --build --preset native >"$art/native-build.log" 2>&1; then
+  ctest --preset native -j"$jobs" >"$art/native-ctest.log" 2>&1
+  tail -n 3 "$art/native-ctest.log"
+  t=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$art/native-ctest.log")
+  if [ -n "$t" ]; then
+    set -- $t
+    passed=$((passed + $2 - $1))
+    failed=$((failed + $1))
+    [ "$1" -gt 0 ] && problems+=("native: $(grep -E '\(Failed\)|\(SEGFAULT\)|\(Subprocess aborted\)|\(Timeout\)' "$art/native-ctest.log" | tr -s ' ' | tr '\n' ';')")
+  else
+    note_failure "native: ctest gave no summary"
+  fi
+else
+  note_failure "native: build failed (see build/test-artifacts/native-build.log)"
+  tail -n 30 "$art/native-build.log"
+fi
+
+if [ -x "$root/scripts/fuzz.sh" ]; then
+  echo "== fuzzing the settings rewrite"
+  if "$root/scripts/fuzz.sh" "${ZUV_FUZZ_SECONDS:-5}" >"$art/fuzz.log" 2>&1; then
+    passed=$((passed + 1))
+  else
+    note_failure "fuzz: a finding or a build failure (see build/test-artifacts/fuzz.log)"
+    tail -n 20 "$art/fuzz.log"
+  fi
+fi
+
+echo "== windows builds"
+if ! { cmake --preset windows >"$art/win-configure.log" 2>&1 && cmake --build --preset windows >"$art/win-build.log" 2>&1 &&
+       cmake --preset windows-tests >>"$art/win-configure.log" 2>&1 && cmake --build --preset windows-tests >>"$art/win-build.log" 2>&1 &&
+       "$root/scripts/make-dist.sh" >>"$art/win-build.log" 2>&1; }; then
+  note_failure "windows: build failed (see build/test-artifacts/win-build.log)"
+  tail -n 30 "$art/win-build.log"
+  echo "${passed} passed, ${failed} failed"
+  exit 1
+fi
+
+echo "== product checks"
+exe=$root/build/windows/ZUVInstaller.exe
+check() { if "$@"; then passed=$((passed + 1)); else note_failure "product: $*"; fi; }
+headers=$(i686-w64-mingw32-objdump -p "$exe")
+pe_is_gui_i386() { file "$exe" | grep -q 'PE32 executable (GUI) Intel 80386'; }
+imports_only_system_dlls() {
+  local dlls
+  dlls=$(i686-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  echo "$(basename "$1") imports: $(echo $dlls)"
+  ! echo "$dlls" | grep -v -x -E 'kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|comctl32.dll|comdlg32.dll|msvcrt.dll|ole32.dll|winmm.dll'
+}
+aslr_and_dep() { echo "$headers" | grep -q 'IMAGE_DLL_CHARACTERISTICS_DYNAMIC_BASE' && echo "$headers" | grep -q 'IMAGE_DLL_CHARACTERISTICS_NX_COMPAT'; }
+check pe_is_gui_i386
+check imports_only_system_dlls "$exe"
+[ -f "$root/dist/dsp_zv.dll" ] && check imports_only_system_dlls "$root/dist/dsp_zv.dll"
+check aslr_and_dep
+
+echo "== wine: Windows tests and end-to-end scenarios"
+. "$root/scripts/wine-lib.sh"
+work=$(mktemp -d /tmp/zuv-test.XXXXXX)
+displays=()
+cleanup() {
+  for d in "$work"/p*; do [ -d "$d" ] && end_prefix "$d"; done
+  for p in "${xvfb_pids[@]:-}"; do [ -n "$p" ] && kill "$p" 2>/dev/null; done
+  rm -rf "$work"
+}
+xvfb_pids=()
+trap cleanup EXIT
+for i in $(seq "$jobs"); do
+  start_display || { note_failure "wine: no display"; break; }
+  displays+=("$DISPLAY")
+  xvfb_pids+=("$XVFB_PID")
+done
+export DISPLAY=${displays[0]}
+make_template "$work/template"
+
+export ZUV_DIST=$(winpath "$root/dist")
+export ZUV_STANDIN=$(winpath "$root/build/windows/tools/winamp.exe")
+export ZUV_ARTIFACTS=$(winpath "$art")
+wt=$root/build/windows-tests/tests
+
+new_prefix "$work/template" "$work/p-win"
+WINEPREFIX="$work/p-win" timeout 300 wine "$wt/win/win_tests.exe" >"$art/win_tests.log" 2>&1
+end_prefix "$work/p-win"
+grep -E '^\[  (PASSED|FAILED) ' "$art/win_tests.log" | head -n 20
+gtest_counts "$art/win_tests.log" "windows tests"
+
+# One scenario per fresh prefix; `jobs` slots, each on its own display so no
+# window covers another's pixels.
+new_prefix "$work/template" "$work/p-list"
+WINEPREFIX="$work/p-list" wine "$wt/e2e/e2e_tests.exe" --gtest_list_tests 2>/dev/null | tr -d '\r' >"$work/list"
+end_prefix "$work/p-list"
+scenarios=()
+while IFS= read -r line; do
+  case "$line" in
+    " "*) scenarios+=("$suite${line#  }") ;;
+    *.) suite=$line ;;
+  esac
+done <"$work/list"
+[ ${#scenarios[@]} -gt 0 ] || note_failure "e2e: no scenarios listed"
+
+run_scenario() {  # run_scenario INDEX NAME DISPLAY
+  local prefix="$work/p$1" log="$art/e2e-$2.log"
+  new_prefix "$work/template" "$prefix"
+  DISPLAY=$3 WINEPREFIX="$prefix" timeout 180 wine "$wt/e2e/e2e_tests.exe" --gtest_filter="$2" >"$log" 2>&1
+  end_prefix "$prefix"
+  rm -rf "$prefix"
+}
+
+i=0
+for name in "${scenarios[@]}"; do
+  slot=$((i % jobs))
+  if [ "$i" -ge "$jobs" ]; then wait "${pids[$slot]}"; fi
+  run_scenario "$i" "$name" "${displays[$slot]}" &
+  pids[$slot]=$!
+  i=$((i + 1))
+done
+wait
+for name in "${scenarios[@]}"; do
+  gtest_counts "$art/e2e-$name.log" "e2e $name"
+  grep -q '^\[  FAILED  \] [A-Za-z]' "$art/e2e-$name.log" && { echo "-- $name"; grep -E 'Failure|Expected|Which is|actual|  [A-Za-z]+:' "$art/e2e-$name.log" | head -n 12; }
+done
+echo "e2e: ${#scenarios[@]} scenarios, logs and screenshots in build/test-artifacts"
+
+for p in "${problems[@]:-}"; do [ -n "$p" ] && echo "FAILED: $p"; done
+echo "${passed} passed, ${failed} failed"
+[ "$failed" -eq 0 ]

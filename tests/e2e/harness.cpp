@@ -1,0 +1,179 @@
+#include "harness.h"
+
+#include <stdlib.h>
+#include <vector>
+
+namespace e2e {
+
+const char WizardCaption[] = "ZUVInstaller v1.0g";
+const char PlayerFolder[] = "C:\\Program Files\\Winamp\\";
+const char SetupFolder[] = "C:\\ZUV Setup\\";
+
+const char SampleIni[] =
+    "[Winamp]\r\n"
+    "utf8=1\r\n"
+    "outname=out_wave.dll\r\n"
+    "dspplugin_name=dsp_eq.dll\r\n"
+    "dspplugin_num=3\r\n"
+    "eq_open=1\r\n"
+    "pe_open=1\r\n"
+    "mb_open=1\r\n"
+    "volume=200\r\n"
+    "[in_mp3]\r\n"
+    "xeq_open=1\r\n"
+    "title=%artist% - %title%\r\n";
+
+static const char CommandKey[] = "SOFTWARE\\Classes\\Winamp.File\\shell\\Play\\command";
+
+std::string Env(const char* name)
+{
+    char value[1024];
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+std::string ReadAll(const std::string& path, bool* ok)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
+                              NULL);
+    if (ok) *ok = file != INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &n, NULL) && n > 0) bytes.append(buffer, n);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteAll(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL) && written == bytes.size();
+    return CloseHandle(file) && ok;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string WindowsFolder()
+{
+    char folder[MAX_PATH];
+    GetWindowsDirectoryA(folder, sizeof folder);
+    return folder;
+}
+
+std::string PluginSettingsFile() { return WindowsFolder() + "\\zuv.cfg"; }
+
+void RegisterPlayer(const std::string& command)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, CommandKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+    RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE*)command.c_str(), (DWORD)command.size() + 1);
+    RegCloseKey(key);
+}
+
+void UnregisterPlayer() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, CommandKey); }
+
+static void MakeFolders(const std::string& folder)
+{
+    for (size_t i = 3; i <= folder.size(); ++i)
+        if (i == folder.size() || folder[i] == '\\') CreateDirectoryA(folder.substr(0, i).c_str(), NULL);
+}
+
+void InstallPlayer(const std::string& folder, const std::string& ini)
+{
+    MakeFolders(folder + "plugins");
+    std::string standin = Env("ZUV_STANDIN");
+    ASSERT_FALSE(standin.empty()) << "ZUV_STANDIN is not set";
+    ASSERT_TRUE(CopyFileA(standin.c_str(), (folder + "winamp.exe").c_str(), FALSE)) << standin;
+    ASSERT_TRUE(WriteAll(folder + "winamp.ini", ini));
+}
+
+void StageInstaller(const std::string& folder)
+{
+    std::string dist = Env("ZUV_DIST");
+    ASSERT_FALSE(dist.empty()) << "ZUV_DIST is not set";
+    MakeFolders(folder.substr(0, folder.size() - 1));
+    for (const char* name : { "ZUVInstaller.exe", "dsp_zv.dll", "helpfile.html", "zvlogo.jpg" })
+        ASSERT_TRUE(CopyFileA((dist + "\\" + name).c_str(), (folder + name).c_str(), FALSE)) << name;
+}
+
+bool Launch(InstallerRun* run, const char* arguments, const char* directory, const std::string& folder, bool expectWizard)
+{
+    std::string exe = folder + "ZUVInstaller.exe";
+    if (!automation::Start(exe.c_str(), arguments, directory, &run->process)) return false;
+    if (!expectWizard) return true;
+    run->wizard = automation::WaitWindow(run->process.pid, "#32770", WizardCaption, WAIT_MS);
+    return run->wizard != NULL;
+}
+
+PageState ReadPage(HWND w)
+{
+    PageState s;
+    s.next = automation::Text(w, NEXT);
+    s.cancel = automation::Text(w, CANCEL);
+    s.back = automation::Text(w, BACK);
+    s.backEnabled = automation::Enabled(w, BACK);
+    s.locationVisible = automation::Visible(w, LOCATION);
+    s.agreementVisible = automation::Visible(w, AGREEMENT);
+    s.noticeVisible = automation::Visible(w, NOTICE);
+    return s;
+}
+
+bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs)
+{
+    return automation::WaitUntil([&] { return automation::Text(wizard, NEXT) == label; }, timeoutMs);
+}
+
+bool GoNext(HWND wizard, const char* expectedNextLabel)
+{
+    automation::Click(wizard, NEXT);
+    return WaitNextLabel(wizard, expectedNextLabel);
+}
+
+bool WalkToLocation(HWND wizard)
+{
+    if (!GoNext(wizard, "&Agree")) return false;
+    automation::Click(wizard, NEXT);
+    return automation::WaitUntil([&] { return automation::Visible(wizard, LOCATION); }, WAIT_MS);
+}
+
+bool SaveScreenshot(HWND window, const std::string& name)
+{
+    std::string folder = Env("ZUV_ARTIFACTS");
+    if (folder.empty()) return false;
+    return automation::SaveClientBitmap(window, (folder + "\\" + name + ".bmp").c_str());
+}
+
+void Scenario::SetUp()
+{
+    // Every scenario gets a fresh prefix from the runner; start from a known
+    // player all the same.
+    DeleteFileA(PluginSettingsFile().c_str());
+    InstallPlayer(PlayerFolder, SampleIni);
+    RegisterPlayer(std::string("\"") + PlayerFolder + "winamp.exe\" \"%1\"");
+    StageInstaller(SetupFolder);
+}
+
+void Scenario::TearDown()
+{
+    automation::Kill(&run.process);
+    // Players started by a scenario end with it.
+    for (int i = 0; i < 5; ++i) {
+        HWND player = FindWindowA("Winamp v1.x", NULL);
+        if (!player) break;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(player, &pid);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (process) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 3000);
+            CloseHandle(process);
+        }
+    }
+}
+
+}  // namespace e2e

@@ -1,0 +1,74 @@
+// End-to-end scenarios: the real ZUVInstaller.exe in a fresh wine prefix,
+// driven from outside. The runner passes, in the environment:
+//   ZUV_DIST       folder with ZUVInstaller.exe and the plug-in's three files
+//   ZUV_STANDIN    the stand-in player's winamp.exe
+//   ZUV_ARTIFACTS  folder for screenshots (optional)
+#pragma once
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+
+#include "automation.h"
+
+namespace e2e {
+
+// Control ids of the wizard, as the user sees them.
+enum { NEXT = 1001, CANCEL = 2, BACK = 1009, LOCATION = 1003, AGREEMENT = 1006, NOTICE = 1010 };
+
+extern const char WizardCaption[];      // "ZUVInstaller v1.0g"
+extern const char PlayerFolder[];       // C:\Program Files\Winamp\ (with the backslash)
+extern const char SetupFolder[];        // C:\ZUV Setup\ (where the installer is staged)
+
+enum { WAIT_MS = 10000, SHORT_MS = 1500 };
+
+std::string Env(const char* name);
+std::string ReadAll(const std::string& path, bool* ok = nullptr);
+bool WriteAll(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+std::string WindowsFolder();             // C:\windows, without the backslash
+std::string PluginSettingsFile();        // the Windows folder's zuv.cfg
+
+void RegisterPlayer(const std::string& command);
+void UnregisterPlayer();
+// The stand-in player, its plugins\ folder and a winamp.ini in `folder`.
+void InstallPlayer(const std::string& folder, const std::string& ini);
+// ZUVInstaller.exe and the three plug-in files copied into `folder`.
+void StageInstaller(const std::string& folder);
+
+extern const char SampleIni[];
+
+struct InstallerRun {
+    automation::Process process;
+    HWND wizard = NULL;
+};
+
+// Starts the staged installer and waits for its wizard (unless `expectWizard`
+// is false). `directory`: the current directory it starts in (NULL: ours).
+bool Launch(InstallerRun* run, const char* arguments = nullptr, const char* directory = nullptr,
+            const std::string& folder = SetupFolder, bool expectWizard = true);
+
+// The wizard's page as seen from outside: texts, visibility and enabling.
+struct PageState {
+    std::string next, cancel, back;
+    bool backEnabled, locationVisible, agreementVisible, noticeVisible;
+};
+PageState ReadPage(HWND wizard);
+
+// Waits until the Next button reads `label`.
+bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs = WAIT_MS);
+// Clicks and waits for the page change that follows.
+bool GoNext(HWND wizard, const char* expectedNextLabel);
+
+// The typical walk from Welcome to Location.
+bool WalkToLocation(HWND wizard);
+
+bool SaveScreenshot(HWND window, const std::string& name);
+
+class Scenario : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    InstallerRun run;
+};
+
+}  // namespace e2e

@@ -1,0 +1,107 @@
+// Start-up: finding the player, or telling the user it is missing.
+#include "harness.h"
+
+using namespace automation;
+
+namespace e2e {
+namespace {
+
+const char PlayerMissingText[] =
+    "The Winamp player is required to use this plugin.\nPlease go to www.winamp.com to download\n"
+    "and install Winamp. Then run this program again.\n\nIf Winamp is already installed on this system it may\n"
+    "be configured incorrectly. Please re-install Winamp\nand try again.";
+
+class Startup : public Scenario {
+protected:
+    // The installer must show exactly the missing-player box, nothing else,
+    // write nothing and end with 0.
+    void ExpectPlayerMissing()
+    {
+        ASSERT_TRUE(Launch(&run, nullptr, nullptr, SetupFolder, false));
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+        EXPECT_EQ("QEL ZUV!!", box.caption);
+        EXPECT_EQ(PlayerMissingText, box.text);
+        EXPECT_TRUE(box.errorIcon);
+        EXPECT_EQ(NULL, box.owner);
+        EXPECT_EQ(NULL, FindTopWindow(run.process.pid, "#32770", WizardCaption));
+        DismissMessageBox(box.window);
+        DWORD code = 99;
+        ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
+        EXPECT_EQ(0u, code);
+        EXPECT_FALSE(Exists(PluginSettingsFile()));
+        EXPECT_FALSE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
+    }
+
+    std::string LocationShownFor(const std::string& command)
+    {
+        RegisterPlayer(command);
+        if (!Launch(&run)) return "<no wizard>";
+        if (!WalkToLocation(run.wizard)) return "<no location page>";
+        return Text(run.wizard, LOCATION);
+    }
+};
+
+TEST_F(Startup, NoRegistryKeyShowsOnlyTheMissingPlayerBox)
+{
+    UnregisterPlayer();
+    ExpectPlayerMissing();
+}
+
+TEST_F(Startup, CommandWithoutWinampExeIsAMissingPlayer)
+{
+    RegisterPlayer("\"C:\\Program Files\\Other\\player.exe\" \"%1\"");
+    ExpectPlayerMissing();
+}
+
+TEST_F(Startup, CommandLongerThan255CharactersIsAMissingPlayer)
+{
+    RegisterPlayer("\"C:\\" + std::string(280, 'w') + "\\winamp.exe\" \"%1\"");
+    ExpectPlayerMissing();
+}
+
+TEST_F(Startup, KeyPresentOpensTheWizardOnWelcome)
+{
+    ASSERT_TRUE(Launch(&run));
+    PageState s = ReadPage(run.wizard);
+    EXPECT_EQ("&Next->", s.next);
+    EXPECT_EQ("&Cancel", s.cancel);
+    EXPECT_EQ("<-&Back", s.back);
+    EXPECT_FALSE(s.backEnabled);
+    EXPECT_FALSE(s.locationVisible);
+    EXPECT_FALSE(s.agreementVisible);
+    EXPECT_TRUE(s.noticeVisible);
+    EXPECT_FALSE(Text(run.wizard, NOTICE).empty());
+    EXPECT_EQ(NEXT, FocusedId(run.wizard));
+    Click(run.wizard, CANCEL);
+    DWORD code = 99;
+    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(Startup, ArgumentsChangeNothing)
+{
+    ASSERT_TRUE(Launch(&run, "/S /D=C:\\Elsewhere --help \"C:\\Program Files\\Winamp\\plugins\\\""));
+    EXPECT_EQ("&Next->", Text(run.wizard, NEXT));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    EXPECT_EQ("c:\\program files\\winamp\\plugins\\", Text(run.wizard, LOCATION));
+}
+
+TEST_F(Startup, FolderFromTheRegisteredCommand)
+{
+    struct Case {
+        const char* command;
+        const char* shown;
+    } cases[] = {
+        { "\"C:\\Program Files\\WinAmp\\WINAMP.EXE\" /ADD \"%1\"", "c:\\program files\\winamp\\plugins\\" },
+        { "C:\\Winamp\\winamp.exe %1", "c:\\winamp\\plugins\\" },
+        { "winamp.exe %1", "plugins\\" },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.shown, LocationShownFor(c.command)) << c.command;
+        Kill(&run.process);
+    }
+}
+
+}  // namespace
+}  // namespace e2e
