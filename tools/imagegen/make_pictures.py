@@ -1,0 +1,408 @@
+#!/usr/bin/env python3
+"""Draws the installer's page pictures, its icon and the plug-in's logo.
+
+Writes, relative to the repository root:
+  res/pictures/welcome.bmp, agreement.bmp, location.bmp, finished.bmp
+      445 x 240, 8 bits per pixel, BI_RLE8, 256-entry colour table
+  res/pictures/zuv.ico   32 x 32 and 16 x 16, 16 colours each
+  plugin/zvlogo.jpg      the logo for the plug-in's help page
+
+Same inputs, same bytes: nothing here depends on the time, the locale or
+the order of a dict.  Run it with Debian's own python3 (it needs python3-pil
+and fonts-liberation); see README.md.
+"""
+
+import os
+import struct
+import sys
+
+
+def need(what, package):
+    sys.stderr.write("make_pictures: %s is missing; install it with\n"
+                     "    apt-get install -y %s\n"
+                     "and run this script with /usr/bin/python3.\n" % (what, package))
+    sys.exit(2)
+
+
+try:
+    from PIL import Image, ImageDraw, ImageFont
+except ImportError:
+    need("the Python imaging library (PIL)", "python3-pil")
+
+FONT_DIRS = ["/usr/share/fonts/truetype/liberation", "/usr/share/fonts/truetype/liberation2"]
+FONT_FILE = "LiberationSans-Bold.ttf"
+
+
+def font_path():
+    for d in FONT_DIRS:
+        p = os.path.join(d, FONT_FILE)
+        if os.path.isfile(p):
+            return p
+    need("the font " + FONT_FILE, "fonts-liberation")
+
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+
+WIDTH, HEIGHT = 445, 240
+
+# The colours.  Every one is a "web-safe" colour, so a 256-colour display
+# that holds the 6x6x6 cube shows them without dithering.
+BACKGROUND = (102, 51, 255)
+TEXT = (51, 204, 255)        # the pages' messages, and the logo's waveform
+WHITE = (255, 255, 255)      # the logo's letters
+SHADOW = (51, 0, 153)        # the letters' drop shadow
+YELLOW = (255, 204, 0)       # the speaker mark
+USED = [BACKGROUND, TEXT, WHITE, SHADOW, YELLOW]
+
+
+def web_cube():
+    return [(r, g, b) for r in range(0, 256, 51) for g in range(0, 256, 51) for b in range(0, 256, 51)]
+
+
+def extra_greys(count):
+    levels = [v for v in range(6, 256, 6) if v % 51 != 0]
+    return [(v, v, v) for v in levels[:count]]
+
+
+def welcome_table():
+    """Picture 103's table: the whole web-safe cube and a grey ramp.  The
+    wizard builds its palette from this picture only, so it holds every
+    colour that the other pages use."""
+    table = web_cube()
+    table += extra_greys(256 - len(table))
+    assert len(table) == 256 and len(set(table)) == 256
+    return table
+
+
+def pages_table():
+    """The table of pictures 104, 106 and 107: the same colours, with the
+    ones the pictures use first."""
+    rest = [c for c in welcome_table() if c not in USED]
+    table = USED + rest
+    assert len(table) == 256 and set(table) == set(welcome_table())
+    return table
+
+
+# ---------------------------------------------------------------------------
+# The logo: a speaker with the slanted block letters ZUV and a waveform under
+# them.  Drawn from polygons in design units (letters 40 units tall), so the
+# same shape serves the pictures and the help page's JPEG.
+
+SLANT = 0.22
+LETTER_H = 40.0
+
+Z_SHAPE = [(0, 0), (28, 0), (28, 8), (11, 32), (28, 32), (28, 40), (0, 40), (0, 32), (17, 8), (0, 8)]
+U_SHAPE = [(0, 0), (9, 0), (9, 31), (18, 31), (18, 0), (27, 0), (27, 40), (0, 40)]
+V_SHAPE = [(0, 0), (9, 0), (14.5, 27), (20, 0), (29, 0), (19, 40), (10, 40)]
+LETTERS = [(Z_SHAPE, 26.0), (U_SHAPE, 58.0), (V_SHAPE, 89.0)]
+
+# A loudspeaker: magnet block and cone, left of the letters.
+SPEAKER = [
+    [(0, 13), (7, 13), (7, 27), (0, 27)],
+    [(9, 13), (13, 13), (21, 4), (21, 36), (13, 27), (9, 27)],
+]
+
+# Extent of the whole drawing, shadow and wave included.
+LOGO_W, LOGO_H = 130.0, 60.0
+
+
+def sheared(points, dx, dy):
+    return [(x + dx + SLANT * (LETTER_H - y), y + dy) for x, y in points]
+
+
+def wave_points(x0, x1, mid, amp, steps):
+    """A decaying two-and-a-half cycle wave packet, as a polyline."""
+    import math
+    pts = []
+    for i in range(steps + 1):
+        t = i / steps
+        envelope = math.sin(math.pi * t)
+        y = mid - amp * envelope * math.sin(2 * math.pi * 2.5 * t)
+        pts.append((x0 + (x1 - x0) * t, y))
+    return pts
+
+
+def draw_logo(draw, ox, oy, scale):
+    def tr(points):
+        return [(ox + x * scale, oy + y * scale) for x, y in points]
+
+    for part in SPEAKER:
+        draw.polygon(tr(part), fill=YELLOW)
+    shadow = 2.5
+    for shape, dx in LETTERS:
+        draw.polygon(tr(sheared(shape, dx + shadow, shadow)), fill=SHADOW)
+    for shape, dx in LETTERS:
+        draw.polygon(tr(sheared(shape, dx, 0)), fill=WHITE)
+    wave = tr(wave_points(2, 127, 51, 6, 120))
+    draw.line(wave, fill=TEXT, width=max(2, int(round(2.4 * scale))), joint="curve")
+
+
+# ---------------------------------------------------------------------------
+# Page pictures.
+
+LOGO_X, LOGO_Y, LOGO_SCALE = 12, 8, 1.05   # the logo spans x 12-149, y 8-71
+
+BODY_SIZE = 14
+HEADING_SIZE = 24
+LINE_STEP = 18
+
+
+def fonts():
+    path = font_path()
+    return ImageFont.truetype(path, BODY_SIZE), ImageFont.truetype(path, HEADING_SIZE)
+
+
+def text_lines(draw, x, y, lines, font):
+    for i, line in enumerate(lines):
+        draw.text((x, y + i * LINE_STEP), line, font=font, fill=TEXT)
+
+
+# Message texts.  The free areas the controls need are kept clear; see
+# tests/unit/pictures_test.cpp for the rectangles.
+PAGES = [
+    ("welcome.bmp", "Welcome!", [
+        "Thank you for downloading the ZUV plug-in!",
+        "This program installs it into Winamp, and",
+        "gives you information on how to run and",
+        "configure it.  Press Next to begin.",
+    ]),
+    ("agreement.bmp", None, [
+        "Please read the",
+        "licence agreement.",
+    ]),
+    ("location.bmp", "Where to install", [
+        "The ZUV plug-in will now be installed in",
+        "the location shown below.",
+    ]),
+    ("finished.bmp", "All done!", [
+        "The ZUV plug-in has been installed.",
+        "Press Finish to bring up Winamp with the",
+        "plug-in loaded and ready to use.",
+    ]),
+]
+
+
+def draw_page(heading, lines):
+    body, big = fonts()
+    img = Image.new("RGB", (WIDTH, HEIGHT), BACKGROUND)
+    draw = ImageDraw.Draw(img)
+    # Solid colours only: no smoothed edges, so the runs stay long.
+    draw.fontmode = "1"
+    draw_logo(draw, LOGO_X, LOGO_Y, LOGO_SCALE)
+    if heading:
+        draw.text((166, 26), heading, font=big, fill=TEXT)
+    if heading is None:
+        text_lines(draw, 14, 84, lines, body)
+    else:
+        text_lines(draw, 14, 82, lines, body)
+    return img
+
+
+def to_indices(img, table):
+    index = {c: i for i, c in enumerate(table)}
+    out = bytearray()
+    for c in img.getdata():
+        if c not in index:
+            raise SystemExit("make_pictures: colour %r is not in the table" % (c,))
+        out.append(index[c])
+    return bytes(out)
+
+
+def rle8_row(row):
+    """One row in BI_RLE8: encoded runs (count, index) and absolute runs
+    (0, count >= 3, indices, padded to a 16-bit boundary)."""
+    out = bytearray()
+    n = len(row)
+    i = 0
+
+    def run_at(k):
+        r = 1
+        while k + r < n and r < 255 and row[k + r] == row[k]:
+            r += 1
+        return r
+
+    while i < n:
+        r = run_at(i)
+        if r >= 3:
+            out += bytes((r, row[i]))
+            i += r
+            continue
+        # Collect literals up to the next run of three or more.
+        j = i
+        while j < n and j - i < 255:
+            if run_at(j) >= 3:
+                break
+            j += 1
+        lit = row[i:j]
+        if len(lit) < 3:
+            # Counts 1 and 2 are escape codes in absolute mode.
+            for v in lit:
+                out += bytes((1, v))
+        else:
+            out += bytes((0, len(lit))) + lit
+            if len(lit) & 1:
+                out += b"\0"
+        i = j
+    return bytes(out)
+
+
+def rle8(pixels, width, height):
+    """Bottom-up: the file's first row is the picture's last."""
+    out = bytearray()
+    for y in range(height - 1, -1, -1):
+        out += rle8_row(pixels[y * width:(y + 1) * width])
+        out += b"\0\1" if y == 0 else b"\0\0"
+    return bytes(out)
+
+
+def bmp_rle8(img, table):
+    data = rle8(to_indices(img, table), WIDTH, HEIGHT)
+    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in table)
+    offset = 14 + 40 + len(colours)
+    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 8, 1, len(data), 2835, 2835, 256, 0)
+    head = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    return head + info + colours + data
+
+
+# ---------------------------------------------------------------------------
+# Icon: drawn pixel by pixel, 16 colours.
+
+ICON_TABLE = [
+    (0, 0, 0), BACKGROUND, TEXT, WHITE, SHADOW, YELLOW, (128, 128, 128), (192, 192, 192),
+    (0, 0, 128), (0, 128, 0), (0, 128, 128), (128, 0, 0), (128, 0, 128), (128, 128, 0), (255, 0, 0), (0, 255, 0),
+]
+
+# 32 x 32: '.' transparent, 'b' background, 'w' letter, 's' shadow, 'c' wave, 'y' speaker.
+ICON32 = """
+..bbbbbbbbbbbbbbbbbbbbbbbbbbbb..
+.bbbbbbbbbbbbbbbbbbbbbbbbbbbbbb.
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbwwwwwwwbwwbbbwwbwwbbbbwwbbbb
+bbbbwwwwwwwswwsbbwwswwsbbbwwsbbb
+bbbbbsssswwswwsbbwwswwsbbbwwsbbb
+bbbbbbbbwwsbwwsbbwwswwsbbbwwsbbb
+bbbbbbbwwsbbwwsbbwwsbwwsbwwsbbbb
+bbbbbbwwsbbbwwsbbwwsbwwsbwwsbbbb
+bbbbbwwsbbbbwwsbbwwsbbwwwwsbbbbb
+bbbbwwsbbbbbwwwwwwwsbbwwwwsbbbbb
+bbbbwwwwwwwbbwwwwwsbbbbwwsbbbbbb
+bbbbwwwwwwwsbbssssbbbbbbssbbbbbb
+bbbbbsssssssbbbbbbbbbbbbbbbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbybbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbyybbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbyyybbbbbbbccbbbbbbbbbbbbbbbb
+bbyyyyybbbbbbcbbcbbbbbccbbbbbbbb
+bbyyyyybcbbbcbbbbcbbbcbbcbbbcbbb
+bbyyyyybbcbcbbbbbbcbcbbbbcbcbcbb
+bbbbyyybbbcbbbbbbbbcbbbbbbcbbbcb
+bbbbbyybbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbybbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+.bbbbbbbbbbbbbbbbbbbbbbbbbbbbbb.
+..bbbbbbbbbbbbbbbbbbbbbbbbbbbb..
+"""
+
+ICON16 = """
+.bbbbbbbbbbbbbb.
+bbbbbbbbbbbbbbbb
+bbwwwwwwwwwwbbbb
+bbwwwwwwwwwwsbbb
+bbbsssssswwssbbb
+bbbbbbbbwwssbbbb
+bbbbbbbwwssbbbbb
+bbbbbbwwssbbbbbb
+bbbbbwwssbbbbbbb
+bbbbwwssbbbbbbbb
+bbbwwwwwwwwwwbbb
+bbbwwwwwwwwwwsbb
+bbbbssssssssssbb
+bbccbbbbccbbbbcb
+bcbbcbbcbbcbbcbb
+.bbbbccbbbbccbb.
+"""
+
+ICON_KEYS = {"b": 1, "c": 2, "w": 3, "s": 4, "y": 5, ".": 0}
+
+
+def icon_image(art, size):
+    rows = [r for r in art.strip("\n").split("\n")]
+    assert len(rows) == size and all(len(r) == size for r in rows), "icon art is not %dx%d" % (size, size)
+    xor = bytearray()
+    mask = bytearray()
+    xor_stride = (size * 4 + 31) // 32 * 4
+    mask_stride = (size + 31) // 32 * 4
+    for row in reversed(rows):  # bottom-up, as in every DIB
+        line = bytearray(xor_stride)
+        bits = bytearray(mask_stride)
+        for x, ch in enumerate(row):
+            v = ICON_KEYS[ch]
+            line[x // 2] |= v << (4 if x % 2 == 0 else 0)
+            if ch == ".":
+                bits[x // 8] |= 0x80 >> (x % 8)
+        xor += line
+        mask += bits
+    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in ICON_TABLE)
+    # The header's height counts the colour image and the mask together.
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
+    return info + colours + bytes(xor) + bytes(mask)
+
+
+def icon_file():
+    images = [(32, icon_image(ICON32, 32)), (16, icon_image(ICON16, 16))]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, data in images:
+        out += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(data), offset)
+        offset += len(data)
+    for _, data in images:
+        out += data
+    return out
+
+
+# ---------------------------------------------------------------------------
+# The help page's logo: the same drawing, smoothed by drawing it four times
+# larger and scaling down.
+
+def logo_jpeg():
+    w, h, k = 200, 80, 4
+    big = Image.new("RGB", (w * k, h * k), BACKGROUND)
+    scale = 1.2
+    draw_logo(ImageDraw.Draw(big), (w - LOGO_W * scale) / 2 * k, (h - LOGO_H * scale) / 2 * k, scale * k)
+    small = big.resize((w, h), Image.LANCZOS)
+    import io
+    buf = io.BytesIO()
+    small.save(buf, "JPEG", quality=90, optimize=False, progressive=False, subsampling=0)
+    return buf.getvalue()
+
+
+def write(rel, data):
+    path = os.path.join(ROOT, rel)
+    with open(path, "wb") as f:
+        f.write(data)
+    print("%-28s %6d bytes" % (rel, len(data)))
+
+
+def main():
+    args = sys.argv[1:]
+    preview = args[args.index("--preview") + 1] if "--preview" in args[:-1] else None
+    total = 0
+    for i, (name, heading, lines) in enumerate(PAGES):
+        img = draw_page(heading, lines)
+        data = bmp_rle8(img, welcome_table() if i == 0 else pages_table())
+        write(os.path.join("res", "pictures", name), data)
+        total += len(data)
+        if preview:
+            img.save(os.path.join(preview, name.replace(".bmp", ".png")))
+    print("%-28s %6d bytes" % ("(four pictures)", total))
+    write(os.path.join("res", "pictures", "zuv.ico"), icon_file())
+    write(os.path.join("plugin", "zvlogo.jpg"), logo_jpeg())
+
+
+if __name__ == "__main__":
+    main()
