@@ -1,0 +1,172 @@
+#include "ini_rewrite.h"
+#include "player.h"
+
+#include <assert.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+struct IniRule {
+    const char* key;                 // ends in '=' and holds no other '='
+    size_t keyLength;
+    const char* value;               // holds no '='
+    size_t valueLength;
+};
+
+#define RULE(key, value) { key, sizeof key - 1, value, sizeof value - 1 }
+
+// In the order they apply.
+const IniRule Rules[] = {
+    RULE(INI_KEY_DSP_NAME, PLUGIN_MODULE_NAME),
+    RULE(INI_KEY_DSP_NUM, "0"),
+    RULE(INI_KEY_EQ_OPEN, "0"),
+    RULE(INI_KEY_PE_OPEN, "0"),
+    RULE(INI_KEY_MB_OPEN, "0"),
+};
+
+const int RuleCount = (int)(sizeof Rules / sizeof Rules[0]);
+
+void Flush(IniRewrite* r)
+{
+    if (r->outLength && !r->failed && !r->sink(r->context, r->out, r->outLength)) r->failed = true;
+    r->outLength = 0;
+}
+
+void Put(IniRewrite* r, const char* data, size_t size)
+{
+    if (r->failed) return;
+    if (size > sizeof r->out - r->outLength) {
+        Flush(r);
+        if (size >= sizeof r->out) {
+            // Too big to gather: straight to the sink, still in order.
+            if (!r->failed && !r->sink(r->context, data, size)) r->failed = true;
+            return;
+        }
+    }
+    memcpy(r->out + r->outLength, data, size);
+    r->outLength += size;
+}
+
+// Does the text before and including the '=' at `text[at]` end in the key?
+bool EndsWithKey(const char* text, size_t at, const IniRule& rule)
+{
+    size_t end = at + 1;
+    return end >= rule.keyLength && memcmp(text + end - rule.keyLength, rule.key, rule.keyLength) == 0;
+}
+
+// One line, without its LF; `ended` tells whether it had one.
+void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
+{
+    static const char LineEnd[2] = { '\r', '\n' };
+    if (ended && length && text[length - 1] == '\r') --length;   // CR LF reads as LF
+
+    // Every key ends in its only '=', so a key occurs in the line exactly
+    // where the text before one of the line's '=' ends in it.
+    const char* equals = (const char*)memchr(text, '=', length);
+    if (!equals) {
+        Put(r, text, length);
+        if (ended) Put(r, LineEnd, 2);
+        return;
+    }
+    size_t first = (size_t)(equals - text);
+    unsigned found = 0;
+    for (const char* e = equals; e; ) {
+        size_t at = (size_t)(e - text);
+        for (int i = 0; i < RuleCount; ++i)
+            if (EndsWithKey(text, at, Rules[i])) found |= 1u << i;
+        e = (const char*)memchr(e + 1, '=', length - at - 1);
+    }
+    if (!found) {
+        Put(r, text, length);
+        if (ended) Put(r, LineEnd, 2);
+        return;
+    }
+
+    // The first matching rule leaves the text up to the first '=', its value
+    // and a line feed. Neither value holds '=', so a later rule can match that
+    // result only where its key ends at the kept '='; its value then wins.
+    int rule = 0;
+    while (!(found & (1u << rule))) ++rule;
+    for (int i = rule + 1; i < RuleCount; ++i)
+        if (EndsWithKey(text, first, Rules[i])) rule = i;
+    Put(r, text, first + 1);
+    Put(r, Rules[rule].value, Rules[rule].valueLength);
+    Put(r, LineEnd, 2);
+}
+
+bool Carry(IniRewrite* r, const char* data, size_t size)
+{
+    if (size > r->lineCapacity - r->lineLength) {
+        size_t want = r->lineCapacity ? r->lineCapacity : 256;
+        while (want - r->lineLength < size) {
+            if (want > (size_t)-1 / 2) return false;
+            want *= 2;
+        }
+        char* grown = (char*)realloc(r->line, want);
+        if (!grown) return false;
+        r->line = grown;
+        r->lineCapacity = want;
+    }
+    memcpy(r->line + r->lineLength, data, size);
+    r->lineLength += size;
+    return true;
+}
+
+} // namespace
+
+void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context)
+{
+    assert(sink);
+    r->sink = sink;
+    r->context = context;
+    r->failed = false;
+    r->line = 0;
+    r->lineLength = 0;
+    r->lineCapacity = 0;
+    r->outLength = 0;
+}
+
+bool FeedIniRewrite(IniRewrite* r, const void* data, size_t size)
+{
+    const char* p = (const char*)data;
+    const char* end = p + size;
+    while (!r->failed && p < end) {
+        const char* lf = (const char*)memchr(p, '\n', (size_t)(end - p));
+        if (!lf) {
+            if (!Carry(r, p, (size_t)(end - p))) r->failed = true;
+            break;
+        }
+        if (r->lineLength) {
+            // The line began in an earlier piece: finish it in the carry.
+            if (!Carry(r, p, (size_t)(lf - p))) {
+                r->failed = true;
+                break;
+            }
+            RewriteLine(r, r->line, r->lineLength, true);
+            r->lineLength = 0;
+        } else {
+            RewriteLine(r, p, (size_t)(lf - p), true);
+        }
+        p = lf + 1;
+    }
+    return !r->failed;
+}
+
+bool EndIniRewrite(IniRewrite* r)
+{
+    if (!r->failed && r->lineLength) RewriteLine(r, r->line, r->lineLength, false);
+    Flush(r);
+    free(r->line);
+    r->line = 0;
+    r->lineLength = r->lineCapacity = 0;
+    return !r->failed;
+}
+
+bool RewriteIniText(const void* data, size_t size, IniSink sink, void* context)
+{
+    IniRewrite r;
+    BeginIniRewrite(&r, sink, context);
+    FeedIniRewrite(&r, data, size);
+    return EndIniRewrite(&r);
+}
