@@ -1,0 +1,400 @@
+// The committed page pictures, icon and logo: their byte layout, colour
+// tables, and the areas the wizard's controls need left plain.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+const int PictureWidth = 445;
+const int PictureHeight = 240;
+const uint32_t Background = 0x6633FF;   // RGB 102, 51, 255
+const uint32_t TextColour = 0x33CCFF;   // RGB 51, 204, 255
+
+Bytes ReadWholeFile(const std::string& name)
+{
+    Bytes data;
+    std::string path = std::string(ZUV_SOURCE_DIR) + "/" + name;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return data;
+    uint8_t buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        data.insert(data.end(), buf, buf + n);
+    fclose(f);
+    return data;
+}
+
+uint32_t U16(const Bytes& b, size_t at) { return b[at] | b[at + 1] << 8; }
+uint32_t U32(const Bytes& b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+int32_t I32(const Bytes& b, size_t at) { return (int32_t)U32(b, at); }
+
+// Strict BI_RLE8 decoder for bottom-up pictures. Every pixel must be written
+// exactly once by encoded or absolute runs; a delta, a short row before an
+// end-of-line, a run past the row's end, a missing end-of-bitmap or bytes
+// after it are all errors. Fills `pixels` top-down.
+bool DecodeRle8(const uint8_t* data, size_t size, int width, int height, std::vector<uint8_t>& pixels,
+                std::string& error)
+{
+    pixels.assign((size_t)width * height, 0);
+    int x = 0, row = 0;   // row counts from the bottom
+    size_t i = 0;
+    auto put = [&](uint8_t v) { pixels[(size_t)(height - 1 - row) * width + x++] = v; };
+    while (i + 2 <= size) {
+        uint8_t count = data[i], value = data[i + 1];
+        i += 2;
+        if (count > 0) {
+            if (row >= height || x + count > width) {
+                error = "encoded run overruns the row";
+                return false;
+            }
+            while (count--)
+                put(value);
+        } else if (value == 0) {
+            if (x != width) {
+                error = "end of line before the row is full";
+                return false;
+            }
+            if (++row >= height) {
+                // Allowed only if end-of-bitmap follows at once.
+                if (!(i + 2 == size && data[i] == 0 && data[i + 1] == 1)) {
+                    error = "end of line after the last row";
+                    return false;
+                }
+            }
+            x = 0;
+        } else if (value == 1) {
+            bool full = (row == height - 1 && x == width) || (row == height && x == 0);
+            if (!full) {
+                error = "end of bitmap before every pixel is written";
+                return false;
+            }
+            if (i != size) {
+                error = "bytes after end of bitmap";
+                return false;
+            }
+            return true;
+        } else if (value == 2) {
+            error = "delta escape leaves pixels unwritten";
+            return false;
+        } else {
+            size_t padded = (value + 1u) & ~1u;
+            if (i + padded > size) {
+                error = "absolute run past the end of the data";
+                return false;
+            }
+            if (row >= height || x + value > width) {
+                error = "absolute run overruns the row";
+                return false;
+            }
+            for (unsigned k = 0; k < value; k++)
+                put(data[i + k]);
+            i += padded;
+        }
+    }
+    error = "no end of bitmap";
+    return false;
+}
+
+bool Decode(const Bytes& b, int width, int height, std::vector<uint8_t>& pixels, std::string& error)
+{
+    return DecodeRle8(b.data(), b.size(), width, height, pixels, error);
+}
+
+struct RleCase {
+    const char* name;
+    Bytes stream;
+    bool ok;
+    std::vector<uint8_t> pixels;   // top-down, 4 x 2
+    const char* error;
+};
+
+const RleCase RleCases[] = {
+    { "encoded_runs", { 4, 7, 0, 0, 2, 1, 2, 2, 0, 1 }, true, { 1, 1, 2, 2, 7, 7, 7, 7 }, "" },
+    { "absolute_odd_run_padded", { 0, 3, 5, 6, 7, 0, 1, 8, 0, 0, 0, 4, 1, 2, 3, 4, 0, 1 }, true,
+      { 1, 2, 3, 4, 5, 6, 7, 8 }, "" },
+    { "end_of_line_before_end_of_bitmap", { 4, 1, 0, 0, 4, 2, 0, 0, 0, 1 }, true, { 2, 2, 2, 2, 1, 1, 1, 1 }, "" },
+    { "run_overruns_row", { 5, 1, 0, 0, 4, 2, 0, 1 }, false, {}, "encoded run overruns the row" },
+    { "absolute_overruns_row", { 0, 5, 1, 2, 3, 4, 5, 0, 0, 1 }, false, {}, "absolute run overruns the row" },
+    { "short_row", { 3, 1, 0, 0, 4, 2, 0, 1 }, false, {}, "end of line before the row is full" },
+    { "early_end_of_bitmap", { 4, 1, 0, 0, 3, 2, 0, 1 }, false, {}, "end of bitmap before every pixel is written" },
+    { "missing_end_of_bitmap", { 4, 1, 0, 0, 4, 2 }, false, {}, "no end of bitmap" },
+    { "bytes_after_end", { 4, 1, 0, 0, 4, 2, 0, 1, 0, 0 }, false, {}, "bytes after end of bitmap" },
+    { "delta", { 0, 2, 1, 0, 3, 1, 0, 0, 4, 2, 0, 1 }, false, {}, "delta escape leaves pixels unwritten" },
+    { "too_many_rows", { 4, 1, 0, 0, 4, 2, 0, 0, 4, 3, 0, 1 }, false, {}, "end of line after the last row" },
+    { "run_after_last_row", { 4, 1, 0, 0, 4, 2, 4, 3, 0, 1 }, false, {}, "encoded run overruns the row" },
+    { "truncated_absolute", { 0, 4, 1, 2, 3 }, false, {}, "absolute run past the end of the data" },
+};
+
+void PrintTo(const RleCase& c, std::ostream* os) { *os << c.name; }
+
+class Rle8Decoder : public ::testing::TestWithParam<RleCase> {};
+
+TEST_P(Rle8Decoder, DecodesOrRefuses)
+{
+    const RleCase& c = GetParam();
+    std::vector<uint8_t> pixels;
+    std::string error;
+    ASSERT_EQ(c.ok, Decode(c.stream, 4, 2, pixels, error)) << error;
+    if (c.ok)
+        EXPECT_EQ(c.pixels, pixels);
+    else
+        EXPECT_EQ(c.error, error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, Rle8Decoder, ::testing::ValuesIn(RleCases),
+                         [](const ::testing::TestParamInfo<RleCase>& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+
+struct Picture {
+    Bytes file;
+    std::vector<uint32_t> table;   // 0xRRGGBB
+    std::vector<uint8_t> pixels;   // top-down indices
+    uint32_t At(int x, int y) const { return table[pixels[(size_t)y * PictureWidth + x]]; }
+};
+
+// Reads and checks one picture's headers and stream; fails the test on any
+// fault. The headers: file header, 40-byte info header, 256 colours.
+void LoadPicture(const char* name, Picture& p)
+{
+    p.file = ReadWholeFile(std::string("res/pictures/") + name);
+    const Bytes& b = p.file;
+    ASSERT_GE(b.size(), 14u + 40u + 1024u) << name;
+    EXPECT_EQ('B', b[0]);
+    EXPECT_EQ('M', b[1]);
+    EXPECT_EQ(b.size(), U32(b, 2)) << "bfSize";
+    const uint32_t offBits = U32(b, 10);
+    EXPECT_EQ(14u + 40u + 1024u, offBits);
+    EXPECT_EQ(40u, U32(b, 14)) << "biSize";
+    EXPECT_EQ(PictureWidth, I32(b, 18));
+    EXPECT_EQ(PictureHeight, I32(b, 22)) << "positive height: bottom-up";
+    EXPECT_EQ(1u, U16(b, 26)) << "planes";
+    EXPECT_EQ(8u, U16(b, 28)) << "bits per pixel";
+    EXPECT_EQ(1u, U32(b, 30)) << "BI_RLE8";
+    const uint32_t used = U32(b, 46);
+    EXPECT_TRUE(used == 256 || used == 0) << "biClrUsed " << used;
+    ASSERT_LE(offBits, b.size());
+    EXPECT_EQ(b.size() - offBits, U32(b, 34)) << "biSizeImage";
+
+    for (int i = 0; i < 256; i++) {
+        size_t at = 54 + 4 * i;
+        p.table.push_back(b[at + 2] << 16 | b[at + 1] << 8 | b[at]);
+    }
+    std::string error;
+    ASSERT_TRUE(DecodeRle8(b.data() + offBits, b.size() - offBits, PictureWidth, PictureHeight, p.pixels, error))
+        << name << ": " << error;
+}
+
+struct Area {
+    const char* what;
+    int left, top, right, bottom;   // pixels, right and bottom exclusive
+};
+
+// Where the controls sit, in picture pixels. A dialog unit is about 1.5 x
+// 1.625 pixels on Windows with 8-point MS Sans Serif and about 1.75 x 1.62
+// under wine; each area covers both, with a small margin.
+const Area Buttons = { "buttons", 100, 190, 445, 224 };
+const Area NoticeLine = { "notice line", 40, 156, 445, 186 };
+const Area AgreementBox = { "agreement box", 156, 8, 445, 186 };
+const Area FolderBox = { "folder box", 108, 114, 390, 146 };
+// The window beyond the picture is filled by stretching its top-left 6 x 4
+// block; the edges that meet that fill must match it.
+const Area Corner = { "top-left block", 0, 0, 6, 4 };
+const Area RightColumn = { "right-most column", 444, 0, 445, 240 };
+const Area BottomRow = { "bottom row", 0, 239, 445, 240 };
+
+struct PageCase {
+    const char* name;
+    const char* file;
+    std::vector<Area> free;
+    Area message;   // where the page's own text must be
+};
+
+const PageCase PageCases[] = {
+    { "Welcome", "welcome.bmp", { Buttons, NoticeLine, Corner, RightColumn, BottomRow }, { "message", 0, 76, 445, 156 } },
+    { "Agreement", "agreement.bmp", { Buttons, AgreementBox, Corner, RightColumn, BottomRow },
+      { "message left of the box", 0, 76, 156, 186 } },
+    { "Location", "location.bmp", { Buttons, FolderBox, Corner, RightColumn, BottomRow }, { "message", 0, 76, 445, 114 } },
+    { "Finished", "finished.bmp", { Buttons, Corner, RightColumn, BottomRow }, { "message", 0, 76, 445, 188 } },
+};
+
+void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
+
+class PagePicture : public ::testing::TestWithParam<PageCase> {};
+
+TEST_P(PagePicture, HasTheLayoutAndColours)
+{
+    const PageCase& c = GetParam();
+    Picture p;
+    LoadPicture(c.file, p);
+    if (HasFatalFailure())
+        return;
+
+    int bgIndex = -1, textIndex = -1;
+    for (int i = 0; i < 256; i++) {
+        if (p.table[i] == Background && bgIndex < 0)
+            bgIndex = i;
+        if (p.table[i] == TextColour && textIndex < 0)
+            textIndex = i;
+    }
+    ASSERT_GE(bgIndex, 0) << "background colour not in the table";
+    ASSERT_GE(textIndex, 0) << "text colour not in the table";
+
+    std::map<uint32_t, long> counts;
+    for (int y = 0; y < PictureHeight; y++)
+        for (int x = 0; x < PictureWidth; x++)
+            counts[p.At(x, y)]++;
+    uint32_t dominant = 0;
+    long most = -1;
+    for (const auto& kv : counts)
+        if (kv.second > most) {
+            most = kv.second;
+            dominant = kv.first;
+        }
+    EXPECT_EQ(Background, dominant);
+    EXPECT_GT(most, (long)PictureWidth * PictureHeight / 2);
+
+    for (const Area& a : c.free) {
+        int stray = 0;
+        for (int y = a.top; y < a.bottom; y++)
+            for (int x = a.left; x < a.right; x++)
+                stray += p.At(x, y) != Background;
+        EXPECT_EQ(0, stray) << a.what << " is not plain background";
+    }
+
+    int textPixels = 0;
+    for (int y = c.message.top; y < c.message.bottom; y++)
+        for (int x = c.message.left; x < c.message.right; x++)
+            textPixels += p.At(x, y) == TextColour;
+    EXPECT_GT(textPixels, 150) << "no light-blue text in the " << c.message.what;
+
+    // The logo at the top left: at least the background, the text colour and
+    // two colours of its own.
+    std::map<uint32_t, int> logo;
+    for (int y = 4; y < 76; y++)
+        for (int x = 6; x < 156; x++)
+            logo[p.At(x, y)]++;
+    EXPECT_GE(logo.size(), 4u) << "no logo at the top left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, PagePicture, ::testing::ValuesIn(PageCases),
+                         [](const ::testing::TestParamInfo<PageCase>& info) { return std::string(info.param.name); });
+
+TEST(PagePictures, ColourTablesAreSharedAsTheWizardExpects)
+{
+    Picture welcome, agreement, location, finished;
+    LoadPicture("welcome.bmp", welcome);
+    LoadPicture("agreement.bmp", agreement);
+    LoadPicture("location.bmp", location);
+    LoadPicture("finished.bmp", finished);
+    if (HasFatalFailure())
+        return;
+    EXPECT_EQ(agreement.table, location.table);
+    EXPECT_EQ(agreement.table, finished.table);
+    EXPECT_NE(welcome.table, agreement.table);
+
+    // The wizard's palette comes from picture 103 alone, so every colour the
+    // other pages use must be in it to show true on a 256-colour display.
+    for (const Picture* p : { &agreement, &location, &finished })
+        for (uint8_t index : p->pixels) {
+            uint32_t rgb = p->table[index];
+            bool inWelcome = false;
+            for (uint32_t c : welcome.table)
+                inWelcome = inWelcome || c == rgb;
+            ASSERT_TRUE(inWelcome) << std::hex << rgb << " is not in picture 103's table";
+        }
+}
+
+TEST(PagePictures, StayWithinTheSizeBudget)
+{
+    // The whole installer must stay under 105,000 bytes.
+    size_t total = 0;
+    for (const char* name : { "welcome.bmp", "agreement.bmp", "location.bmp", "finished.bmp" }) {
+        size_t size = ReadWholeFile(std::string("res/pictures/") + name).size();
+        EXPECT_GT(size, 0u) << name;
+        total += size;
+    }
+    EXPECT_LE(total, 40u * 1024u);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ProgramIcon, HoldsA32And16PixelImageIn16Colours)
+{
+    Bytes b = ReadWholeFile("res/pictures/zuv.ico");
+    ASSERT_GE(b.size(), 6u + 2 * 16u);
+    EXPECT_EQ(0u, U16(b, 0));
+    EXPECT_EQ(1u, U16(b, 2)) << "icon, not cursor";
+    ASSERT_EQ(2u, U16(b, 4)) << "image count";
+
+    const unsigned sizes[] = { 32, 16 };
+    for (int i = 0; i < 2; i++) {
+        SCOPED_TRACE(sizes[i]);
+        size_t e = 6 + 16 * i;
+        const unsigned size = sizes[i];
+        EXPECT_EQ(size, b[e]) << "width";
+        EXPECT_EQ(size, b[e + 1]) << "height";
+        EXPECT_EQ(16u, b[e + 2]) << "colour count";
+        EXPECT_EQ(1u, U16(b, e + 4)) << "planes";
+        EXPECT_EQ(4u, U16(b, e + 6)) << "bits per pixel";
+        const uint32_t bytes = U32(b, e + 8), offset = U32(b, e + 12);
+        ASSERT_LE((size_t)offset + bytes, b.size());
+
+        const size_t xorBytes = (size * 4 + 31) / 32 * 4 * size;
+        const size_t andBytes = (size + 31) / 32 * 4 * size;
+        EXPECT_EQ(40u + 16 * 4 + xorBytes + andBytes, bytes);
+        ASSERT_GE(bytes, 40u);
+        EXPECT_EQ(40u, U32(b, offset));
+        EXPECT_EQ((int32_t)size, I32(b, offset + 4));
+        EXPECT_EQ((int32_t)size * 2, I32(b, offset + 8)) << "colour image and mask together";
+        EXPECT_EQ(4u, U16(b, offset + 14));
+        EXPECT_EQ(0u, U32(b, offset + 16)) << "BI_RGB";
+
+        // Mostly opaque: the AND mask is set only at the rounded corners.
+        ASSERT_EQ(40u + 64 + xorBytes + andBytes, bytes);
+        int transparent = 0;
+        const size_t mask = offset + 40 + 64 + xorBytes, stride = (size + 31) / 32 * 4;
+        for (unsigned y = 0; y < size; y++)
+            for (unsigned x = 0; x < size; x++)
+                transparent += (b[mask + y * stride + x / 8] >> (7 - x % 8)) & 1;
+        EXPECT_GT(transparent, 0);
+        EXPECT_LT(transparent, (int)(size * size / 8));
+    }
+}
+
+TEST(PluginLogo, IsACompleteJpeg)
+{
+    Bytes b = ReadWholeFile("plugin/zvlogo.jpg");
+    ASSERT_GE(b.size(), 4u);
+    EXPECT_EQ(0xFF, b[0]);
+    EXPECT_EQ(0xD8, b[1]) << "start of image";
+    EXPECT_EQ(0xFF, b[b.size() - 2]);
+    EXPECT_EQ(0xD9, b[b.size() - 1]) << "end of image";
+
+    // Walk the marker segments up to the frame header for the size.
+    size_t at = 2;
+    int width = 0, height = 0;
+    while (at + 4 <= b.size() && b[at] == 0xFF) {
+        uint8_t marker = b[at + 1];
+        size_t length = b[at + 2] << 8 | b[at + 3];
+        if (marker == 0xC0 || marker == 0xC2) {
+            ASSERT_LE(at + 9, b.size());
+            height = b[at + 5] << 8 | b[at + 6];
+            width = b[at + 7] << 8 | b[at + 8];
+            break;
+        }
+        at += 2 + length;
+    }
+    EXPECT_EQ(200, width);
+    EXPECT_EQ(80, height);
+}
+
+}  // namespace
