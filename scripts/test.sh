@@ -108,6 +108,7 @@ make_template "$work/template"
 
 export ZUV_DIST=$(winpath "$root/dist")
 export ZUV_STANDIN=$(winpath "$root/build/windows/tools/winamp.exe")
+export ZUV_VIEWER=$(winpath "$root/build/windows/tools/viewer.exe")
 export ZUV_ARTIFACTS=$(winpath "$art")
 wt=$root/build/windows-tests/tests
 

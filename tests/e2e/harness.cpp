@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <vector>
 
 namespace e2e {
@@ -148,6 +149,27 @@ bool SaveScreenshot(HWND window, const std::string& name)
     return automation::SaveClientBitmap(window, (folder + "\\" + name + ".bmp").c_str());
 }
 
+const char ViewerLog[] = "C:\\viewer\\viewer.log";
+
+void RegisterHtmlViewer()
+{
+    MakeFolders("C:\\viewer");
+    std::string viewer = Env("ZUV_VIEWER");
+    ASSERT_TRUE(CopyFileA(viewer.c_str(), "C:\\viewer\\viewer.exe", FALSE)) << "ZUV_VIEWER " << viewer;
+    const char* values[][2] = {
+        { "SOFTWARE\\Classes\\.html", "zuvtest.html" },
+        { "SOFTWARE\\Classes\\zuvtest.html\\shell\\open\\command", "\"C:\\viewer\\viewer.exe\" \"%1\"" },
+    };
+    for (auto& v : values) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, v[0], 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+        RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE*)v[1], (DWORD)strlen(v[1]) + 1);
+        RegCloseKey(key);
+    }
+}
+
+std::string PlayerLog(const std::string& folder) { return ReadAll(folder + "winamp.log"); }
+
 void Scenario::SetUp()
 {
     // Every scenario gets a fresh prefix from the runner; start from a known
@@ -156,6 +178,7 @@ void Scenario::SetUp()
     InstallPlayer(PlayerFolder, SampleIni);
     RegisterPlayer(std::string("\"") + PlayerFolder + "winamp.exe\" \"%1\"");
     StageInstaller(SetupFolder);
+    RegisterHtmlViewer();
 }
 
 void Scenario::TearDown()

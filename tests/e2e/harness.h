@@ -2,6 +2,7 @@
 // driven from outside. The runner passes, in the environment:
 //   ZUV_DIST       folder with ZUVInstaller.exe and the plug-in's three files
 //   ZUV_STANDIN    the stand-in player's winamp.exe
+//   ZUV_VIEWER     the stand-in .html viewer
 //   ZUV_ARTIFACTS  folder for screenshots (optional)
 #pragma once
 #include <gtest/gtest.h>
@@ -36,6 +37,12 @@ void InstallPlayer(const std::string& folder, const std::string& ini);
 void StageInstaller(const std::string& folder);
 
 extern const char SampleIni[];
+
+// The stand-in viewer registered for .html; it logs to ViewerLog.
+void RegisterHtmlViewer();
+extern const char ViewerLog[];
+// The stand-in player's log, in the player folder.
+std::string PlayerLog(const std::string& folder = PlayerFolder);
 
 struct InstallerRun {
     automation::Process process;
