@@ -1,0 +1,315 @@
+// winamp.ini rewrite and zuv.cfg seeding on real files.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "../../app/installer_state.h"
+#include "../../core/ini_rewrite.h"
+#include "../../core/installer.h"
+#include "../../core/plugin_settings.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+bool ReadBytes(const std::string& path, std::string* bytes)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    bytes->clear();
+    char buffer[65536];
+    DWORD got;
+    bool ok;
+    while ((ok = ReadFile(f, buffer, sizeof buffer, &got, NULL)) && got) bytes->append(buffer, got);
+    CloseHandle(f);
+    return ok;
+}
+
+std::string ReadOrFail(const std::string& path)
+{
+    std::string bytes;
+    EXPECT_TRUE(ReadBytes(path, &bytes)) << path;
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, f) << path;
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(f, bytes.data(), (DWORD)bytes.size(), &written, NULL));
+    ASSERT_EQ(bytes.size(), written);
+    ASSERT_TRUE(CloseHandle(f));
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Names in a folder, sorted, without "." and "..".
+std::vector<std::string> Listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void RemoveTree(const std::string& folder)
+{
+    for (const std::string& name : Listing(folder)) {
+        std::string path = folder + name;
+        DWORD a = GetFileAttributesA(path.c_str());
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) RemoveTree(path + "\\");
+        else DeleteFileA(path.c_str());
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string InMemoryRewrite(const std::string& in)
+{
+    std::string out;
+    EXPECT_TRUE(RewriteIniText(in.data(), in.size(),
+        [](void* c, const char* d, size_t n) { ((std::string*)c)->append(d, n); return true; }, &out));
+    return out;
+}
+
+const char TypicalIni[] =
+    "[Winamp]\r\nutf8=1\r\nvolume=200\r\ndspplugin_name=dsp_sps.dll\r\ndspplugin_num=2\r\n"
+    "eq_open=1\r\npe_open=1\r\nmb_open=1\r\nskin=Bento\r\n[in_mp3]\n eq_open=1\n[last]\r\nx=1";
+const char TypicalRewritten[] =
+    "[Winamp]\r\nutf8=1\r\nvolume=200\r\ndspplugin_name=dsp_zv.dll\r\ndspplugin_num=0\r\n"
+    "eq_open=0\r\npe_open=0\r\nmb_open=0\r\nskin=Bento\r\n[in_mp3]\r\n eq_open=0\r\n[last]\r\nx=1";
+
+// A player folder of our own under the temporary folder, with plugins\ in it.
+class PlayerSettings : public ::testing::Test {
+protected:
+    std::string folder, ini, temp;
+
+    void SetUp() override
+    {
+        char base[MAX_PATH];
+        ASSERT_GT(GetTempPathA(sizeof base, base), 0u);
+        folder = std::string(base) + "zuv settings " + std::to_string(GetCurrentProcessId()) + "\\";
+        RemoveTree(folder);
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+        ASSERT_TRUE(CreateDirectoryA((folder + "plugins").c_str(), NULL));
+        ini = folder + "winamp.ini";
+        temp = ini + ".zuv-tmp";
+        ASSERT_LT((folder + "plugins\\").size(), sizeof g_installer.pluginsPath);
+        strcpy(g_installer.pluginsPath, (folder + "plugins\\").c_str());
+    }
+
+    void TearDown() override { RemoveTree(folder); }
+};
+
+TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
+{
+    WriteBytes(ini, TypicalIni);
+    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_TRUE(Listing(folder + "plugins\\").empty());
+}
+
+TEST_F(PlayerSettings, SecondRunOnlyKeepsTheResult)
+{
+    WriteBytes(ini, TypicalIni);
+    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
+}
+
+TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
+{
+    // Larger than any one read, with lines and CR LF pairs across reads.
+    std::string in;
+    for (int i = 0; in.size() < 300000; ++i) {
+        in += "key" + std::to_string(i) + "=" + std::string(i % 700, 'v') + (i % 3 ? "\r\n" : "\n");
+        if (i % 97 == 0) in += "eq_open=1\r\n";
+        if (i % 101 == 0) in += "dspplugin_name=" + std::string(5000, 'n') + "\r\n";
+        if (i % 89 == 0) in += "a\0b\x1a=c\r\n"s;
+    }
+    in += "mb_open=1";
+    WriteBytes(ini, in);
+    EXPECT_TRUE(RewritePlayerSettings());
+    std::string out = ReadOrFail(ini);
+    EXPECT_EQ(InMemoryRewrite(in), out);
+    EXPECT_EQ("mb_open=0\r\n", out.substr(out.size() - 11));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+}
+
+TEST_F(PlayerSettings, EmptyFileStaysEmpty)
+{
+    WriteBytes(ini, "");
+    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_EQ("", ReadOrFail(ini));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+}
+
+TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)
+{
+    WriteBytes(ini, TypicalIni);
+    WriteBytes(temp, "left by a run that died half-way");
+    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+}
+
+TEST_F(PlayerSettings, MissingFileCreatesNothing)
+{
+    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_EQ((std::vector<std::string>{ "plugins" }), Listing(folder));
+}
+
+TEST_F(PlayerSettings, ReadOnlyFileUnchanged)
+{
+    WriteBytes(ini, TypicalIni);
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_EQ(TypicalIni, ReadOrFail(ini));
+    EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+}
+
+TEST_F(PlayerSettings, TemporaryFileCannotBeCreated)
+{
+    // A folder squatting on the temporary name: not ours to remove.
+    WriteBytes(ini, TypicalIni);
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL));
+    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_EQ(TypicalIni, ReadOrFail(ini));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini", "winamp.ini.zuv-tmp" }), Listing(folder));
+    EXPECT_TRUE(Listing(temp + "\\").empty());
+}
+
+TEST_F(PlayerSettings, ReadOnlyStaleTemporaryFileBlocksTheRewrite)
+{
+    WriteBytes(ini, TypicalIni);
+    WriteBytes(temp, "stale");
+    ASSERT_TRUE(SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_EQ(TypicalIni, ReadOrFail(ini));
+    EXPECT_EQ("stale", ReadOrFail(temp));
+}
+
+TEST_F(PlayerSettings, FileHeldOpenByThePlayerUnchanged)
+{
+    // A player that has not let go of winamp.ini: the rename cannot happen.
+    WriteBytes(ini, TypicalIni);
+    HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_FALSE(RewritePlayerSettings());
+    CloseHandle(held);
+    EXPECT_EQ(TypicalIni, ReadOrFail(ini));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+}
+
+TEST_F(PlayerSettings, FolderNamedWinampIniUnchanged)
+{
+    ASSERT_TRUE(CreateDirectoryA(ini.c_str(), NULL));
+    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_TRUE(Listing(ini + "\\").empty());
+}
+
+TEST_F(PlayerSettings, PathWithoutPluginsFolderChangesNothing)
+{
+    WriteBytes(ini, TypicalIni);
+    strcpy(g_installer.pluginsPath, (folder + "myplugins\\").c_str());
+    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_EQ(TypicalIni, ReadOrFail(ini));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+}
+
+TEST_F(PlayerSettings, HiddenFileStaysHidden)
+{
+    WriteBytes(ini, TypicalIni);
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    if (!(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN)) GTEST_SKIP() << "this file system keeps no hidden flag";
+    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
+    EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+}
+
+// zuv.cfg in the Windows folder; whatever was there before is put back.
+class PluginSettingsSeed : public ::testing::Test {
+protected:
+    std::string path, saved;
+    bool hadFile = false;
+
+    void SetUp() override
+    {
+        char windows[MAX_PATH];
+        UINT n = GetWindowsDirectoryA(windows, sizeof windows);
+        ASSERT_TRUE(n > 0 && n < sizeof windows);
+        path = std::string(windows) + "\\zuv.cfg";
+        hadFile = ReadBytes(path, &saved);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        ASSERT_FALSE(Exists(path));
+    }
+
+    void TearDown() override
+    {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        RemoveDirectoryA(path.c_str());
+        if (hadFile) WriteBytes(path, saved);
+    }
+};
+
+TEST_F(PluginSettingsSeed, FirstRunWritesTheDefaultBytes)
+{
+    ASSERT_TRUE(SeedPluginSettings());
+    std::string bytes = ReadOrFail(path);
+    const std::string head =
+        "\x55\0\0\0\x50\0\0\0\x1E\0\0\0\x46\0\0\0\x46\0\0\0"
+        "\0\0\0\0\1\0\0\0\1\0\0\0\1\0\0\0\1\0\0\0\1\0\0\0\0\0\0\0"s;
+    const std::string tail = "\0\0\0\0\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"s;
+    const std::string lines = PLUGIN_PRESET_NAME "\n" PLUGIN_FORMAT_LINE "\n";
+    EXPECT_EQ(head + lines + tail, bytes);
+    EXPECT_EQ(60 + lines.size(), bytes.size());
+}
+
+TEST_F(PluginSettingsSeed, SecondRunLeavesTheFile)
+{
+    ASSERT_TRUE(SeedPluginSettings());
+    std::string first = ReadOrFail(path);
+    EXPECT_FALSE(SeedPluginSettings());
+    EXPECT_EQ(first, ReadOrFail(path));
+}
+
+TEST_F(PluginSettingsSeed, ChangedFileUntouched)
+{
+    const std::string changed = "\x32\0\0\0 user's own settings\n"s;
+    WriteBytes(path, changed);
+    EXPECT_FALSE(SeedPluginSettings());
+    EXPECT_EQ(changed, ReadOrFail(path));
+}
+
+TEST_F(PluginSettingsSeed, EmptyFileCountsAsPresent)
+{
+    WriteBytes(path, "");
+    EXPECT_FALSE(SeedPluginSettings());
+    EXPECT_EQ("", ReadOrFail(path));
+}
+
+TEST_F(PluginSettingsSeed, FolderOfThatNameLeftAlone)
+{
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL));
+    EXPECT_FALSE(SeedPluginSettings());
+    DWORD a = GetFileAttributesA(path.c_str());
+    EXPECT_TRUE(a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+} // namespace
