@@ -1,0 +1,238 @@
+// Installing: closing the player, copying the three files, starting the
+// player, the help page, and the failed copy.
+#include "harness.h"
+
+using namespace automation;
+
+namespace e2e {
+namespace {
+
+const char* const PluginFiles[] = { "dsp_zv.dll", "helpfile.html", "zvlogo.jpg" };
+
+std::string Plugins(const char* name) { return std::string(PlayerFolder) + "plugins\\" + name; }
+std::string Source(const char* name) { return std::string(SetupFolder) + name; }
+
+size_t Count(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+class Install : public Scenario {
+protected:
+    Process player;
+
+    void TearDown() override
+    {
+        Kill(&player);
+        Scenario::TearDown();
+    }
+
+    void StartPlayer(const char* mode = nullptr)
+    {
+        if (mode) {
+            ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "standin.mode", mode));
+        }
+        std::string exe = std::string(PlayerFolder) + "winamp.exe";
+        ASSERT_TRUE(Start(exe.c_str(), nullptr, PlayerFolder, &player));
+        ASSERT_TRUE(WaitWindow(player.pid, "Winamp v1.x", nullptr, WAIT_MS));
+    }
+
+    void ExpectInstalledFiles()
+    {
+        for (const char* name : PluginFiles) {
+            bool ok = false;
+            std::string copied = ReadAll(Plugins(name), &ok);
+            EXPECT_TRUE(ok) << name;
+            EXPECT_EQ(ReadAll(Source(name)), copied) << name;
+        }
+    }
+
+    // Next on Location, then the Finished page.
+    void InstallFrom(const char* typed = nullptr)
+    {
+        ASSERT_TRUE(WalkToLocation(run.wizard));
+        if (typed) {
+            ASSERT_TRUE(SetText(run.wizard, LOCATION, typed));
+        }
+        ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
+        EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
+        EXPECT_FALSE(Visible(run.wizard, LOCATION));
+        EXPECT_TRUE(Enabled(run.wizard, BACK));
+    }
+
+    void FinishAndExpectPlayer()
+    {
+        Click(run.wizard, NEXT);
+        DWORD code = 99;
+        ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
+        EXPECT_EQ(0u, code);
+        ASSERT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "the player did not start";
+    }
+};
+
+TEST_F(Install, TypicalRunClosesCopiesAndStartsThePlayer)
+{
+    ASSERT_TRUE(WriteAll(Plugins("dsp_zv.dll"), "an older module"));   // overwritten without asking
+    StartPlayer();
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    DWORD code;
+    EXPECT_TRUE(WaitExit(player, WAIT_MS, &code)) << "the running player was not closed";
+    EXPECT_NE(std::string::npos, PlayerLog().find("closed"));
+    ExpectInstalledFiles();
+    FinishAndExpectPlayer();
+    EXPECT_EQ(2u, Count(PlayerLog(), "started args=[]"));
+}
+
+TEST_F(Install, FinishStartsThePlayerEvenWhenItWasNotRunning)
+{
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    ExpectInstalledFiles();
+    EXPECT_EQ("", PlayerLog());
+    FinishAndExpectPlayer();
+    EXPECT_EQ(1u, Count(PlayerLog(), "started"));
+}
+
+TEST_F(Install, MissingSourceFileEndsTheRunAndKeepsEarlierCopies)
+{
+    ASSERT_TRUE(DeleteFileA(Source("helpfile.html").c_str()));
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    Click(run.wizard, NEXT);
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+    EXPECT_EQ("ZUV", box.caption);
+    EXPECT_EQ("Error: At least one source file not found.", box.text);
+    EXPECT_TRUE(box.errorIcon);
+    EXPECT_EQ(NULL, box.owner);
+    DismissMessageBox(box.window);
+    DWORD code = 99;
+    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(ReadAll(Source("dsp_zv.dll")), ReadAll(Plugins("dsp_zv.dll")));
+    EXPECT_FALSE(Exists(Plugins("helpfile.html")));
+    EXPECT_FALSE(Exists(Plugins("zvlogo.jpg")));
+    EXPECT_EQ(SampleIni, ReadAll(std::string(PlayerFolder) + "winamp.ini"));
+    EXPECT_EQ(NULL, FindWindowA("Winamp v1.x", NULL)) << "the player must not start";
+}
+
+TEST_F(Install, BackAndNextInstallsAgain)
+{
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    ExpectInstalledFiles();
+    ASSERT_TRUE(WriteAll(Source("zvlogo.jpg"), std::string("a newer logo\0\x1a\xff", 16)));
+    Click(run.wizard, BACK);
+    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Next->"));
+    ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
+    EXPECT_EQ(std::string("a newer logo\0\x1a\xff", 16), ReadAll(Plugins("zvlogo.jpg")));
+    ExpectInstalledFiles();
+}
+
+TEST_F(Install, SourcesAreFoundBesideTheInstallerWhateverTheCurrentDirectory)
+{
+    ASSERT_TRUE(Launch(&run, nullptr, "C:\\windows"));
+    InstallFrom();
+    ExpectInstalledFiles();
+}
+
+TEST_F(Install, TypedFolderWithoutTrailingBackslash)
+{
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom("C:\\Program Files\\Winamp\\plugins");
+    ExpectInstalledFiles();
+    EXPECT_FALSE(Exists(std::string(PlayerFolder) + "pluginsdsp_zv.dll"));
+    // Back shows the folder exactly as typed.
+    Click(run.wizard, BACK);
+    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Next->"));
+    EXPECT_EQ("C:\\Program Files\\Winamp\\plugins", Text(run.wizard, LOCATION));
+}
+
+TEST_F(Install, DestinationOver255CharactersIsAFailedCopy)
+{
+    // A real player whose plug-ins folder is 248 characters long: the
+    // presence check passes, the first destination needs 258.
+    std::string folder = "C:\\";
+    for (int i = 0; i < 3; ++i) folder += std::string(78, 'd') + "\\";
+    InstallPlayer(folder, SampleIni);
+    std::string typed = folder + "plugins\\";
+    ASSERT_EQ(248u, typed.size());
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    ASSERT_TRUE(SetText(run.wizard, LOCATION, typed.c_str()));
+    Click(run.wizard, NEXT);
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+    EXPECT_EQ("ZUV", box.caption);
+    DismissMessageBox(box.window);
+    DWORD code = 99;
+    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(SampleIni, ReadAll(folder + "winamp.ini"));
+}
+
+TEST_F(Install, DecoyProgramExeIsNotStarted)
+{
+    // An unquoted C:\Program Files\... command line would start C:\Program.exe.
+    ASSERT_TRUE(CopyFileA(Env("ZUV_STANDIN").c_str(), "C:\\Program.exe", FALSE));
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    FinishAndExpectPlayer();
+    EXPECT_EQ(1u, Count(PlayerLog(), "started args=[]"));
+    EXPECT_FALSE(Exists("C:\\winamp.log")) << "C:\\Program.exe was started";
+}
+
+TEST_F(Install, HungPlayerDoesNotHangTheInstaller)
+{
+    StartPlayer("hang");
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    DWORD start = GetTickCount();
+    Click(run.wizard, NEXT);
+    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish", 30000));
+    EXPECT_LT(GetTickCount() - start, 20000u);
+    ExpectInstalledFiles();
+}
+
+TEST_F(Install, PlayerIgnoringCloseDoesNotHangTheInstaller)
+{
+    StartPlayer("ignore-close");
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    Click(run.wizard, NEXT);
+    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish", 30000));
+    EXPECT_NE(std::string::npos, PlayerLog().find("close ignored"));
+    ExpectInstalledFiles();
+}
+
+TEST_F(Install, SlowExitingPlayerHoldingTheModuleIsWaitedFor)
+{
+    ASSERT_TRUE(WriteAll(Plugins("dsp_zv.dll"), "the module the player holds"));
+    StartPlayer("slow-exit");
+    ASSERT_TRUE(WaitUntil([&] { return PlayerLog().find("holding module") != std::string::npos; }, WAIT_MS));
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    Click(run.wizard, NEXT);
+    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish", 30000)) << "the copy failed while the player held the module";
+    EXPECT_NE(std::string::npos, PlayerLog().find("module released"));
+    ExpectInstalledFiles();
+}
+
+TEST_F(Install, MoreInfoOpensTheHelpBesideTheInstallerShownNormally)
+{
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    Click(run.wizard, CANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return Exists(ViewerLog); }, WAIT_MS));
+    std::string log = ReadAll(ViewerLog);
+    EXPECT_NE(std::string::npos, log.find("show=1 "));
+    EXPECT_NE(std::string::npos, log.find("C:\\ZUV Setup\\helpfile.html")) << log;
+    EXPECT_TRUE(IsWindowVisible(run.wizard));
+    EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
+}
+
+}  // namespace
+}  // namespace e2e
