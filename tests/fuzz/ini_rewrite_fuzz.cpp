@@ -1,0 +1,155 @@
+// libFuzzer target for the winamp.ini stream edit. The oracle splits input
+// and output into lines and checks them one against one against a plain,
+// literal reading of the rules; the same input fed in pieces and through a
+// failing sink must agree with it.
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+#include "ini_rewrite.h"
+#include "player.h"
+
+namespace {
+
+#define CHECK(condition)                                                                  \
+    do {                                                                                  \
+        if (!(condition)) {                                                               \
+            fprintf(stderr, "oracle: %s (%s:%d)\n", #condition, __FILE__, __LINE__);      \
+            abort();                                                                      \
+        }                                                                                 \
+    } while (0)
+
+const char* const Keys[] = { INI_KEY_DSP_NAME, INI_KEY_DSP_NUM, INI_KEY_EQ_OPEN, INI_KEY_PE_OPEN, INI_KEY_MB_OPEN };
+const char* const Values[] = { PLUGIN_MODULE_NAME, "0", "0", "0", "0" };
+
+struct Line {
+    std::string text;     // without its line end
+    bool ended;           // had a line end
+};
+
+bool HoldsKey(const std::string& text)
+{
+    for (const char* key : Keys)
+        if (text.find(key) != std::string::npos) return true;
+    return false;
+}
+
+// The rules exactly as worded, each on the result of the ones before.
+std::string ApplyRules(std::string line)
+{
+    for (int i = 0; i < 5; ++i)
+        if (line.find(Keys[i]) != std::string::npos) line = line.substr(0, line.find('=') + 1) + Values[i] + "\n";
+    return line;
+}
+
+// Input lines: LF ends a line, a CR right before it belongs to the line end.
+std::vector<Line> InputLines(const std::string& in)
+{
+    std::vector<Line> lines;
+    size_t at = 0;
+    while (at < in.size()) {
+        size_t lf = in.find('\n', at);
+        if (lf == std::string::npos) {
+            lines.push_back({ in.substr(at), false });
+            break;
+        }
+        std::string text = in.substr(at, lf - at);
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        lines.push_back({ text, true });
+        at = lf + 1;
+    }
+    return lines;
+}
+
+// Output lines: every line end must be CR LF.
+std::vector<Line> OutputLines(const std::string& out)
+{
+    std::vector<Line> lines;
+    size_t at = 0;
+    while (at < out.size()) {
+        size_t lf = out.find('\n', at);
+        if (lf == std::string::npos) {
+            lines.push_back({ out.substr(at), false });
+            break;
+        }
+        CHECK(lf > at && out[lf - 1] == '\r');
+        lines.push_back({ out.substr(at, lf - at - 1), true });
+        at = lf + 1;
+    }
+    return lines;
+}
+
+struct Collected {
+    std::string bytes;
+    int calls = 0;
+    int callsAllowed = -1;   // -1: never fail
+};
+
+bool Collect(void* context, const char* data, size_t size)
+{
+    Collected* c = (Collected*)context;
+    CHECK(size > 0);
+    CHECK(c->callsAllowed < 0 || c->calls <= c->callsAllowed);   // not called after a failure
+    ++c->calls;
+    if (c->callsAllowed >= 0 && c->calls > c->callsAllowed) return false;
+    c->bytes.append(data, size);
+    return true;
+}
+
+// Fed in pieces whose sizes follow a small generator seeded by `seed`.
+bool RewriteInPieces(const uint8_t* data, size_t size, unsigned seed, Collected* out)
+{
+    IniRewrite r;
+    BeginIniRewrite(&r, Collect, out);
+    size_t at = 0;
+    while (at < size) {
+        seed = seed * 1103515245u + 12345u;
+        size_t piece = 1 + (seed >> 16) % 17;
+        if (piece > size - at) piece = size - at;
+        FeedIniRewrite(&r, data + at, piece);
+        at += piece;
+    }
+    return EndIniRewrite(&r);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string in((const char*)data, size);
+    Collected whole;
+    CHECK(RewriteIniText(data, size, Collect, &whole));
+    const std::string& out = whole.bytes;
+
+    std::vector<Line> inLines = InputLines(in), outLines = OutputLines(out);
+    CHECK(inLines.size() == outLines.size());
+    for (size_t i = 0; i < inLines.size(); ++i) {
+        const Line& a = inLines[i];
+        const Line& b = outLines[i];
+        if (!HoldsKey(a.text)) {
+            CHECK(b.text == a.text);
+            CHECK(b.ended == a.ended);
+        } else {
+            std::string rewritten = ApplyRules(a.text);
+            CHECK(!rewritten.empty() && rewritten.back() == '\n');
+            rewritten.pop_back();
+            CHECK(b.text == rewritten);
+            CHECK(b.ended);
+        }
+    }
+
+    Collected pieces;
+    CHECK(RewriteInPieces(data, size, (unsigned)size, &pieces));
+    CHECK(pieces.bytes == out);
+
+    // A sink that fails at its first call: no success claimed.
+    Collected failing;
+    failing.callsAllowed = 0;
+    bool ok = RewriteIniText(data, size, Collect, &failing);
+    CHECK(ok == out.empty());
+    CHECK(failing.calls == (out.empty() ? 0 : 1));
+    return 0;
+}
