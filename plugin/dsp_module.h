@@ -1,0 +1,35 @@
+// The player's DSP plug-in interface, as the player and dsp_zv.dll meet it.
+// Everything is cdecl and laid out for 32-bit Windows.
+//
+// The player loads the module named by winamp.ini's dspplugin_name= from its
+// plugins folder, calls its one export, winampDSPGetHeader2, and takes module
+// number dspplugin_num= (0 is the first) from the header's getModule.
+#pragma once
+#include <windows.h>
+
+#define DSP_HEADER_VERSION 0x20
+#define DSP_EXPORT_NAME "winampDSPGetHeader2"
+
+struct DspModule {
+    char* description;
+    HWND hwndParent;          // filled in by the player before Init
+    HINSTANCE hDllInstance;   // filled in by the player before Init
+    void(__cdecl* Config)(DspModule* module);    // shows the settings, owned by hwndParent
+    int(__cdecl* Init)(DspModule* module);       // 0 on success
+    // Processes interleaved samples in place (8-bit samples are unsigned,
+    // 24-bit ones packed in 3 bytes; `samples` is then a byte buffer) and
+    // returns the number of frames it leaves in the buffer.
+    int(__cdecl* ModifySamples)(DspModule* module, short* samples, int frames, int bitsPerSample,
+                                int channels, int sampleRate);
+    void(__cdecl* Quit)(DspModule* module);
+    void* userData;
+};
+
+struct DspHeader {
+    int version;              // DSP_HEADER_VERSION
+    char* description;
+    DspModule*(__cdecl* getModule)(int index);   // NULL past the last module
+};
+
+// A host may pass its main window; the module may ignore it.
+typedef DspHeader*(__cdecl* DspGetHeaderProc)(HWND player);
