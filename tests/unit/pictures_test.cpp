@@ -199,12 +199,13 @@ struct Area {
 };
 
 // Where the controls sit, in picture pixels. A dialog unit is about 1.5 x
-// 1.625 pixels on Windows with 8-point MS Sans Serif and about 1.75 x 1.62
-// under wine; each area covers both, with a small margin.
-const Area Buttons = { "buttons", 100, 190, 445, 224 };
-const Area NoticeLine = { "notice line", 40, 156, 445, 186 };
-const Area AgreementBox = { "agreement box", 156, 8, 445, 186 };
-const Area FolderBox = { "folder box", 108, 114, 390, 146 };
+// 1.625 pixels on Windows with 8-point MS Sans Serif, and between 1.5 x 1.5
+// and 1.75 x 1.65 under wine, depending on the font it substitutes; each
+// area covers that whole range, with a small margin.
+const Area Buttons = { "buttons", 100, 178, 445, 224 };
+const Area NoticeLine = { "notice line", 40, 146, 445, 186 };
+const Area AgreementBox = { "agreement box", 158, 8, 445, 186 };
+const Area FolderBox = { "folder box", 108, 106, 390, 146 };
 // The window beyond the picture is filled by stretching its top-left 6 x 4
 // block; the edges that meet that fill must match it.
 const Area Corner = { "top-left block", 0, 0, 6, 4 };
@@ -219,11 +220,11 @@ struct PageCase {
 };
 
 const PageCase PageCases[] = {
-    { "Welcome", "welcome.bmp", { Buttons, NoticeLine, Corner, RightColumn, BottomRow }, { "message", 0, 76, 445, 156 } },
+    { "Welcome", "welcome.bmp", { Buttons, NoticeLine, Corner, RightColumn, BottomRow }, { "message", 0, 68, 445, 146 } },
     { "Agreement", "agreement.bmp", { Buttons, AgreementBox, Corner, RightColumn, BottomRow },
-      { "message left of the box", 0, 76, 156, 186 } },
-    { "Location", "location.bmp", { Buttons, FolderBox, Corner, RightColumn, BottomRow }, { "message", 0, 76, 445, 114 } },
-    { "Finished", "finished.bmp", { Buttons, Corner, RightColumn, BottomRow }, { "message", 0, 76, 445, 188 } },
+      { "message left of the box", 0, 68, 158, 186 } },
+    { "Location", "location.bmp", { Buttons, FolderBox, Corner, RightColumn, BottomRow }, { "message", 0, 68, 445, 106 } },
+    { "Finished", "finished.bmp", { Buttons, Corner, RightColumn, BottomRow }, { "message", 0, 68, 445, 178 } },
 };
 
 void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
@@ -279,8 +280,8 @@ TEST_P(PagePicture, HasTheLayoutAndColours)
     // The logo at the top left: at least the background, the text colour and
     // two colours of its own.
     std::map<uint32_t, int> logo;
-    for (int y = 4; y < 76; y++)
-        for (int x = 6; x < 156; x++)
+    for (int y = 4; y < 68; y++)
+        for (int x = 6; x < 158; x++)
             logo[p.At(x, y)]++;
     EXPECT_GE(logo.size(), 4u) << "no logo at the top left";
 }

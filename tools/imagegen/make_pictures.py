@@ -140,11 +140,11 @@ def draw_logo(draw, ox, oy, scale):
 # ---------------------------------------------------------------------------
 # Page pictures.
 
-LOGO_X, LOGO_Y, LOGO_SCALE = 12, 8, 1.05   # the logo spans x 12-149, y 8-71
+LOGO_X, LOGO_Y, LOGO_SCALE = 12, 6, 1.0   # the logo spans x 12-142, y 6-66
 
 BODY_SIZE = 14
 HEADING_SIZE = 24
-LINE_STEP = 18
+LINE_STEP = 17
 
 
 def fonts():
@@ -162,9 +162,8 @@ def text_lines(draw, x, y, lines, font):
 PAGES = [
     ("welcome.bmp", "Welcome!", [
         "Thank you for downloading the ZUV plug-in!",
-        "This program installs it into Winamp, and",
-        "gives you information on how to run and",
-        "configure it.  Press Next to begin.",
+        "This program installs it into Winamp and gives",
+        "you information on how to run and configure it.",
     ]),
     ("agreement.bmp", None, [
         "Please read the",
@@ -190,11 +189,8 @@ def draw_page(heading, lines):
     draw.fontmode = "1"
     draw_logo(draw, LOGO_X, LOGO_Y, LOGO_SCALE)
     if heading:
-        draw.text((166, 26), heading, font=big, fill=TEXT)
-    if heading is None:
-        text_lines(draw, 14, 84, lines, body)
-    else:
-        text_lines(draw, 14, 82, lines, body)
+        draw.text((160, 22), heading, font=big, fill=TEXT)
+    text_lines(draw, 14, 72, lines, body)
     return img
 
 
