@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the installer's page pictures, its icon and the plug-in's logo.
 
 Writes, relative to the repository root:
@@ -12,6 +12,8 @@ the order of a dict.  Run it with Debian's own python3 (it needs python3-pil
 and fonts-liberation); see README.md.
 """
 
+import io
+import math
 import os
 import struct
 import sys
@@ -112,7 +114,6 @@ def sheared(points, dx, dy):
 
 def wave_points(x0, x1, mid, amp, steps):
     """A decaying two-and-a-half cycle wave packet, as a polyline."""
-    import math
     pts = []
     for i in range(steps + 1):
         t = i / steps
@@ -371,7 +372,6 @@ def logo_jpeg():
     scale = 1.2
     draw_logo(ImageDraw.Draw(big), (w - LOGO_W * scale) / 2 * k, (h - LOGO_H * scale) / 2 * k, scale * k)
     small = big.resize((w, h), Image.LANCZOS)
-    import io
     buf = io.BytesIO()
     small.save(buf, "JPEG", quality=90, optimize=False, progressive=False, subsampling=0)
     return buf.getvalue()
