@@ -52,21 +52,38 @@ void Put(IniRewrite* r, const char* data, size_t size)
 bool EndsWithKey(const char* text, size_t at, const IniRule& rule)
 {
     size_t end = at + 1;
-    return end >= rule.keyLength && memcmp(text + end - rule.keyLength, rule.key, rule.keyLength) == 0;
+    return end >= rule.keyLength && text[at - 1] == rule.key[rule.keyLength - 2]
+        && memcmp(text + end - rule.keyLength, rule.key, rule.keyLength) == 0;
+}
+
+// The line as it was, with a CR LF if it had a line end.
+void PutLine(IniRewrite* r, const char* text, size_t length, bool ended)
+{
+    if (r->failed) return;
+    if (length + 2 <= sizeof r->out - r->outLength) {
+        // The common case, in one copy.
+        memcpy(r->out + r->outLength, text, length);
+        r->outLength += length;
+        if (ended) {
+            r->out[r->outLength++] = '\r';
+            r->out[r->outLength++] = '\n';
+        }
+        return;
+    }
+    Put(r, text, length);
+    if (ended) Put(r, "\r\n", 2);
 }
 
 // One line, without its LF; `ended` tells whether it had one.
 void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
 {
-    static const char LineEnd[2] = { '\r', '\n' };
     if (ended && length && text[length - 1] == '\r') --length;   // CR LF reads as LF
 
     // Every key ends in its only '=', so a key occurs in the line exactly
     // where the text before one of the line's '=' ends in it.
     const char* equals = (const char*)memchr(text, '=', length);
     if (!equals) {
-        Put(r, text, length);
-        if (ended) Put(r, LineEnd, 2);
+        PutLine(r, text, length, ended);
         return;
     }
     size_t first = (size_t)(equals - text);
@@ -78,8 +95,7 @@ void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
         e = (const char*)memchr(e + 1, '=', length - at - 1);
     }
     if (!found) {
-        Put(r, text, length);
-        if (ended) Put(r, LineEnd, 2);
+        PutLine(r, text, length, ended);
         return;
     }
 
@@ -92,7 +108,7 @@ void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
         if (EndsWithKey(text, first, Rules[i])) rule = i;
     Put(r, text, first + 1);
     Put(r, Rules[rule].value, Rules[rule].valueLength);
-    Put(r, LineEnd, 2);
+    Put(r, "\r\n", 2);
 }
 
 bool Carry(IniRewrite* r, const char* data, size_t size)
