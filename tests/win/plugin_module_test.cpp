@@ -1,0 +1,425 @@
+// dsp_zv.dll as the player meets it: loaded from its file, looked up by its
+// one export, driven through the module record, configured through its
+// dialog, with zuv.cfg in the Windows folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <math.h>
+#include <string.h>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../../plugin/dsp_module.h"
+#include "../../plugin/resource.h"
+#include "plugin_settings.h"
+
+namespace {
+
+const double Pi = 3.14159265358979323846;
+const int Block = 576;
+const int Rate = 44100;
+
+// The built module: ZUV_PLUGIN_DLL is its path in the build tree, a Unix path
+// under wine, which drive Z: reaches.
+std::string ModulePath()
+{
+    std::string path = ZUV_PLUGIN_DLL;
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;
+        for (char& c : path)
+            if (c == '/') c = '\\';
+    }
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
+    // Beside the test's build tree: tests\win\win_tests.exe, plugin\dsp_zv.dll.
+    char exe[MAX_PATH];
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    *strrchr(exe, '\\') = 0;
+    return std::string(exe) + "\\..\\..\\plugin\\dsp_zv.dll";
+}
+
+std::string SettingsFile()
+{
+    char folder[MAX_PATH];
+    GetWindowsDirectoryA(folder, sizeof folder);
+    return std::string(folder) + "\\zuv.cfg";
+}
+
+bool ReadFileBytes(const std::string& path, std::string* bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes->clear();
+    char buffer[4096];
+    DWORD n;
+    while (ReadFile(file, buffer, sizeof buffer, &n, NULL) && n > 0) bytes->append(buffer, n);
+    CloseHandle(file);
+    return true;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    bool ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &n, NULL) && n == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+std::string SettingsBytes(const PluginSettings& s)
+{
+    unsigned char out[PLUGIN_SETTINGS_MAX];
+    size_t n = BuildPluginSettings(&s, out, sizeof out);
+    return std::string((const char*)out, n);
+}
+
+PluginSettings Defaults()
+{
+    PluginSettings s;
+    DefaultPluginSettings(&s);
+    return s;
+}
+
+// 1 s of 60 Hz at 0.2 and 5 kHz at 0.1 of full scale, 16-bit stereo.
+std::vector<short> TestSignal()
+{
+    std::vector<short> x(2 * Rate);
+    for (int i = 0; i < Rate; ++i) {
+        double v = 0.2 * sin(2 * Pi * 60 * i / Rate) + 0.1 * sin(2 * Pi * 5000 * i / Rate);
+        x[2 * i] = x[2 * i + 1] = (short)lround(v * 32767);
+    }
+    return x;
+}
+
+// Amplitude of the 60 Hz component of the left channel's last half second.
+double LowAmplitude(const std::vector<short>& x)
+{
+    double w = 2 * Pi * 60 / Rate, k = 2 * cos(w), s1 = 0, s2 = 0;
+    int from = Rate / 2;
+    for (int i = from; i < Rate; ++i) {
+        double s = x[2 * i] / 32768.0 + k * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    double re = s1 - s2 * cos(w), im = s2 * sin(w);
+    return 2 * sqrt(re * re + im * im) / (Rate - from);
+}
+
+// The names in the loaded module's export table.
+std::vector<std::string> ExportNames(HMODULE module)
+{
+    const unsigned char* base = (const unsigned char*)module;
+    const IMAGE_DOS_HEADER* dos = (const IMAGE_DOS_HEADER*)base;
+    const IMAGE_NT_HEADERS32* nt = (const IMAGE_NT_HEADERS32*)(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    std::vector<std::string> names;
+    if (dir.VirtualAddress == 0) return names;
+    const IMAGE_EXPORT_DIRECTORY* exports = (const IMAGE_EXPORT_DIRECTORY*)(base + dir.VirtualAddress);
+    const DWORD* rvas = (const DWORD*)(base + exports->AddressOfNames);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i) names.push_back((const char*)(base + rvas[i]));
+    return names;
+}
+
+class PluginModule : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        hadSettings = ReadFileBytes(SettingsFile(), &savedSettings);
+        library = LoadLibraryA(ModulePath().c_str());
+        ASSERT_TRUE(library != NULL) << ModulePath() << " error " << GetLastError();
+        getHeader = (DspGetHeaderProc)(void*)GetProcAddress(library, DSP_EXPORT_NAME);
+        ASSERT_TRUE(getHeader != NULL);
+        header = getHeader(NULL);
+        ASSERT_TRUE(header != NULL);
+        module = header->getModule(0);
+        ASSERT_TRUE(module != NULL);
+        module->hwndParent = NULL;
+        module->hDllInstance = library;
+    }
+
+    void TearDown() override
+    {
+        if (library) FreeLibrary(library);
+        if (hadSettings)
+            WriteFileBytes(SettingsFile(), savedSettings);
+        else
+            DeleteFileA(SettingsFile().c_str());
+        DeleteFileA((SettingsFile() + ".tmp").c_str());
+        RemoveDirectoryA((SettingsFile() + ".tmp").c_str());
+    }
+
+    // Init, the signal in the player's blocks, Quit.
+    std::vector<short> Play(std::vector<short> x, int rate = Rate)
+    {
+        EXPECT_EQ(0, module->Init(module));
+        int frames = (int)x.size() / 2;
+        for (int at = 0; at < frames; at += Block) {
+            int n = frames - at < Block ? frames - at : Block;
+            EXPECT_EQ(n, module->ModifySamples(module, &x[2 * at], n, 16, 2, rate));
+        }
+        module->Quit(module);
+        return x;
+    }
+
+    HMODULE library = NULL;
+    DspGetHeaderProc getHeader = NULL;
+    DspHeader* header = NULL;
+    DspModule* module = NULL;
+    bool hadSettings = false;
+    std::string savedSettings;
+};
+
+TEST_F(PluginModule, ExportsOnlyTheHeaderFunctionUndecorated)
+{
+    std::vector<std::string> names = ExportNames(library);
+    ASSERT_EQ(1u, names.size());
+    EXPECT_EQ("winampDSPGetHeader2", names[0]);
+}
+
+TEST_F(PluginModule, HeaderAndModuleRecord)
+{
+    EXPECT_EQ(0x20, header->version);
+    EXPECT_STREQ("ZUV Enhancer v1.0", header->description);
+    EXPECT_EQ(header, getHeader((HWND)GetDesktopWindow()));    // the argument is ignored
+    EXPECT_STRNE("", module->description);
+    EXPECT_TRUE(module->Config && module->Init && module->ModifySamples && module->Quit);
+    EXPECT_EQ(module, header->getModule(0));
+    EXPECT_TRUE(header->getModule(1) == NULL);
+    EXPECT_TRUE(header->getModule(-1) == NULL);
+    EXPECT_TRUE(header->getModule(1000) == NULL);
+}
+
+TEST_F(PluginModule, DefaultSettingsRaiseTheBass)
+{
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(Defaults())));
+    std::vector<short> x = TestSignal();
+    std::vector<short> y = Play(x);
+    double gain = 20 * log10(LowAmplitude(y) / LowAmplitude(x));
+    EXPECT_GT(gain, 5.0);    // +9.6 dB bass, -3 dB output level
+    EXPECT_LT(gain, 7.5);
+}
+
+TEST_F(PluginModule, BypassInTheFileLeavesSamplesUntouched)
+{
+    PluginSettings s = Defaults();
+    s.switches[0] = 1;
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(s)));
+    std::vector<short> x = TestSignal();
+    EXPECT_EQ(x, Play(x));
+}
+
+struct FileCase {
+    const char* name;
+    bool present;
+    std::string bytes;
+};
+
+// Each of these must behave exactly as the default file does.
+const FileCase FileCases[] = {
+    { "missing", false, "" },
+    { "empty", true, "" },
+    { "short", true, std::string(40, '\x01') },
+    { "level_out_of_range", true, std::string("\x65\0\0\0", 4) + SettingsBytes(Defaults()).substr(4) },
+    { "truncated_tail", true, SettingsBytes(Defaults()).substr(0, SettingsBytes(Defaults()).size() - 3) },
+    { "oversized", true, SettingsBytes(Defaults()) + std::string(5000, 'x') },
+    { "garbage", true, std::string(300, '\xA5') },
+};
+
+class PluginSettingsFile : public PluginModule, public ::testing::WithParamInterface<FileCase> {};
+
+TEST_P(PluginSettingsFile, GivesTheDefaults)
+{
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(Defaults())));
+    std::vector<short> expected = Play(TestSignal());
+    const FileCase& c = GetParam();
+    if (c.present)
+        ASSERT_TRUE(WriteFileBytes(SettingsFile(), c.bytes));
+    else
+        DeleteFileA(SettingsFile().c_str());
+    EXPECT_EQ(expected, Play(TestSignal()));
+    std::string after;
+    EXPECT_EQ(c.present, ReadFileBytes(SettingsFile(), &after));    // Init only reads
+    EXPECT_EQ(c.bytes, after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PluginSettingsFile, ::testing::ValuesIn(FileCases),
+                         [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PluginModule, EveryFormatKeepsItsFrameCount)
+{
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(Defaults())));
+    ASSERT_EQ(0, module->Init(module));
+    struct { int bits, channels, rate; bool processed; } formats[] = {
+        { 8, 1, 11025, true }, { 8, 2, 22050, true }, { 16, 1, 48000, true },
+        { 24, 2, 96000, true }, { 24, 1, 192000, true }, { 32, 2, 44100, false },
+    };
+    for (const auto& f : formats) {
+        SCOPED_TRACE(f.bits * 1000 + f.channels);
+        std::vector<unsigned char> data(Block * f.channels * 4);
+        for (size_t i = 0; i < data.size(); ++i) data[i] = (unsigned char)(i * 37 % 101 + 77);
+        std::vector<unsigned char> before = data;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(Block, module->ModifySamples(module, (short*)data.data(), Block, f.bits, f.channels, f.rate));
+        EXPECT_EQ(f.processed, before != data);
+    }
+    module->Quit(module);
+}
+
+// --- The settings dialog ----------------------------------------------------
+
+const char DialogCaption[] = "ZUV Enhancer Settings";
+
+HWND WaitForWindow(const char* caption, DWORD ms)
+{
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        HWND window = FindWindowA("#32770", caption);
+        DWORD pid = 0;
+        if (window) GetWindowThreadProcessId(window, &pid);
+        if (window && pid == GetCurrentProcessId() && IsWindowVisible(window)) return window;
+        Sleep(20);
+    }
+    return NULL;
+}
+
+std::string Text(HWND window)
+{
+    char text[512] = "";
+    SendMessageA(window, WM_GETTEXT, sizeof text, (LPARAM)text);
+    return text;
+}
+
+// Runs Config on this thread while `script` works the dialog from another.
+// The script ends the dialog; if it cannot, it is closed with Cancel.
+template <typename Script>
+void RunConfig(DspModule* module, Script script)
+{
+    std::atomic<bool> done(false);
+    std::thread driver([&] {
+        HWND dialog = WaitForWindow(DialogCaption, 5000);
+        if (dialog) script(dialog);
+        // Whatever the script did, the dialog must end.
+        for (int i = 0; i < 100 && !done; ++i) {
+            if (i > 25) {
+                HWND left = FindWindowA("#32770", NULL);
+                if (left) PostMessageA(left, WM_COMMAND, IDCANCEL, 0);
+            }
+            Sleep(20);
+        }
+    });
+    module->Config(module);
+    done = true;
+    driver.join();
+}
+
+TEST_F(PluginModule, ConfigShowsTheFileAndOkSavesTheChanges)
+{
+    PluginSettings mine = Defaults();
+    strcpy(mine.presetName, "Mine");
+    mine.levels[1] = 40;
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(mine)));
+    std::string shownValue, shownAfter;
+    int shownPos = -1;
+    bool nightShown = true;
+    RunConfig(module, [&](HWND dialog) {
+        HWND bass = GetDlgItem(dialog, IDC_LEVEL_FIRST + 1);
+        shownPos = (int)SendMessageA(bass, TBM_GETPOS, 0, 0);
+        shownValue = Text(GetDlgItem(dialog, IDC_VALUE_FIRST + 1));
+        nightShown = IsDlgButtonChecked(dialog, IDC_SWITCH_FIRST + 6) == BST_CHECKED;
+        // Drag the bass to 100 as the user would: the trackbar tells its owner.
+        SendMessageA(bass, TBM_SETPOS, TRUE, 100);
+        SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 100), (LPARAM)bass);
+        shownAfter = Text(GetDlgItem(dialog, IDC_VALUE_FIRST + 1));
+        SendMessageA(GetDlgItem(dialog, IDC_SWITCH_FIRST + 6), BM_CLICK, 0, 0);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(40, shownPos);
+    EXPECT_EQ("+4.8 dB", shownValue);
+    EXPECT_EQ("+12.0 dB", shownAfter);
+    EXPECT_FALSE(nightShown);
+
+    PluginSettings expected = mine;
+    expected.levels[1] = 100;
+    expected.switches[6] = 1;
+    std::string saved;
+    ASSERT_TRUE(ReadFileBytes(SettingsFile(), &saved));
+    EXPECT_EQ(SettingsBytes(expected), saved);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((SettingsFile() + ".tmp").c_str()));
+}
+
+TEST_F(PluginModule, ConfigCancelChangesNothing)
+{
+    std::string before = SettingsBytes(Defaults());
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), before));
+    RunConfig(module, [&](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, IDC_SWITCH_FIRST + 0), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(dialog, IDC_LEVEL_FIRST + 0), TBM_SETPOS, TRUE, 3);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    std::string after;
+    ASSERT_TRUE(ReadFileBytes(SettingsFile(), &after));
+    EXPECT_EQ(before, after);
+}
+
+TEST_F(PluginModule, ConfigDefaultsButtonOnADamagedFileWritesAGoodOne)
+{
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), "damaged"));
+    RunConfig(module, [&](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, IDC_LEVEL_FIRST + 4), TBM_SETPOS, TRUE, 5);
+        SendMessageA(GetDlgItem(dialog, IDC_DEFAULTS), BM_CLICK, 0, 0);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    std::string saved;
+    ASSERT_TRUE(ReadFileBytes(SettingsFile(), &saved));
+    EXPECT_EQ(SettingsBytes(Defaults()), saved);
+}
+
+TEST_F(PluginModule, ConfigAppliesToThePlayingEffect)
+{
+    PluginSettings bypass = Defaults();
+    bypass.switches[0] = 1;
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(bypass)));
+    ASSERT_EQ(0, module->Init(module));
+    std::vector<short> x = TestSignal(), y = x;
+    ASSERT_EQ(Block, module->ModifySamples(module, y.data(), Block, 16, 2, Rate));
+    EXPECT_TRUE(std::equal(x.begin(), x.begin() + 2 * Block, y.begin()));
+    RunConfig(module, [&](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, IDC_SWITCH_FIRST + 0), BM_CLICK, 0, 0);    // bypass off
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    ASSERT_EQ(Block, module->ModifySamples(module, y.data() + 2 * Block, Block, 16, 2, Rate));
+    EXPECT_FALSE(std::equal(x.begin() + 2 * Block, x.begin() + 4 * Block, y.begin() + 2 * Block));
+    module->Quit(module);
+}
+
+// A save that cannot happen says so and leaves the old file whole.
+TEST_F(PluginModule, ConfigFailedSaveKeepsTheOldFile)
+{
+    std::string before = SettingsBytes(Defaults());
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), before));
+    // A folder where the temporary file would go makes its creation fail.
+    ASSERT_TRUE(CreateDirectoryA((SettingsFile() + ".tmp").c_str(), NULL));
+    std::string message;
+    bool dialogStayed = false;
+    RunConfig(module, [&](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, IDC_SWITCH_FIRST + 6), BM_CLICK, 0, 0);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        HWND box = WaitForWindow("ZUV Enhancer", 5000);
+        if (!box) return;
+        message = Text(GetDlgItem(box, 0xFFFF));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
+        dialogStayed = IsWindowVisible(dialog) != FALSE;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ("The settings could not be saved to " + SettingsFile() +
+                  ".\n\nChanging files in the Windows folder may need an administrator's rights.",
+              message);
+    EXPECT_TRUE(dialogStayed);
+    std::string after;
+    ASSERT_TRUE(ReadFileBytes(SettingsFile(), &after));
+    EXPECT_EQ(before, after);
+}
+
+}  // namespace
