@@ -117,6 +117,13 @@ static INT_PTR ColourNotice(HWND window, HDC dc, HWND control)
         if (current && GetObjectA(current, sizeof font, &font) == sizeof font) {
             font.lfWeight = FW_BOLD;
             g_installer.noticeFont = CreateFontIndirectA(&font);
+            // Some static controls select their own font after asking for
+            // colours (wine's does); make the bold one theirs as well. The
+            // control only borrows it: WM_DESTROY deletes it.
+            if (g_installer.noticeFont) {
+                SendMessageA(control, WM_SETFONT, (WPARAM)g_installer.noticeFont, FALSE);
+                InvalidateRect(control, NULL, TRUE);
+            }
         }
     }
     if (g_installer.noticeFont) SelectObject(dc, g_installer.noticeFont);

@@ -144,6 +144,8 @@ TEST_F(WizardWindow, NoticeLineIsBoldColouredAndTransparent)
     ASSERT_EQ((int)sizeof font, GetObjectA(g_installer.noticeFont, sizeof font, &font));
     EXPECT_EQ(FW_BOLD, font.lfWeight);
     EXPECT_EQ((HGDIOBJ)g_installer.noticeFont, GetCurrentObject(dc, OBJ_FONT));
+    // The control draws with it too, whatever order it selects fonts in.
+    EXPECT_EQ((LRESULT)g_installer.noticeFont, SendMessageA(notice, WM_GETFONT, 0, 0));
     // Made once, then reused.
     HFONT first = g_installer.noticeFont;
     SendMessageA(window, WM_CTLCOLORSTATIC, (WPARAM)dc, (LPARAM)notice);
