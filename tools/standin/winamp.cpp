@@ -8,8 +8,25 @@
 //   hang          the window never answers messages
 //   slow-exit     holds plugins\dsp_zv.dll open without sharing and, after
 //                 WM_CLOSE, takes 1.5 s to exit and let it go
+//
+// At start, before its window, it runs its DSP plug-in as the player does:
+// the module named by winamp.ini's dspplugin_name= in section [Winamp], from
+// its plugins folder, module number dspplugin_num=. It feeds the module 1 s of
+// a 60 Hz and 5 kHz mix (44.1 kHz, 16-bit stereo) in blocks of 576 frames and
+// logs what came out:
+//   dsp none                                  no module named
+//   dsp failed <what> ...                     the module could not be run
+//   dsp loaded <name> index <n>
+//   dsp processed <frames> frames in <blocks> blocks
+//   dsp energy low=<a> high=<b> in_low=<c> in_high=<d>
+// where a..d are the amplitudes, in 16-bit steps, of the 60 Hz and 5 kHz
+// components of the left channel over the last half second, after and before
+// the module.
 #include <windows.h>
+#include <math.h>
 #include <string.h>
+
+#include "../../plugin/dsp_module.h"
 
 static char g_folder[MAX_PATH];
 static char g_mode[32];
@@ -44,6 +61,99 @@ static void ReadMode()
         if (*p == '\r' || *p == '\n' || *p == ' ') *p = 0;
 }
 
+enum { DSP_RATE = 44100, DSP_FRAMES = DSP_RATE, DSP_BLOCK = 576 };
+static const double Pi = 3.14159265358979323846;
+static short g_signal[2 * DSP_FRAMES], g_heard[2 * DSP_FRAMES];
+
+// Amplitude of the `hz` component of the left channel over the last half
+// second (whole periods of both tones), by the Goertzel recurrence.
+static int Amplitude(const short* samples, double hz)
+{
+    double w = 2 * Pi * hz / DSP_RATE, k = 2 * cos(w), s1 = 0, s2 = 0;
+    for (int i = DSP_FRAMES / 2; i < DSP_FRAMES; ++i) {
+        double s = samples[2 * i] + k * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    double re = s1 - s2 * cos(w), im = s2 * sin(w);
+    return (int)(2 * sqrt(re * re + im * im) / (DSP_FRAMES / 2) + 0.5);
+}
+
+static void RunDspPlugin()
+{
+    char ini[MAX_PATH + 16], name[MAX_PATH], path[2 * MAX_PATH + 16], line[3 * MAX_PATH];
+    lstrcpyA(ini, g_folder);
+    lstrcatA(ini, "winamp.ini");
+    GetPrivateProfileStringA("Winamp", "dspplugin_name", "", name, sizeof name, ini);
+    int index = (int)GetPrivateProfileIntA("Winamp", "dspplugin_num", 0, ini);
+    if (!name[0]) {
+        Log("dsp none");
+        return;
+    }
+    lstrcpyA(path, g_folder);
+    lstrcatA(path, "plugins\\");
+    lstrcatA(path, name);
+    // A damaged module must fail quietly, not with a system message box.
+    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE library = LoadLibraryA(path);
+    SetErrorMode(oldMode);
+    if (!library) {
+        wsprintfA(line, "dsp failed load %s error %lu", name, GetLastError());
+        Log(line);
+        return;
+    }
+    DspGetHeaderProc getHeader = (DspGetHeaderProc)(void*)GetProcAddress(library, DSP_EXPORT_NAME);
+    DspHeader* header = getHeader ? getHeader(NULL) : NULL;
+    DspModule* module = header && header->version == DSP_HEADER_VERSION ? header->getModule(index) : NULL;
+    if (!getHeader || !header) {
+        wsprintfA(line, "dsp failed export %s", name);
+    } else if (header->version != DSP_HEADER_VERSION) {
+        wsprintfA(line, "dsp failed version %s 0x%x", name, header->version);
+    } else if (!module) {
+        wsprintfA(line, "dsp failed index %s %d", name, index);
+    } else {
+        wsprintfA(line, "dsp loaded %s index %d", name, index);
+    }
+    Log(line);
+    if (!module) {
+        FreeLibrary(library);
+        return;
+    }
+
+    module->hwndParent = NULL;
+    module->hDllInstance = library;
+    int result = module->Init(module);
+    if (result != 0) {
+        wsprintfA(line, "dsp failed init %s result %d", name, result);
+        Log(line);
+        FreeLibrary(library);
+        return;
+    }
+    for (int i = 0; i < DSP_FRAMES; ++i) {
+        double v = 0.2 * sin(2 * Pi * 60 * i / DSP_RATE) + 0.1 * sin(2 * Pi * 5000 * i / DSP_RATE);
+        g_signal[2 * i] = g_signal[2 * i + 1] = (short)(v * 32767);
+    }
+    memcpy(g_heard, g_signal, sizeof g_heard);
+    int blocks = 0, frames = 0;
+    for (int at = 0; at < DSP_FRAMES; at += DSP_BLOCK, ++blocks) {
+        int n = DSP_FRAMES - at < DSP_BLOCK ? DSP_FRAMES - at : DSP_BLOCK;
+        int left = module->ModifySamples(module, g_heard + 2 * at, n, 16, 2, DSP_RATE);
+        if (left != n) {
+            wsprintfA(line, "dsp failed frames block %d gave %d of %d", blocks, left, n);
+            Log(line);
+            break;
+        }
+        frames += n;
+    }
+    module->Quit(module);
+    FreeLibrary(library);
+    wsprintfA(line, "dsp processed %d frames in %d blocks", frames, blocks);
+    Log(line);
+    wsprintfA(line, "dsp energy low=%d high=%d in_low=%d in_high=%d", Amplitude(g_heard, 60),
+              Amplitude(g_heard, 5000), Amplitude(g_signal, 60), Amplitude(g_signal, 5000));
+    Log(line);
+}
+
 static LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -72,6 +182,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
     char line[MAX_PATH + 64];
     wsprintfA(line, "started args=[%s]", commandLine);
     Log(line);
+
+    // Before slow-exit's hold on the module, which would keep it from loading.
+    RunDspPlugin();
 
     if (lstrcmpA(g_mode, "slow-exit") == 0) {
         char module[MAX_PATH + 32];
