@@ -141,6 +141,7 @@ run_scenario() {  # run_scenario INDEX NAME DISPLAY
 }
 
 i=0
+pids=()
 for name in "${scenarios[@]}"; do
   slot=$((i % jobs))
   if [ "$i" -ge "$jobs" ]; then wait "${pids[$slot]}"; fi
@@ -148,7 +149,8 @@ for name in "${scenarios[@]}"; do
   pids[$slot]=$!
   i=$((i + 1))
 done
-wait
+# Not a bare `wait`: the displays are background jobs too.
+for p in "${pids[@]:-}"; do [ -n "$p" ] && wait "$p"; done
 for name in "${scenarios[@]}"; do
   gtest_counts "$art/e2e-$name.log" "e2e $name"
   grep -q '^\[  FAILED  \] [A-Za-z]' "$art/e2e-$name.log" && { echo "-- $name"; grep -E 'Failure|Expected|Which is|actual|  [A-Za-z]+:' "$art/e2e-$name.log" | head -n 12; }
