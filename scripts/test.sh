@@ -81,7 +81,12 @@ imports_only_system_dlls() {
   echo "$(basename "$1") imports: $(echo $dlls)"
   ! echo "$dlls" | grep -v -x -E 'kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|comctl32.dll|comdlg32.dll|msvcrt.dll|ole32.dll|winmm.dll'
 }
-aslr_and_dep() { echo "$headers" | grep -q 'IMAGE_DLL_CHARACTERISTICS_DYNAMIC_BASE' && echo "$headers" | grep -q 'IMAGE_DLL_CHARACTERISTICS_NX_COMPAT'; }
+# DllCharacteristics: 0x40 dynamic base (ASLR), 0x100 NX compatible (DEP).
+aslr_and_dep() {
+  local c
+  c=$(echo "$headers" | sed -n 's/^DllCharacteristics[[:space:]]*//p')
+  [ -n "$c" ] && (( (0x$c & 0x140) == 0x140 ))
+}
 check pe_is_gui_i386
 check imports_only_system_dlls "$exe"
 [ -f "$root/dist/dsp_zv.dll" ] && check imports_only_system_dlls "$root/dist/dsp_zv.dll"
