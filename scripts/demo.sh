@@ -43,6 +43,7 @@ else
     xwd -root -silent | convert xwd:- -trim "$out/$1.png" 2>/dev/null || echo "demo: no screenshot ($1)"
   }
   (cd "$root/dist" && WINEPREFIX="$prefix" wine ZUVInstaller.exe) &
+  installer=$!
   WINEPREFIX="$prefix" wine "$auto" wait "ZUVInstaller v1.0g" 20000 >/dev/null
   shot 1-welcome
   for page in 2-agreement 3-location 4-finished; do
@@ -51,7 +52,7 @@ else
     shot "$page"
   done
   WINEPREFIX="$prefix" wine "$auto" click "ZUVInstaller v1.0g" 1001   # Finish starts the player
-  wait
+  wait "$installer"
   sleep 1
   echo "demo: screenshots in build/demo/: $(ls "$out" | tr '\n' ' ')"
   echo "demo: the player's folder now holds: $(ls "$player/plugins" | tr '\n' ' ')"
