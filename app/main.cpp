@@ -20,7 +20,8 @@ static void RunMessageLoop()
     MSG msg;
     while (g_installer.running) {
         // Filtered on the wizard: only its own and its controls' messages.
-        GetMessageA(&msg, g_installer.wizardWindow, 0, 0);
+        // -1 means the window is gone; waiting on would spin for ever.
+        if (GetMessageA(&msg, g_installer.wizardWindow, 0, 0) == -1) break;
         if (!IsDialogMessageA(g_installer.wizardWindow, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
