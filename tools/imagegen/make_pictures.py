@@ -123,15 +123,18 @@ def wave_points(x0, x1, mid, amp, steps):
     return pts
 
 
-def draw_logo(draw, ox, oy, scale):
+def draw_logo(draw, ox, oy, scale, shadow=True):
+    """The page pictures draw it flat (shadow=False): the shadow's edges
+    would double the colour changes in every row through the letters, and
+    each costs bytes in the run-length encoding."""
     def tr(points):
         return [(ox + x * scale, oy + y * scale) for x, y in points]
 
     for part in SPEAKER:
         draw.polygon(tr(part), fill=YELLOW)
-    shadow = 2.5
-    for shape, dx in LETTERS:
-        draw.polygon(tr(sheared(shape, dx + shadow, shadow)), fill=SHADOW)
+    if shadow:
+        for shape, dx in LETTERS:
+            draw.polygon(tr(sheared(shape, dx + 2.5, 2.5)), fill=SHADOW)
     for shape, dx in LETTERS:
         draw.polygon(tr(sheared(shape, dx, 0)), fill=WHITE)
     wave = tr(wave_points(2, 127, 51, 6, 120))
@@ -140,17 +143,16 @@ def draw_logo(draw, ox, oy, scale):
 
 # ---------------------------------------------------------------------------
 # Page pictures.
+#
+# Each picture costs its headers (1,078 bytes) and 6 bytes for every plain
+# row; beyond that, every colour change in a row costs bytes.  So the logo is
+# drawn flat, the pages carry their message and no heading, and the messages
+# are kept short.
 
-LOGO_X, LOGO_Y, LOGO_SCALE = 12, 6, 1.0   # the logo spans x 12-142, y 6-66
+LOGO_X, LOGO_Y, LOGO_SCALE = 12, 6, 0.9   # the logo spans x 12-129, y 6-60
 
 BODY_SIZE = 14
-HEADING_SIZE = 24
 LINE_STEP = 17
-
-
-def fonts():
-    path = font_path()
-    return ImageFont.truetype(path, BODY_SIZE), ImageFont.truetype(path, HEADING_SIZE)
 
 
 def text_lines(draw, x, y, lines, font):
@@ -161,37 +163,34 @@ def text_lines(draw, x, y, lines, font):
 # Message texts.  The free areas the controls need are kept clear; see
 # tests/unit/pictures_test.cpp for the rectangles.
 PAGES = [
-    ("welcome.bmp", "Welcome!", [
-        "Thank you for downloading the ZUV plug-in!",
-        "This program installs it into Winamp and gives",
-        "you information on how to run and configure it.",
+    ("welcome.bmp", [
+        "Thanks for downloading the ZUV plug-in!",
+        "This program installs it and tells you",
+        "how to run and configure it.",
     ]),
-    ("agreement.bmp", None, [
+    ("agreement.bmp", [
         "Please read the",
         "licence agreement.",
     ]),
-    ("location.bmp", "Where to install", [
-        "The ZUV plug-in will now be installed in",
-        "the location shown below.",
+    ("location.bmp", [
+        "The plug-in will now be installed",
+        "in the location shown below.",
     ]),
-    ("finished.bmp", "All done!", [
-        "The ZUV plug-in has been installed.",
-        "Press Finish to bring up Winamp with the",
-        "plug-in loaded and ready to use.",
+    ("finished.bmp", [
+        "The plug-in has been installed.",
+        "Press Finish to bring up Winamp",
+        "with the plug-in ready.",
     ]),
 ]
 
 
-def draw_page(heading, lines):
-    body, big = fonts()
+def draw_page(lines):
     img = Image.new("RGB", (WIDTH, HEIGHT), BACKGROUND)
     draw = ImageDraw.Draw(img)
     # Solid colours only: no smoothed edges, so the runs stay long.
     draw.fontmode = "1"
-    draw_logo(draw, LOGO_X, LOGO_Y, LOGO_SCALE)
-    if heading:
-        draw.text((160, 22), heading, font=big, fill=TEXT)
-    text_lines(draw, 14, 72, lines, body)
+    draw_logo(draw, LOGO_X, LOGO_Y, LOGO_SCALE, shadow=False)
+    text_lines(draw, 14, 72, lines, ImageFont.truetype(font_path(), BODY_SIZE))
     return img
 
 
@@ -206,42 +205,61 @@ def to_indices(img, table):
 
 
 def rle8_row(row):
-    """One row in BI_RLE8: encoded runs (count, index) and absolute runs
-    (0, count >= 3, indices, padded to a 16-bit boundary)."""
-    out = bytearray()
+    """One row in BI_RLE8, as short as the format allows: encoded runs
+    (count 1-255, index) cost 2 bytes; absolute runs (0, count 3-255,
+    indices, padded to a 16-bit boundary) cost 2 bytes plus a byte a pixel.
+
+    best[j] is the fewest bytes for the row's first j pixels; the last piece
+    is either an encoded run of one index or an absolute run.  For the
+    absolute runs, best[k] - k is kept in two sliding-window minimum queues,
+    one for each parity of k, since the padding byte depends on the run's
+    length being odd.  The choice depends on the row alone, so the output
+    is the same on every run."""
     n = len(row)
+    best = [0] + [1 << 30] * n
+    piece = [0] * (n + 1)   # > 0: encoded run of that length; < 0: absolute run
+    queues = ([], [])       # indices k with rising best[k] - k, from heads[parity] on
+    heads = [0, 0]
+    same = 0
+    for j in range(1, n + 1):
+        same = same + 1 if j > 1 and row[j - 1] == row[j - 2] else 1
+        for length in range(1, min(same, 255) + 1):
+            cost = best[j - length] + 2
+            if cost < best[j]:
+                best[j], piece[j] = cost, length
+        k = j - 3
+        if k >= 0:
+            q = queues[k & 1]
+            while len(q) > heads[k & 1] and best[q[-1]] - q[-1] >= best[k] - k:
+                q.pop()
+            q.append(k)
+        for parity in (0, 1):
+            q = queues[parity]
+            while len(q) > heads[parity] and q[heads[parity]] < j - 255:
+                heads[parity] += 1
+            if len(q) > heads[parity]:
+                k = q[heads[parity]]
+                length = j - k
+                cost = best[k] + 2 + length + (length & 1)
+                if cost < best[j]:
+                    best[j], piece[j] = cost, -length
+    pieces = []
+    j = n
+    while j > 0:
+        pieces.append(piece[j])
+        j -= abs(piece[j])
+    out = bytearray()
     i = 0
-
-    def run_at(k):
-        r = 1
-        while k + r < n and r < 255 and row[k + r] == row[k]:
-            r += 1
-        return r
-
-    while i < n:
-        r = run_at(i)
-        if r >= 3:
-            out += bytes((r, row[i]))
-            i += r
-            continue
-        # Collect literals up to the next run of three or more.
-        j = i
-        while j < n and j - i < 255:
-            if run_at(j) >= 3:
-                break
-            j += 1
-        lit = row[i:j]
-        if len(lit) < 3:
-            # Counts 1 and 2 are escape codes in absolute mode.
-            for v in lit:
-                out += bytes((1, v))
+    for p in reversed(pieces):
+        if p > 0:
+            out += bytes((p, row[i]))
         else:
-            out += bytes((0, len(lit))) + lit
-            if len(lit) & 1:
+            out += bytes((0, -p)) + row[i:i - p]
+            if p & 1:
                 out += b"\0"
-        i = j
+        i += abs(p)
+    assert i == n and len(out) == best[n]
     return bytes(out)
-
 
 def rle8(pixels, width, height):
     """Bottom-up: the file's first row is the picture's last."""
@@ -388,8 +406,8 @@ def main():
     args = sys.argv[1:]
     preview = args[args.index("--preview") + 1] if "--preview" in args[:-1] else None
     total = 0
-    for i, (name, heading, lines) in enumerate(PAGES):
-        img = draw_page(heading, lines)
+    for i, (name, lines) in enumerate(PAGES):
+        img = draw_page(lines)
         data = bmp_rle8(img, welcome_table() if i == 0 else pages_table())
         write(os.path.join("res", "pictures", name), data)
         total += len(data)
