@@ -24,12 +24,11 @@ void ClosePlayer()
     DWORD_PTR result;
     // A hung player must not hang the installer: SendMessageTimeout, then a
     // bounded wait for the process, which may still hold the plug-in module.
-    SendMessageTimeoutA(player, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL,
-                        CLOSE_SEND_TIMEOUT_MS, &result);
-    if (process) {
-        WaitForSingleObject(process, CLOSE_EXIT_TIMEOUT_MS);
-        CloseHandle(process);
-    }
+    bool handled = SendMessageTimeoutA(player, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                                       CLOSE_SEND_TIMEOUT_MS, &result) != 0;
+    // A player that did not even take the request will not exit either.
+    if (process && handled) WaitForSingleObject(process, CLOSE_EXIT_TIMEOUT_MS);
+    if (process) CloseHandle(process);
 }
 
 // The plug-in's files sit beside the installer, wherever the current

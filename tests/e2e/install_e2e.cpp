@@ -193,7 +193,7 @@ TEST_F(Install, HungPlayerDoesNotHangTheInstaller)
     DWORD start = GetTickCount();
     Click(run.wizard, NEXT);
     ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish", 30000));
-    EXPECT_LT(GetTickCount() - start, 20000u);
+    EXPECT_LT(GetTickCount() - start, 15000u);
     ExpectInstalledFiles();
 }
 
