@@ -11,16 +11,15 @@ sudo_cmd=()
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
-  updated=0
 fi
 
 for p in cmake ninja-build g++ g++-mingw-w64-i686 googletest libgtest-dev wine wine32:i386 xvfb \
-         x11-apps imagemagick zip clang libclang-rt-14-dev python3 tidy sox nsis binutils-mingw-w64-i686; do
+         x11-apps x11-utils file imagemagick zip clang libclang-rt-14-dev python3 tidy sox nsis binutils-mingw-w64-i686; do
   have "$p" || need+=("$p")
 done
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
   "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
 fi
