@@ -160,7 +160,10 @@ for name in "${scenarios[@]}"; do
   gtest_counts "$art/e2e-$name.log" "e2e $name"
   grep -q '^\[  FAILED  \] [A-Za-z]' "$art/e2e-$name.log" && { echo "-- $name"; grep -E 'Failure|Expected|Which is|actual|  [A-Za-z]+:' "$art/e2e-$name.log" | head -n 12; }
 done
-echo "e2e: ${#scenarios[@]} scenarios, logs and screenshots in build/test-artifacts"
+for bmp in "$art"/*.bmp; do
+  [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
+done
+echo "e2e: ${#scenarios[@]} scenarios, logs and screenshots (PNG) in build/test-artifacts"
 
 for p in "${problems[@]:-}"; do [ -n "$p" ] && echo "FAILED: $p"; done
 echo "${passed} passed, ${failed} failed"
