@@ -124,6 +124,25 @@ PageState ReadPage(HWND w)
     return s;
 }
 
+void ExpectWelcome(HWND w)
+{
+    PageState s = ReadPage(w);
+    EXPECT_EQ("&Next->", s.next);
+    EXPECT_EQ("&Cancel", s.cancel);
+    EXPECT_EQ("<-&Back", s.back);
+    EXPECT_FALSE(s.backEnabled);
+    EXPECT_TRUE(s.noticeVisible);
+    EXPECT_FALSE(s.agreementVisible);
+    EXPECT_FALSE(s.locationVisible);
+}
+
+void ExpectEnds(const InstallerRun& run)
+{
+    DWORD code = 99;
+    ASSERT_TRUE(automation::WaitExit(run.process, WAIT_MS, &code));
+    EXPECT_EQ(0u, code);
+}
+
 bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs)
 {
     return automation::WaitUntil([&] { return automation::Text(wizard, NEXT) == label; }, timeoutMs);

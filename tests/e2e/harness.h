@@ -66,6 +66,11 @@ bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs = WAIT_MS);
 // Clicks and waits for the page change that follows.
 bool GoNext(HWND wizard, const char* expectedNextLabel);
 
+// Welcome's controls: labels, Back disabled, only the notice line shown.
+void ExpectWelcome(HWND wizard);
+// The installer ends, within WAIT_MS, with exit code 0.
+void ExpectEnds(const InstallerRun& run);
+
 // The typical walk from Welcome to Location.
 bool WalkToLocation(HWND wizard);
 

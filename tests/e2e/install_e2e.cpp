@@ -65,9 +65,7 @@ protected:
     void FinishAndExpectPlayer()
     {
         Click(run.wizard, NEXT);
-        DWORD code = 99;
-        ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
-        EXPECT_EQ(0u, code);
+        ExpectEnds(run);
         ASSERT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "the player did not start";
     }
 };
@@ -109,9 +107,7 @@ TEST_F(Install, MissingSourceFileEndsTheRunAndKeepsEarlierCopies)
     EXPECT_TRUE(box.errorIcon);
     EXPECT_EQ(NULL, box.owner);
     DismissMessageBox(box.window);
-    DWORD code = 99;
-    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
-    EXPECT_EQ(0u, code);
+    ExpectEnds(run);
     EXPECT_EQ(ReadAll(Source("dsp_zv.dll")), ReadAll(Plugins("dsp_zv.dll")));
     EXPECT_FALSE(Exists(Plugins("helpfile.html")));
     EXPECT_FALSE(Exists(Plugins("zvlogo.jpg")));
@@ -168,9 +164,7 @@ TEST_F(Install, DestinationOver255CharactersIsAFailedCopy)
     ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
     EXPECT_EQ("ZUV", box.caption);
     DismissMessageBox(box.window);
-    DWORD code = 99;
-    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
-    EXPECT_EQ(0u, code);
+    ExpectEnds(run);
     EXPECT_EQ(SampleIni, ReadAll(folder + "winamp.ini"));
 }
 

@@ -10,17 +10,6 @@ namespace {
 const char NotFoundText[] =
     "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
 
-void ExpectWelcome(HWND w)
-{
-    PageState s = ReadPage(w);
-    EXPECT_EQ("&Next->", s.next);
-    EXPECT_EQ("&Cancel", s.cancel);
-    EXPECT_FALSE(s.backEnabled);
-    EXPECT_TRUE(s.noticeVisible);
-    EXPECT_FALSE(s.agreementVisible);
-    EXPECT_FALSE(s.locationVisible);
-}
-
 void ExpectAgreement(HWND w)
 {
     PageState s = ReadPage(w);
@@ -50,13 +39,6 @@ void ExpectLocation(HWND w, const std::string& folder)
     EXPECT_TRUE(Enabled(w, NEXT));
     EXPECT_TRUE(Enabled(w, CANCEL));
     EXPECT_EQ(folder, Text(w, LOCATION));
-}
-
-void ExpectEnds(const InstallerRun& run)
-{
-    DWORD code = 99;
-    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
-    EXPECT_EQ(0u, code);
 }
 
 const char FoundFolder[] = "c:\\program files\\winamp\\plugins\\";

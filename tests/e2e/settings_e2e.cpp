@@ -65,9 +65,7 @@ TEST_F(Settings, FirstRunCancelledOnWelcomeHasSeededZuvCfg)
     // Written before the window opened.
     EXPECT_EQ(DefaultSettingsBytes(), ReadAll(PluginSettingsFile()));
     Click(run.wizard, CANCEL);
-    DWORD code = 99;
-    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
-    EXPECT_EQ(0u, code);
+    ExpectEnds(run);
     std::string seeded = ReadAll(PluginSettingsFile());
     EXPECT_EQ(DefaultSettingsBytes(), seeded);
     EXPECT_EQ(60u + strlen(PLUGIN_PRESET_NAME) + 1 + strlen(PLUGIN_FORMAT_LINE) + 1, seeded.size());

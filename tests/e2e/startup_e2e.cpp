@@ -26,9 +26,7 @@ protected:
         EXPECT_EQ(NULL, box.owner);
         EXPECT_EQ(NULL, FindTopWindow(run.process.pid, "#32770", WizardCaption));
         DismissMessageBox(box.window);
-        DWORD code = 99;
-        ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
-        EXPECT_EQ(0u, code);
+        ExpectEnds(run);
         EXPECT_FALSE(Exists(PluginSettingsFile()));
         EXPECT_FALSE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
     }
@@ -63,20 +61,11 @@ TEST_F(Startup, CommandLongerThan255CharactersIsAMissingPlayer)
 TEST_F(Startup, KeyPresentOpensTheWizardOnWelcome)
 {
     ASSERT_TRUE(Launch(&run));
-    PageState s = ReadPage(run.wizard);
-    EXPECT_EQ("&Next->", s.next);
-    EXPECT_EQ("&Cancel", s.cancel);
-    EXPECT_EQ("<-&Back", s.back);
-    EXPECT_FALSE(s.backEnabled);
-    EXPECT_FALSE(s.locationVisible);
-    EXPECT_FALSE(s.agreementVisible);
-    EXPECT_TRUE(s.noticeVisible);
+    ExpectWelcome(run.wizard);
     EXPECT_FALSE(Text(run.wizard, NOTICE).empty());
     EXPECT_EQ(NEXT, FocusedId(run.wizard));
     Click(run.wizard, CANCEL);
-    DWORD code = 99;
-    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, &code));
-    EXPECT_EQ(0u, code);
+    ExpectEnds(run);
 }
 
 TEST_F(Startup, ArgumentsChangeNothing)
