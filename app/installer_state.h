@@ -1,4 +1,5 @@
-// The installer's one process-wide record.
+// The installer's one process-wide record. Only the start-up, the page
+// controller and the dialog procedure read and write it.
 #pragma once
 #include <windows.h>
 #include "../core/paths.h"
@@ -16,5 +17,3 @@ struct InstallerState {
 };
 
 extern InstallerState g_installer;   // zeroed before the entry point runs
-
-INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

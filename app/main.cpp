@@ -1,8 +1,9 @@
 // Entry point: find the player, seed the plug-in's settings, run the wizard.
 #include "installer_state.h"
-#include "../core/installer.h"
 #include "../core/player.h"
 #include "../res/resource.h"
+#include "../ui/wizard.h"
+#include "../win/operations.h"
 
 #include <stdlib.h>
 

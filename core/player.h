@@ -20,6 +20,5 @@
 #define PLUGIN_MODULE_NAME "dsp_zv.dll"
 #define PLUGIN_HELP_NAME "helpfile.html"
 #define PLUGIN_LOGO_NAME "zvlogo.jpg"
-#define PLUGIN_SETTINGS_NAME "zuv.cfg"        // in the Windows folder
 
 extern const char* const PluginFileList[3];

@@ -41,7 +41,7 @@ size_t BuildPluginSettings(const PluginSettings* s, unsigned char* out, size_t s
 {
     size_t nameLen, formatLen;
     if (!ValidLine(s->presetName, &nameLen) || !ValidLine(s->formatLine, &formatLen)) return 0;
-    size_t total = 60 + nameLen + 1 + formatLen + 1;
+    size_t total = PLUGIN_SETTINGS_HEAD + nameLen + 1 + formatLen + 1 + PLUGIN_SETTINGS_TAIL;
     if (total > size) return 0;
     unsigned char* p = out;
     for (int i = 0; i < PLUGIN_LEVELS; ++i) p = PutInt(p, s->levels[i]);
@@ -79,7 +79,7 @@ bool ParsePluginSettings(const unsigned char* data, size_t size, PluginSettings*
     PluginSettings s;
     DefaultPluginSettings(&s);
     DefaultPluginSettings(out);
-    if (!data || size < 60) return false;
+    if (!data || size < PLUGIN_SETTINGS_MIN) return false;
     size_t at = 0;
     for (int i = 0; i < PLUGIN_LEVELS; ++i, at += 4) {
         s.levels[i] = GetInt(data + at);
@@ -87,7 +87,7 @@ bool ParsePluginSettings(const unsigned char* data, size_t size, PluginSettings*
     }
     for (int i = 0; i < PLUGIN_SWITCHES; ++i, at += 4) s.switches[i] = GetInt(data + at);
     if (!GetLine(data, size, &at, s.presetName) || !GetLine(data, size, &at, s.formatLine)) return false;
-    if (size - at != 12) return false;
+    if (size - at != PLUGIN_SETTINGS_TAIL) return false;
     s.reserved = GetInt(data + at);
     s.tail[0] = GetInt(data + at + 4);
     s.tail[1] = GetInt(data + at + 8);

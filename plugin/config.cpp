@@ -1,11 +1,11 @@
-// The settings dialog: a trackbar per level, a check box per switch. OK saves
-// zuv.cfg and hands the settings to the running effect; Cancel changes nothing.
+// The settings dialog: a trackbar per level, a check box per switch.
 #include <windows.h>
 #include <commctrl.h>
 
-#include "dsp_zv_internal.h"
+#include "config.h"
 #include "dsp/zuv_effect.h"
 #include "resource.h"
+#include "settings_file.h"
 
 // The figure beside a trackbar, in the units the effect applies.
 static void ShowValue(HWND dialog, int level, int value)
@@ -49,6 +49,10 @@ static void ReadSettings(HWND dialog, PluginSettings* s)
         s->switches[i] = IsDlgButtonChecked(dialog, IDC_SWITCH_FIRST + i) == BST_CHECKED;
 }
 
+static const char SaveFailedFormat[] =
+    "The settings could not be saved to %s.\n\n"
+    "Changing files in the Windows folder may need an administrator's rights.";
+
 static INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     PluginSettings* s = (PluginSettings*)GetWindowLongPtrA(dialog, DWLP_USER);
@@ -69,12 +73,9 @@ static INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPA
             PluginSettings chosen = *s;    // keeps the file's text lines and tail
             ReadSettings(dialog, &chosen);
             if (!SaveSettingsFile(&chosen)) {
-                char path[MAX_PATH + 16], text[MAX_PATH + 200];
-                if (!GetSettingsPath(path, sizeof path)) lstrcpyA(path, "zuv.cfg");
-                wsprintfA(text,
-                          "The settings could not be saved to %s.\n\n"
-                          "Changing files in the Windows folder may need an administrator's rights.",
-                          path);
+                char path[MAX_PATH], text[sizeof SaveFailedFormat + MAX_PATH];
+                if (!SettingsFilePath(path, sizeof path)) lstrcpyA(path, PLUGIN_SETTINGS_NAME);
+                wsprintfA(text, SaveFailedFormat, path);
                 MessageBoxA(dialog, text, "ZUV Enhancer", MB_OK | MB_ICONERROR);
                 return TRUE;
             }
@@ -97,12 +98,9 @@ static INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPA
     return FALSE;
 }
 
-void ShowSettingsDialog(HWND owner)
+bool EditSettings(HINSTANCE module, HWND owner, PluginSettings* settings)
 {
     INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_BAR_CLASSES };
     InitCommonControlsEx(&controls);
-    PluginSettings settings;
-    LoadSettingsFile(&settings);
-    if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_CONFIG), owner, ConfigProc, (LPARAM)&settings) == IDOK)
-        ApplySettings(&settings);
+    return DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_CONFIG), owner, ConfigProc, (LPARAM)settings) == IDOK;
 }

@@ -1,21 +1,15 @@
 // The wizard's dialog procedure: page pictures, palette and the notice line.
 #include <windows.h>
+#include <assert.h>
 
+#include "wizard.h"
 #include "../app/installer_state.h"
-#include "../core/installer.h"
 #include "../res/resource.h"
 
 static const WORD PageBitmapTable[] = { IDB_WELCOME, IDB_AGREEMENT, IDB_LOCATION, IDB_FINISHED };
 
 static const COLORREF PageBackground = RGB(102, 51, 255);
 static const COLORREF NoticeColour = RGB(49, 207, 255);
-
-// currentPage runs past the last page for a moment when Finish is pressed.
-static int PageShown()
-{
-    int page = g_installer.currentPage;
-    return page < PAGE_WELCOME ? PAGE_WELCOME : page > PAGE_FINISHED ? PAGE_FINISHED : page;
-}
 
 static HBITMAP LoadPagePicture(WORD id)
 {
@@ -137,7 +131,8 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
         CreateWizardPalette();
         return 0;
     case WM_ERASEBKGND:
-        PaintPageBackground((HDC)wParam, PageBitmapTable[PageShown()]);
+        assert(g_installer.currentPage >= PAGE_WELCOME && g_installer.currentPage <= PAGE_FINISHED);
+        PaintPageBackground((HDC)wParam, PageBitmapTable[g_installer.currentPage]);
         return 1;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) OnWizardCommand(LOWORD(wParam));

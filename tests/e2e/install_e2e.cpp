@@ -163,9 +163,45 @@ TEST_F(Install, DestinationOver255CharactersIsAFailedCopy)
     MessageBoxInfo box;
     ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
     EXPECT_EQ("ZUV", box.caption);
+    EXPECT_EQ("Error: Could not write dsp_zv.dll into " + typed + ".", box.text);
     DismissMessageBox(box.window);
     ExpectEnds(run);
     EXPECT_EQ(SampleIni, ReadAll(folder + "winamp.ini"));
+}
+
+TEST_F(Install, MissingPluginsFolderIsAWriteFailureNamingTheJoinedFolder)
+{
+    ASSERT_TRUE(RemoveDirectoryA((std::string(PlayerFolder) + "plugins").c_str()));
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    ASSERT_TRUE(SetText(run.wizard, LOCATION, "C:\\Program Files\\Winamp\\plugins"));
+    Click(run.wizard, NEXT);
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+    EXPECT_EQ("ZUV", box.caption);
+    EXPECT_EQ("Error: Could not write dsp_zv.dll into C:\\Program Files\\Winamp\\plugins\\.", box.text);
+    EXPECT_TRUE(box.errorIcon);
+    EXPECT_EQ(NULL, box.owner);
+    DismissMessageBox(box.window);
+    ExpectEnds(run);
+    EXPECT_EQ(SampleIni, ReadAll(std::string(PlayerFolder) + "winamp.ini"));
+}
+
+TEST_F(Install, TypedPlayerExecutableIsRejectedAndThePlayerKeepsRunning)
+{
+    StartPlayer();
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    ASSERT_TRUE(SetText(run.wizard, LOCATION, "C:\\Program Files\\Winamp\\winamp.exe"));
+    Click(run.wizard, NEXT);
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+    EXPECT_EQ("Marbelox", box.caption);
+    EXPECT_EQ(run.wizard, box.owner);
+    DismissMessageBox(box.window);
+    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Next->"));
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(player.handle, 0)) << "the player was closed";
+    EXPECT_FALSE(Exists(Plugins("dsp_zv.dll")));
 }
 
 TEST_F(Install, DecoyProgramExeIsNotStarted)

@@ -6,7 +6,8 @@
 #include <string.h>
 
 #include "../../app/installer_state.h"
-#include "../../core/installer.h"
+#include "../../ui/wizard.h"
+#include "../../win/operations.h"
 #include "../../core/player.h"
 
 namespace {
@@ -125,8 +126,8 @@ TEST_F(Presence, RealFilesAndFolders)
     EXPECT_FALSE(PlayerIsPresent((root + "nowhere\\plugins\\").c_str()));
     EXPECT_FALSE(PlayerIsPresent((root + "folder\\plugins\\").c_str()));   // winamp.exe is a folder there
     EXPECT_FALSE(PlayerIsPresent(""));
-    // Without "plugins" the typed text itself must name the player.
-    EXPECT_TRUE(PlayerIsPresent((root + "player\\winamp.exe").c_str()));
+    // Without "plugins" there is no player folder, even where the text names it.
+    EXPECT_FALSE(PlayerIsPresent((root + "player\\winamp.exe").c_str()));
     EXPECT_FALSE(PlayerIsPresent((root + "player\\").c_str()));
 }
 

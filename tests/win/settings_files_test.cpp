@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "../../app/installer_state.h"
 #include "../../core/ini_rewrite.h"
-#include "../../core/installer.h"
+#include "../../win/operations.h"
 #include "../../core/plugin_settings.h"
 
 namespace {
@@ -92,7 +91,7 @@ const char TypicalRewritten[] =
 // A player folder of our own under the temporary folder, with plugins\ in it.
 class PlayerSettings : public ::testing::Test {
 protected:
-    std::string folder, ini, temp;
+    std::string folder, ini, temp, plugins;
 
     void SetUp() override
     {
@@ -104,8 +103,7 @@ protected:
         ASSERT_TRUE(CreateDirectoryA((folder + "plugins").c_str(), NULL));
         ini = folder + "winamp.ini";
         temp = ini + ".zuv-tmp";
-        ASSERT_LT((folder + "plugins\\").size(), sizeof g_installer.pluginsPath);
-        strcpy(g_installer.pluginsPath, (folder + "plugins\\").c_str());
+        plugins = folder + "plugins\\";
     }
 
     void TearDown() override { RemoveTree(folder); }
@@ -114,7 +112,7 @@ protected:
 TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
 {
     WriteBytes(ini, TypicalIni);
-    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
     EXPECT_TRUE(Listing(folder + "plugins\\").empty());
@@ -123,8 +121,8 @@ TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
 TEST_F(PlayerSettings, SecondRunOnlyKeepsTheResult)
 {
     WriteBytes(ini, TypicalIni);
-    EXPECT_TRUE(RewritePlayerSettings());
-    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
 }
 
@@ -140,7 +138,7 @@ TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
     }
     in += "mb_open=1";
     WriteBytes(ini, in);
-    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
     std::string out = ReadOrFail(ini);
     EXPECT_EQ(InMemoryRewrite(in), out);
     EXPECT_EQ("mb_open=0\r\n", out.substr(out.size() - 11));
@@ -150,7 +148,7 @@ TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
 TEST_F(PlayerSettings, EmptyFileStaysEmpty)
 {
     WriteBytes(ini, "");
-    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ("", ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
@@ -159,14 +157,14 @@ TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)
 {
     WriteBytes(ini, TypicalIni);
     WriteBytes(temp, "left by a run that died half-way");
-    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, MissingFileCreatesNothing)
 {
-    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ((std::vector<std::string>{ "plugins" }), Listing(folder));
 }
 
@@ -175,7 +173,7 @@ TEST_F(PlayerSettings, ReadOnlyFileUnchanged)
     WriteBytes(ini, TypicalIni);
     ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
@@ -186,7 +184,7 @@ TEST_F(PlayerSettings, TemporaryFileCannotBeCreated)
     // A folder squatting on the temporary name: not ours to remove.
     WriteBytes(ini, TypicalIni);
     ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL));
-    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini", "winamp.ini.zuv-tmp" }), Listing(folder));
     EXPECT_TRUE(Listing(temp + "\\").empty());
@@ -197,7 +195,7 @@ TEST_F(PlayerSettings, ReadOnlyStaleTemporaryFileBlocksTheRewrite)
     WriteBytes(ini, TypicalIni);
     WriteBytes(temp, "stale");
     ASSERT_TRUE(SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_EQ("stale", ReadOrFail(temp));
 }
@@ -208,7 +206,7 @@ TEST_F(PlayerSettings, FileHeldOpenByThePlayerUnchanged)
     WriteBytes(ini, TypicalIni);
     HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
     CloseHandle(held);
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
@@ -217,7 +215,7 @@ TEST_F(PlayerSettings, FileHeldOpenByThePlayerUnchanged)
 TEST_F(PlayerSettings, FolderNamedWinampIniUnchanged)
 {
     ASSERT_TRUE(CreateDirectoryA(ini.c_str(), NULL));
-    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
     EXPECT_TRUE(Listing(ini + "\\").empty());
 }
@@ -225,8 +223,7 @@ TEST_F(PlayerSettings, FolderNamedWinampIniUnchanged)
 TEST_F(PlayerSettings, PathWithoutPluginsFolderChangesNothing)
 {
     WriteBytes(ini, TypicalIni);
-    strcpy(g_installer.pluginsPath, (folder + "myplugins\\").c_str());
-    EXPECT_FALSE(RewritePlayerSettings());
+    EXPECT_FALSE(RewritePlayerSettings((folder + "myplugins\\").c_str()));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
@@ -236,7 +233,7 @@ TEST_F(PlayerSettings, HiddenFileStaysHidden)
     WriteBytes(ini, TypicalIni);
     ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_HIDDEN));
     if (!(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN)) GTEST_SKIP() << "this file system keeps no hidden flag";
-    EXPECT_TRUE(RewritePlayerSettings());
+    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
     EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
     EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "../../app/installer_state.h"
+#include "../../ui/wizard.h"
 #include "../../res/resource.h"
 
 namespace {

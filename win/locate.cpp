@@ -1,9 +1,9 @@
 // Finding the player from its registered play command, and checking a folder.
 #include <windows.h>
 
-#include "installer.h"
-#include "paths.h"
-#include "player.h"
+#include "operations.h"
+#include "../core/paths.h"
+#include "../core/player.h"
 #include "../syslib/syexception.h"
 #include "../syslib/syregistry.h"
 
@@ -36,8 +36,9 @@ bool LocatePlayer(char* out)
 bool PlayerIsPresent(const char* pluginsPath)
 {
     char candidate[PATH_BUFFER];
-    PlayerExecutablePath(pluginsPath, candidate, sizeof candidate);
-    if (!candidate[0]) return false;
+    // Without "plugins" there is no player folder to derive, whatever the
+    // typed text names (it may be winamp.exe itself).
+    if (!PlayerExecutablePath(pluginsPath, candidate, sizeof candidate)) return false;
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, so a
     // folder named like the player does not count.
     HANDLE file = CreateFileA(candidate, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -1,10 +1,11 @@
 // The wizard's page controller: the three buttons and the four pages.
 #include <windows.h>
 
-#include "installer.h"
-#include "player.h"
+#include "wizard.h"
 #include "../app/installer_state.h"
+#include "../core/player.h"
 #include "../res/resource.h"
+#include "../win/operations.h"
 
 char g_agreementPiece[12000];
 char g_agreementText[65536];
@@ -16,6 +17,7 @@ static const UINT AgreementStringTable[] = {
 static const char PlayerNotFoundText[] =
     "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
 static const char SourceMissingText[] = "Error: At least one source file not found.";
+static const char WriteFailedFormat[] = "Error: Could not write %s into %s.";
 
 // A control that is hidden or disabled while it has the focus would leave the
 // keyboard stranded; hand the focus to Next first (WM_NEXTDLGCTL also keeps
@@ -82,15 +84,22 @@ static void Install()
         return;
     }
     ClosePlayer();
-    if (!CopyPluginFiles()) {
+    const char* failed;
+    CopyResult copied = CopyPluginFiles(g_installer.pluginsPath, &failed);
+    if (copied != COPY_DONE) {
+        // The folder as the file was joined to it: always with its backslash.
+        char folder[FOLDER_BUFFER + 1];
+        JoinPath(folder, sizeof folder, g_installer.pluginsPath, "");
+        char text[sizeof WriteFailedFormat + FOLDER_BUFFER + PATH_BUFFER];
+        wsprintfA(text, WriteFailedFormat, failed, folder);
         // The box has no owner; keep the wizard's buttons still while it is up,
         // since the run ends as soon as it is dismissed.
         EnableWindow(wizard, FALSE);
-        MessageBoxA(NULL, SourceMissingText, "ZUV", MB_ICONERROR);
+        MessageBoxA(NULL, copied == COPY_SOURCE_MISSING ? SourceMissingText : text, "ZUV", MB_ICONERROR);
         EndWizard();
         return;
     }
-    RewritePlayerSettings();
+    RewritePlayerSettings(g_installer.pluginsPath);
     ShowControl(IDC_LOCATION, false);
     SetControlText(IDC_NEXT, "&Finish");
     SetControlText(IDCANCEL, "&More Info");
@@ -137,16 +146,17 @@ void OnWizardCommand(int id)
 {
     switch (id) {
     case IDC_NEXT:
-        if (++g_installer.currentPage <= PAGE_FINISHED) {
+        if (g_installer.currentPage < PAGE_FINISHED) {
+            ++g_installer.currentPage;
             RepaintWizard();
             SetUpPage(g_installer.currentPage);
         } else {
-            LaunchPlayer();
+            LaunchPlayer(g_installer.pluginsPath);
             EndWizard();
         }
         break;
     case IDC_BACK:
-        if (--g_installer.currentPage < 0) g_installer.currentPage = 0;
+        if (g_installer.currentPage > PAGE_WELCOME) --g_installer.currentPage;
         RepaintWizard();
         SetUpPage(g_installer.currentPage);
         break;

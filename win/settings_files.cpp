@@ -2,41 +2,32 @@
 #include <windows.h>
 #include <assert.h>
 
-#include "../app/installer_state.h"
-#include "ini_rewrite.h"
-#include "installer.h"
-#include "paths.h"
-#include "player.h"
-#include "plugin_settings.h"
+#include "operations.h"
+#include "replace_file.h"
+#include "../core/ini_rewrite.h"
+#include "../core/paths.h"
+#include "../core/plugin_settings.h"
 
 // Beside winamp.ini; no file of the player's ends like this.
 #define SETTINGS_TEMP_SUFFIX ".zuv-tmp"
-
-static bool WriteAll(HANDLE file, const void* data, DWORD size)
-{
-    DWORD written = 0;
-    return WriteFile(file, data, size, &written, NULL) && written == size;
-}
 
 static bool WriteToFile(void* context, const char* data, size_t size)
 {
     return size <= MAXDWORD && WriteAll(*(HANDLE*)context, data, (DWORD)size);
 }
 
-// Streams `in` through the rewrite into the new file `tempPath`, complete and
-// on disk, or removes it and returns false.
-static bool WriteRewrittenCopy(HANDLE in, const char* tempPath, DWORD attributes)
+// Streams the old winamp.ini through the rewrite into the new file, and
+// closes the old one, which would otherwise block the rename.
+static bool WriteRewrittenCopy(HANDLE out, void* context)
 {
-    HANDLE out = CreateFileA(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, attributes, NULL);
-    if (out == INVALID_HANDLE_VALUE) return false;
-
+    HANDLE* in = (HANDLE*)context;
     static char buffer[65536];
     IniRewrite rewrite;
     BeginIniRewrite(&rewrite, WriteToFile, &out);
     bool ok = true;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(in, buffer, sizeof buffer, &got, NULL)) {
+        if (!ReadFile(*in, buffer, sizeof buffer, &got, NULL)) {
             ok = false;
             break;
         }
@@ -44,46 +35,31 @@ static bool WriteRewrittenCopy(HANDLE in, const char* tempPath, DWORD attributes
         if (!FeedIniRewrite(&rewrite, buffer, got)) break;
     }
     ok = EndIniRewrite(&rewrite) && ok;
-    // Written through before the rename, so a crash cannot leave a renamed
-    // but empty winamp.ini behind.
-    ok = FlushFileBuffers(out) && ok;
-    ok = CloseHandle(out) && ok;
-    if (!ok) DeleteFileA(tempPath);
+    CloseHandle(*in);
+    *in = INVALID_HANDLE_VALUE;
     return ok;
 }
 
-bool RewritePlayerSettings()
+bool RewritePlayerSettings(const char* pluginsPath)
 {
     char iniPath[PATH_BUFFER];
-    char tempPath[MAX_PATH];
-    if (!PlayerSettingsPath(g_installer.pluginsPath, iniPath, sizeof iniPath)) return false;
+    char tempPath[PATH_BUFFER + sizeof SETTINGS_TEMP_SUFFIX];
+    if (!PlayerSettingsPath(pluginsPath, iniPath, sizeof iniPath)) return false;
     if (!CopyText(tempPath, sizeof tempPath, iniPath) || !AppendText(tempPath, sizeof tempPath, SETTINGS_TEMP_SUFFIX))
         return false;
 
-    // The rename below would replace a read-only winamp.ini on some systems
-    // and fail on others; the user made it read-only, so leave it alone.
+    // The rename would replace a read-only winamp.ini on some systems and
+    // fail on others; the user made it read-only, so leave it alone.
     DWORD attributes = GetFileAttributesA(iniPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
 
     HANDLE in = CreateFileA(iniPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     if (in == INVALID_HANDLE_VALUE) return false;
-
-    // A copy left by a run that died half-way is ours to replace; anything
-    // else of that name (a folder, a read-only file) makes the create fail.
-    DeleteFileA(tempPath);
     DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    bool written = WriteRewrittenCopy(in, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE);
-    CloseHandle(in);   // open, it would block the rename
-    if (!written) return false;
-
-    // One rename: winamp.ini is either the old file or the whole new one.
-    // Not ReplaceFileA, which can fail after taking the old file away.
-    if (!MoveFileExA(tempPath, iniPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(tempPath);
-        return false;
-    }
-    return true;
+    bool ok = ReplaceFileWith(iniPath, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE, WriteRewrittenCopy, &in);
+    if (in != INVALID_HANDLE_VALUE) CloseHandle(in);   // the temporary file could not be made
+    return ok;
 }
 
 bool SeedPluginSettings()

@@ -2,10 +2,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "installer.h"
-#include "paths.h"
-#include "player.h"
-#include "../app/installer_state.h"
+#include "operations.h"
+#include "../core/paths.h"
+#include "../core/player.h"
 
 enum {
     CLOSE_SEND_TIMEOUT_MS = 5000,   // the player's window handling WM_CLOSE
@@ -43,26 +42,39 @@ bool SourceFilePath(const char* name, char* out, size_t size)
     return JoinPath(out, size, module, name);
 }
 
-bool CopyPluginFiles()
+static bool CanRead(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
 {
     for (const char* name : PluginFileList) {
         char source[MAX_PATH];
         char destination[PATH_BUFFER];
-        if (!SourceFilePath(name, source, sizeof source)) return false;
-        if (!JoinPath(destination, sizeof destination, g_installer.pluginsPath, name)) return false;
-        if (!CopyFileA(source, destination, FALSE)) return false;
+        *failed = name;
+        // The source first, so a failed copy of a readable file can be
+        // blamed on the destination.
+        if (!SourceFilePath(name, source, sizeof source) || !CanRead(source)) return COPY_SOURCE_MISSING;
+        if (!JoinPath(destination, sizeof destination, pluginsPath, name)) return COPY_WRITE_FAILED;
+        if (!CopyFileA(source, destination, FALSE)) return COPY_WRITE_FAILED;
     }
-    return true;
+    *failed = NULL;
+    return COPY_DONE;
 }
 
-void LaunchPlayer()
+void LaunchPlayer(const char* pluginsPath)
 {
-    HCURSOR previous = SetCursor(LoadCursorA(NULL, MAKEINTRESOURCEA(32514)));   // IDC_WAIT
-    char path[260];
-    PlayerExecutablePath(g_installer.pluginsPath, path, sizeof path);
+    HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    char path[PATH_BUFFER];
+    bool found = PlayerExecutablePath(pluginsPath, path, sizeof path);
     // The application name is given on its own, so a folder with spaces
     // cannot start C:\Program.exe; the command line quotes it for the player.
-    char commandLine[264];
+    char commandLine[PATH_BUFFER + 2];
     wsprintfA(commandLine, "\"%s\"", path);
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
@@ -70,11 +82,11 @@ void LaunchPlayer()
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     // The player starts in its own folder, as from its shortcut.
-    char folder[260];
-    lstrcpynA(folder, path, sizeof folder);
+    char folder[PATH_BUFFER];
+    CopyText(folder, sizeof folder, path);
     FolderOfPath(folder);
     PROCESS_INFORMATION info;
-    if (path[0] && CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder[0] ? folder : NULL,
+    if (found && CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder[0] ? folder : NULL,
                                   &startup, &info)) {
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);

@@ -1,0 +1,14 @@
+// The wizard: its dialog procedure and the page controller behind its buttons.
+#pragma once
+#include <windows.h>
+
+INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Page controller: a button command, and the controls of one page.
+void OnWizardCommand(int id);
+void SetUpPage(int page);
+
+// The agreement text, from its five string resources, line feeds as spaces.
+void AssembleAgreementText();
+extern char g_agreementPiece[12000];
+extern char g_agreementText[65536];

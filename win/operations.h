@@ -1,0 +1,29 @@
+// The installer's Windows operations. Each owns the calls it makes and takes
+// what it works on as arguments; none reads the installer's state record.
+#pragma once
+#include <stddef.h>
+
+// Player discovery: the player's folder from the registry (`out`: PATH_BUFFER
+// bytes), and whether winamp.exe stands beside a typed plug-ins folder.
+bool LocatePlayer(char* out);
+bool PlayerIsPresent(const char* pluginsPath);
+
+// Installation.
+enum CopyResult {
+    COPY_DONE,
+    COPY_SOURCE_MISSING,     // a file beside the installer is missing or unreadable
+    COPY_WRITE_FAILED        // a readable file could not be written into the folder
+};
+// Copies the plug-in's files, in order, from beside the installer into
+// `pluginsPath`; stops at the first failure and names its file in `failed`.
+CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed);
+void ClosePlayer();
+void LaunchPlayer(const char* pluginsPath);
+bool OpenDocument(const char* file);
+// `name` in the installer's own folder, wherever the current directory is.
+bool SourceFilePath(const char* name, char* out, size_t size);
+
+// Settings files: winamp.ini beside the plug-ins folder, and the plug-in's
+// default settings in the Windows folder.
+bool RewritePlayerSettings(const char* pluginsPath);
+bool SeedPluginSettings();
