@@ -16,7 +16,7 @@ struct IniRule {
 
 #define RULE(key, value) { key, sizeof key - 1, value, sizeof value - 1 }
 
-// In the order they apply.
+// In the order they apply; the first names the module.
 const IniRule Rules[] = {
     RULE(INI_KEY_DSP_NAME, PLUGIN_MODULE_NAME),
     RULE(INI_KEY_DSP_NUM, "0"),
@@ -106,6 +106,9 @@ void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
     while (!(found & (1u << rule))) ++rule;
     for (int i = rule + 1; i < RuleCount; ++i)
         if (EndsWithKey(text, first, Rules[i])) rule = i;
+    // The line names the module only where the key ends at the kept '='
+    // ("title=dspplugin_name=x" becomes "title=dsp_zv.dll").
+    if (rule == 0 && EndsWithKey(text, first, Rules[0])) r->namedModule = true;
     Put(r, text, first + 1);
     Put(r, Rules[rule].value, Rules[rule].valueLength);
     Put(r, "\r\n", 2);
@@ -142,6 +145,7 @@ void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context)
     r->sink = sink;
     r->context = context;
     r->failed = false;
+    r->namedModule = false;
     r->line = 0;
     r->lineLength = 0;
     r->lineCapacity = 0;
@@ -182,12 +186,4 @@ bool EndIniRewrite(IniRewrite* r)
     r->line = 0;
     r->lineLength = r->lineCapacity = 0;
     return !r->failed;
-}
-
-bool RewriteIniText(const void* data, size_t size, IniSink sink, void* context)
-{
-    IniRewrite r;
-    BeginIniRewrite(&r, sink, context);
-    FeedIniRewrite(&r, data, size);
-    return EndIniRewrite(&r);
 }

@@ -24,6 +24,7 @@ struct IniRewrite {
     IniSink sink;
     void* context;
     bool failed;                     // a sink or memory failure: output incomplete
+    bool namedModule;                // a line now names the plug-in's module
     char* line;                      // the unfinished line carried between pieces
     size_t lineLength;
     size_t lineCapacity;
@@ -39,6 +40,3 @@ bool FeedIniRewrite(IniRewrite* rewrite, const void* data, size_t size);
 // Writes the last line, hands the sink what is left and frees the line
 // buffer. True when every byte of the output reached the sink.
 bool EndIniRewrite(IniRewrite* rewrite);
-
-// The whole edit on one block in memory.
-bool RewriteIniText(const void* data, size_t size, IniSink sink, void* context);

@@ -83,7 +83,7 @@ bool ParsePluginSettings(const unsigned char* data, size_t size, PluginSettings*
     size_t at = 0;
     for (int i = 0; i < PLUGIN_LEVELS; ++i, at += 4) {
         s.levels[i] = GetInt(data + at);
-        if (s.levels[i] < 0 || s.levels[i] > 100) return false;
+        if (s.levels[i] < 0 || s.levels[i] > PLUGIN_LEVEL_MAX) return false;
     }
     for (int i = 0; i < PLUGIN_SWITCHES; ++i, at += 4) s.switches[i] = GetInt(data + at);
     if (!GetLine(data, size, &at, s.presetName) || !GetLine(data, size, &at, s.formatLine)) return false;

@@ -15,6 +15,7 @@
 enum {
     PLUGIN_LEVELS = 5,
     PLUGIN_SWITCHES = 7,
+    PLUGIN_LEVEL_MAX = 100,            // levels run from 0 to this
     PLUGIN_TEXT_MAX = 64,              // each text line, without its line feed
     PLUGIN_SETTINGS_HEAD = 4 * (PLUGIN_LEVELS + PLUGIN_SWITCHES),   // 48
     PLUGIN_SETTINGS_TAIL = 12,
@@ -28,7 +29,7 @@ enum {
 #define PLUGIN_FORMAT_LINE "ZUV settings 1"
 
 struct PluginSettings {
-    int32_t levels[PLUGIN_LEVELS];     // 0..100
+    int32_t levels[PLUGIN_LEVELS];     // 0..PLUGIN_LEVEL_MAX
     int32_t switches[PLUGIN_SWITCHES]; // 0 off, anything else on
     char presetName[PLUGIN_TEXT_MAX + 1];
     char formatLine[PLUGIN_TEXT_MAX + 1];

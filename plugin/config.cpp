@@ -30,7 +30,7 @@ static void ShowSettings(HWND dialog, const PluginSettings* s)
 {
     for (int i = 0; i < PLUGIN_LEVELS; ++i) {
         HWND bar = GetDlgItem(dialog, IDC_LEVEL_FIRST + i);
-        SendMessageA(bar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+        SendMessageA(bar, TBM_SETRANGE, FALSE, MAKELPARAM(0, PLUGIN_LEVEL_MAX));
         SendMessageA(bar, TBM_SETPAGESIZE, 0, 10);
         SendMessageA(bar, TBM_SETPOS, TRUE, s->levels[i]);
         ShowValue(dialog, i, s->levels[i]);
@@ -43,7 +43,7 @@ static void ReadSettings(HWND dialog, PluginSettings* s)
 {
     for (int i = 0; i < PLUGIN_LEVELS; ++i) {
         LRESULT pos = SendDlgItemMessageA(dialog, IDC_LEVEL_FIRST + i, TBM_GETPOS, 0, 0);
-        s->levels[i] = pos < 0 ? 0 : pos > 100 ? 100 : (int32_t)pos;
+        s->levels[i] = pos < 0 ? 0 : pos > PLUGIN_LEVEL_MAX ? PLUGIN_LEVEL_MAX : (int32_t)pos;
     }
     for (int i = 0; i < PLUGIN_SWITCHES; ++i)
         s->switches[i] = IsDlgButtonChecked(dialog, IDC_SWITCH_FIRST + i) == BST_CHECKED;

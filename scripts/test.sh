@@ -91,6 +91,7 @@ check pe_is_gui_i386
 check imports_only_system_dlls "$exe"
 [ -f "$root/dist/dsp_zv.dll" ] && check imports_only_system_dlls "$root/dist/dsp_zv.dll"
 check aslr_and_dep
+check python3 "$root/scripts/check_includes.py"
 
 echo "== wine: Windows tests and end-to-end scenarios"
 . "$root/scripts/wine-lib.sh"

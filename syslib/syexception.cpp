@@ -34,7 +34,7 @@ SySystemException::SySystemException(unsigned long errorCode) : code(errorCode)
 {
     memcpy(buffer, Prefix, PrefixLength + 1);
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, code, 0, buffer + PrefixLength,
-                             255 - PrefixLength, NULL);
+                             BufferSize - 1 - PrefixLength, NULL);
     if (n == 0) wsprintfA(buffer, "FormatMessage() failed for SySystemException %lu\n", code);
     text = buffer;
     OutputDebugStringA(buffer);

@@ -13,12 +13,14 @@ protected:
 
 class SyStringException : public SyException {
 public:
+    enum { BufferSize = 256 };   // a composed message: at most 255 characters and the NUL
+
     SyStringException() {}
     SyStringException(const SyStringException& other);
     SyStringException& operator=(const SyStringException& other);
 
 protected:
-    char buffer[256];   // composed message; untouched until a subclass composes
+    char buffer[BufferSize];   // composed message; untouched until a subclass composes
 };
 
 class SySystemException : public SyStringException {

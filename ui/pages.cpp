@@ -7,8 +7,8 @@
 #include "../res/resource.h"
 #include "../win/operations.h"
 
-char g_agreementPiece[12000];
-char g_agreementText[65536];
+char g_agreementPiece[AGREEMENT_PIECE_BUFFER];
+char g_agreementText[AGREEMENT_TEXT_BUFFER];
 
 static const UINT AgreementStringTable[] = {
     IDS_AGREEMENT1, IDS_AGREEMENT2, IDS_AGREEMENT3, IDS_AGREEMENT4, IDS_AGREEMENT5
@@ -65,7 +65,7 @@ void AssembleAgreementText()
     for (UINT id : AgreementStringTable) {
         g_agreementPiece[0] = 0;
         LoadStringA(g_installer.instance, id, g_agreementPiece, sizeof g_agreementPiece);
-        // Five pieces of under 12,000 bytes always fit in 65,536.
+        // Five pieces, each shorter than its buffer, always fit.
         AppendText(g_agreementText, sizeof g_agreementText, g_agreementPiece);
     }
     ReplaceLineFeeds(g_agreementText);

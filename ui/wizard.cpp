@@ -67,8 +67,8 @@ static void CreateWizardPalette()
     if (!bitmap) return;
     HDC memory = CreateCompatibleDC(NULL);
     HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    RGBQUAD colours[256];
-    UINT count = GetDIBColorTable(memory, 0, 256, colours);
+    RGBQUAD colours[256];   // the most an 8-bit picture has
+    UINT count = GetDIBColorTable(memory, 0, sizeof colours / sizeof colours[0], colours);
     if (count > 0) {
         DWORD bytes = 4 + 4 * count;
         LOGPALETTE* record = (LOGPALETTE*)VirtualAlloc(NULL, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);

@@ -10,5 +10,9 @@ void SetUpPage(int page);
 
 // The agreement text, from its five string resources, line feeds as spaces.
 void AssembleAgreementText();
-extern char g_agreementPiece[12000];
-extern char g_agreementText[65536];
+enum {
+    AGREEMENT_PIECE_BUFFER = 12000,   // one string resource
+    AGREEMENT_TEXT_BUFFER = 65536     // all five, joined
+};
+extern char g_agreementPiece[AGREEMENT_PIECE_BUFFER];
+extern char g_agreementText[AGREEMENT_TEXT_BUFFER];

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ini_rewrite.h"
+#include "../ini_text.h"
 #include "player.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ini_rewrite.h"
+#include "../ini_text.h"
 
 namespace {
 
@@ -22,7 +22,8 @@ bool Collect(void* context, const char* data, size_t size)
     return true;
 }
 
-// The rewrite of `in`, fed in pieces of `piece` bytes (0: one block).
+// The rewrite of `in`, fed in pieces of `piece` bytes (0: one block). It
+// names the module exactly when a line of the output does.
 std::string Rewrite(const std::string& in, size_t piece = 0)
 {
     Collected out;
@@ -35,6 +36,7 @@ std::string Rewrite(const std::string& in, size_t piece = 0)
             EXPECT_TRUE(FeedIniRewrite(&r, in.data() + at, std::min(piece, in.size() - at)));
     }
     EXPECT_TRUE(EndIniRewrite(&r));
+    EXPECT_EQ(out.bytes.find("dspplugin_name=dsp_zv.dll\r\n") != std::string::npos, r.namedModule) << in;
     return out.bytes;
 }
 

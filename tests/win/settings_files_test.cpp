@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../../core/ini_rewrite.h"
+#include "../ini_text.h"
 #include "../../win/operations.h"
 #include "../../core/plugin_settings.h"
 
