@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <math.h>
+#include <stdio.h>
 #include <string.h>
 #include <atomic>
 #include <string>
@@ -14,6 +15,7 @@
 #include "../../plugin/dsp_module.h"
 #include "../../plugin/resource.h"
 #include "plugin_settings.h"
+#include "zuv_version.h"
 
 namespace {
 
@@ -181,7 +183,7 @@ TEST_F(PluginModule, ExportsOnlyTheHeaderFunctionUndecorated)
 TEST_F(PluginModule, HeaderAndModuleRecord)
 {
     EXPECT_EQ(0x20, header->version);
-    EXPECT_STREQ("ZUV Enhancer v1.0", header->description);
+    EXPECT_EQ(std::string("ZUV Enhancer v") + ZUV_PLUGIN_VERSION, header->description);
     EXPECT_EQ(header, getHeader((HWND)GetDesktopWindow()));    // the argument is ignored
     EXPECT_STRNE("", module->description);
     EXPECT_TRUE(module->Config && module->Init && module->ModifySamples && module->Quit);
@@ -189,6 +191,28 @@ TEST_F(PluginModule, HeaderAndModuleRecord)
     EXPECT_TRUE(header->getModule(1) == NULL);
     EXPECT_TRUE(header->getModule(-1) == NULL);
     EXPECT_TRUE(header->getModule(1000) == NULL);
+}
+
+// The player's list and Explorer's properties name the same version.
+TEST_F(PluginModule, VersionBlockMatchesTheHeaderText)
+{
+    std::string path = ModulePath();
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), NULL);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed;
+    UINT n;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", (void**)&fixed, &n));
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    char numbers[16];
+    snprintf(numbers, sizeof numbers, "%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS));
+    EXPECT_EQ(std::string("ZUV Enhancer v") + numbers, header->description);
+    for (const char* key : { "FileVersion", "ProductVersion" }) {
+        char* text;
+        ASSERT_TRUE(VerQueryValueA(block.data(), (std::string("\\StringFileInfo\\040904b0\\") + key).c_str(), (void**)&text, &n)) << key;
+        EXPECT_EQ(std::string("ZUV Enhancer v") + text, header->description) << key;
+    }
 }
 
 TEST_F(PluginModule, DefaultSettingsRaiseTheBass)
