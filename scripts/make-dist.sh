@@ -59,4 +59,4 @@ chmod 0644 helpfile.html zvlogo.jpg
 TZ=UTC touch -d "@$SOURCE_DATE_EPOCH" "${files[@]}"
 TZ=UTC zip -q -X ZUV.zip "${files[@]}"
 sha256sum "${files[@]}" ZUV.zip >SHA256SUMS
-echo "make-dist: $(ls | tr '\n' ' ')"
+echo "make-dist: $(echo *)"
