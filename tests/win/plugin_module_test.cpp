@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <math.h>
-#include <stdio.h>
 #include <string.h>
 #include <atomic>
 #include <string>
@@ -197,20 +196,17 @@ TEST_F(PluginModule, HeaderAndModuleRecord)
 TEST_F(PluginModule, VersionBlockMatchesTheHeaderText)
 {
     std::string path = ModulePath();
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), NULL);
-    ASSERT_GT(size, 0u);
-    std::vector<char> block(size);
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), NULL));
+    ASSERT_TRUE(!block.empty() && GetFileVersionInfoA(path.c_str(), 0, (DWORD)block.size(), block.data()));
     VS_FIXEDFILEINFO* fixed;
+    char* text;
     UINT n;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", (void**)&fixed, &n));
     EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
-    char numbers[16];
-    snprintf(numbers, sizeof numbers, "%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS));
-    EXPECT_EQ(std::string("ZUV Enhancer v") + numbers, header->description);
-    for (const char* key : { "FileVersion", "ProductVersion" }) {
-        char* text;
-        ASSERT_TRUE(VerQueryValueA(block.data(), (std::string("\\StringFileInfo\\040904b0\\") + key).c_str(), (void**)&text, &n)) << key;
+    std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS));
+    EXPECT_EQ("ZUV Enhancer v" + numbers, header->description);
+    for (std::string key : { "FileVersion", "ProductVersion" }) {
+        ASSERT_TRUE(VerQueryValueA(block.data(), ("\\StringFileInfo\\040904b0\\" + key).c_str(), (void**)&text, &n)) << key;
         EXPECT_EQ(std::string("ZUV Enhancer v") + text, header->description) << key;
     }
 }
