@@ -5,6 +5,7 @@
 
 #include "config.h"
 #include "dsp_module.h"
+#include "zuv_version.h"
 #include "dsp/zuv_effect.h"
 #include "settings_file.h"
 
@@ -24,7 +25,7 @@ static int __cdecl Init(DspModule* module);
 static int __cdecl ModifySamples(DspModule* module, short* samples, int frames, int bits, int channels, int rate);
 static void __cdecl Quit(DspModule* module);
 
-static char g_headerText[] = "ZUV Enhancer v1.0";
+static char g_headerText[] = "ZUV Enhancer v" ZUV_PLUGIN_VERSION;
 static char g_moduleText[] = "ZUV Enhancer: bass, treble, stereo width and ambience";
 
 static DspModule g_module = { g_moduleText, NULL, NULL, Config, Init, ModifySamples, Quit, NULL };

@@ -166,6 +166,18 @@ for bmp in "$art"/*.bmp; do
 done
 echo "e2e: ${#scenarios[@]} scenarios, logs and screenshots (PNG) in build/test-artifacts"
 
+echo "== release: dist/ twice from clean, unsigned and signed"
+"$root/scripts/check-release.sh" >"$art/release.log" 2>&1
+grep -E '^(ok|FAILED): ' "$art/release.log"
+t=$(sed -n 's/^release: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$art/release.log")
+if [ -n "$t" ]; then
+  passed=$((passed + ${t% *}))
+  failed=$((failed + ${t#* }))
+  while IFS= read -r line; do problems+=("release: ${line#FAILED: }"); done < <(grep '^FAILED: ' "$art/release.log")
+else
+  note_failure "release: no result (see build/test-artifacts/release.log)"
+fi
+
 for p in "${problems[@]:-}"; do [ -n "$p" ] && echo "FAILED: $p"; done
 echo "${passed} passed, ${failed} failed"
 [ "$failed" -eq 0 ]

@@ -14,6 +14,7 @@
 #include "../../plugin/dsp_module.h"
 #include "../../plugin/resource.h"
 #include "plugin_settings.h"
+#include "zuv_version.h"
 
 namespace {
 
@@ -181,7 +182,7 @@ TEST_F(PluginModule, ExportsOnlyTheHeaderFunctionUndecorated)
 TEST_F(PluginModule, HeaderAndModuleRecord)
 {
     EXPECT_EQ(0x20, header->version);
-    EXPECT_STREQ("ZUV Enhancer v1.0", header->description);
+    EXPECT_EQ(std::string("ZUV Enhancer v") + ZUV_PLUGIN_VERSION, header->description);
     EXPECT_EQ(header, getHeader((HWND)GetDesktopWindow()));    // the argument is ignored
     EXPECT_STRNE("", module->description);
     EXPECT_TRUE(module->Config && module->Init && module->ModifySamples && module->Quit);
@@ -189,6 +190,25 @@ TEST_F(PluginModule, HeaderAndModuleRecord)
     EXPECT_TRUE(header->getModule(1) == NULL);
     EXPECT_TRUE(header->getModule(-1) == NULL);
     EXPECT_TRUE(header->getModule(1000) == NULL);
+}
+
+// The player's list and Explorer's properties name the same version.
+TEST_F(PluginModule, VersionBlockMatchesTheHeaderText)
+{
+    std::string path = ModulePath();
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), NULL));
+    ASSERT_TRUE(!block.empty() && GetFileVersionInfoA(path.c_str(), 0, (DWORD)block.size(), block.data()));
+    VS_FIXEDFILEINFO* fixed;
+    char* text;
+    UINT n;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", (void**)&fixed, &n));
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS));
+    EXPECT_EQ("ZUV Enhancer v" + numbers, header->description);
+    for (std::string key : { "FileVersion", "ProductVersion" }) {
+        ASSERT_TRUE(VerQueryValueA(block.data(), ("\\StringFileInfo\\040904b0\\" + key).c_str(), (void**)&text, &n)) << key;
+        EXPECT_EQ(std::string("ZUV Enhancer v") + text, header->description) << key;
+    }
 }
 
 TEST_F(PluginModule, DefaultSettingsRaiseTheBass)
