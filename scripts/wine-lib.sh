@@ -24,11 +24,16 @@ start_display() {
 
 stop_display() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=; }
 
-# make_template DIR: a booted 32-bit prefix with crash dialogs switched off.
+# make_template DIR [VERSION]: a booted 32-bit prefix with crash dialogs
+# switched off. VERSION (winxp, win7, win10, ...) is the Windows version the
+# prefix reports; without it the prefix keeps wine's default.
 make_template() {
-  local dir=$1
+  local dir=$1 version=${2:-}
   rm -rf "$dir"
   WINEPREFIX="$dir" wineboot -i >/dev/null 2>&1
+  if [ -n "$version" ]; then
+    WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$version" /f >/dev/null 2>&1
+  fi
   # A crash must end the process, not leave it suspended behind a dialog.
   WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   WINEPREFIX="$dir" wineserver -w
