@@ -75,11 +75,39 @@ exe=$root/build/windows/ZUVInstaller.exe
 check() { if "$@"; then passed=$((passed + 1)); else note_failure "product: $*"; fi; }
 headers=$(i686-w64-mingw32-objdump -p "$exe")
 pe_is_gui_i386() { file "$exe" | grep -q 'PE32 executable (GUI) Intel 80386'; }
+# imports_only_system_dlls FILE [DLL...]: static imports only from KnownDLLs,
+# which Windows maps from the system folder whatever lies beside the program,
+# so a planted DLL in the download folder cannot ride along with the installer.
+# Further DLLs may be allowed per binary.
 imports_only_system_dlls() {
-  local dlls
-  dlls=$(i686-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
-  echo "$(basename "$1") imports: $(echo $dlls)"
-  ! echo "$dlls" | grep -v -x -E 'kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|comctl32.dll|comdlg32.dll|msvcrt.dll|ole32.dll|winmm.dll'
+  local file=$1 dlls allowed='kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|msvcrt.dll|ole32.dll|oleaut32.dll|comdlg32.dll'
+  shift
+  for d in "$@"; do allowed+="|$d"; done
+  dlls=$(i686-w64-mingw32-objdump -p "$file" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  echo "$(basename "$file") imports: $(echo $dlls)"
+  ! echo "$dlls" | grep -v -x -E "$allowed"
+}
+# dll!function for every function FILE imports; by ordinal: dll!#ordinal.
+imported_functions() {
+  i686-w64-mingw32-objdump -p "$1" | awk '
+    /DLL Name:/ { dll = tolower($3); next }
+    /^$/ { dll = "" }
+    dll != "" && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print dll "!" (NF < 3 || $3 == "<none>" ? "#" $2 : $3) }' | sort -u
+}
+# Every imported function must be one Windows XP SP3 exports, as listed in
+# tests/xp-sp3-exports.txt. Neither the build nor wine shows a newer one:
+# mingw's headers declare Vista-and-later functions without a version guard,
+# and wine exports them whatever version the prefix reports. The mingw runtime
+# linked in (CRT start-up, libgcc, libstdc++) imports functions too; they count.
+imports_exist_on_xp() {
+  local imports missing
+  imports=$(imported_functions "$1")
+  [ -n "$imports" ] || { echo "$1: no imports read"; return 1; }
+  missing=$(comm -23 <(echo "$imports") <(grep -v -e '^#' -e '^$' "$root/tests/xp-sp3-exports.txt" | sort -u))
+  [ -z "$missing" ] && return 0
+  echo "$(basename "$1") imports what Windows XP SP3 lacks:"
+  while read -r f; do echo "  $f"; done <<<"$missing"
+  return 1
 }
 # DllCharacteristics: 0x40 dynamic base (ASLR), 0x100 NX compatible (DEP).
 aslr_and_dep() {
@@ -89,7 +117,12 @@ aslr_and_dep() {
 }
 check pe_is_gui_i386
 check imports_only_system_dlls "$exe"
-[ -f "$root/dist/dsp_zv.dll" ] && check imports_only_system_dlls "$root/dist/dsp_zv.dll"
+check imports_exist_on_xp "$exe"
+# The plug-in's settings dialog needs comctl32: not a KnownDLL (the loader
+# may pick a side-by-side copy), but a system DLL on every version, and the
+# plug-in is loaded by the player from its own folder, not a download folder.
+check imports_only_system_dlls "$root/dist/dsp_zv.dll" comctl32.dll
+check imports_exist_on_xp "$root/dist/dsp_zv.dll"
 check aslr_and_dep
 check python3 "$root/scripts/check_includes.py"
 
@@ -110,7 +143,16 @@ for i in $(seq "$jobs"); do
   xvfb_pids+=("$XVFB_PID")
 done
 export DISPLAY=${displays[0]}
+# The main template keeps wine 8's default: it reports Windows 7 SP1
+# (6.1.7601). Copies of it report the oldest and the newest Windows the
+# installer supports, for a few scenarios run again in each
+# (versions_scenarios below).
+versions=(winxp win10)
 make_template "$work/template"
+for v in "${versions[@]}"; do
+  new_prefix "$work/template" "$work/template-$v"
+  set_windows_version "$work/template-$v" "$v"
+done
 
 export ZUV_DIST=$(winpath "$root/dist")
 export ZUV_STANDIN=$(winpath "$root/build/windows/tools/winamp.exe")
@@ -138,33 +180,58 @@ while IFS= read -r line; do
 done <"$work/list"
 [ ${#scenarios[@]} -gt 0 ] || note_failure "e2e: no scenarios listed"
 
-run_scenario() {  # run_scenario INDEX NAME DISPLAY
-  local prefix="$work/p$1" log="$art/e2e-$2.log"
-  new_prefix "$work/template" "$prefix"
-  DISPLAY=$3 WINEPREFIX="$prefix" timeout 180 wine "$wt/e2e/e2e_tests.exe" --gtest_filter="$2" >"$log" 2>&1
+# Each run is "VERSION NAME": every scenario in the main template ("default"),
+# these few again under each of `versions`.
+versions_scenarios=(
+  Install.TypicalRunClosesCopiesAndStartsThePlayer
+  Scenario.PlayerLoadsThePluginAndItRaisesTheBass
+  Window.EveryPageShowsItsPicture
+)
+runs=()
+for name in "${scenarios[@]}"; do runs+=("default $name"); done
+for v in "${versions[@]}"; do
+  for name in "${versions_scenarios[@]}"; do
+    printf '%s\n' "${scenarios[@]}" | grep -q -x -F "$name" || { note_failure "e2e: no scenario $name to run under $v"; continue; }
+    runs+=("$v $name")
+  done
+done
+
+run_log() { if [ "$1" = default ]; then echo "$art/e2e-$2.log"; else echo "$art/e2e-$1-$2.log"; fi; }
+
+run_scenario() {  # run_scenario INDEX VERSION NAME DISPLAY
+  local prefix="$work/p$1" template="$work/template" shots="$art"
+  [ "$2" = default ] || { template+="-$2"; shots+="/$2"; mkdir -p "$shots"; }
+  new_prefix "$template" "$prefix"
+  DISPLAY=$4 WINEPREFIX="$prefix" ZUV_ARTIFACTS=$(winpath "$shots") \
+    timeout 180 wine "$wt/e2e/e2e_tests.exe" --gtest_filter="$3" >"$(run_log "$2" "$3")" 2>&1
   end_prefix "$prefix"
   rm -rf "$prefix"
 }
 
 i=0
 pids=()
-for name in "${scenarios[@]}"; do
+for run in "${runs[@]}"; do
+  read -r v name <<<"$run"
   slot=$((i % jobs))
   if [ "$i" -ge "$jobs" ]; then wait "${pids[$slot]}"; fi
-  run_scenario "$i" "$name" "${displays[$slot]}" &
+  run_scenario "$i" "$v" "$name" "${displays[$slot]}" &
   pids[$slot]=$!
   i=$((i + 1))
 done
 # Not a bare `wait`: the displays are background jobs too.
 for p in "${pids[@]:-}"; do [ -n "$p" ] && wait "$p"; done
-for name in "${scenarios[@]}"; do
-  gtest_counts "$art/e2e-$name.log" "e2e $name"
-  grep -q '^\[  FAILED  \] [A-Za-z]' "$art/e2e-$name.log" && { echo "-- $name"; grep -E 'Failure|Expected|Which is|actual|  [A-Za-z]+:' "$art/e2e-$name.log" | head -n 12; }
+for run in "${runs[@]}"; do
+  read -r v name <<<"$run"
+  label=$name
+  [ "$v" = default ] || label="$v $name"
+  log=$(run_log "$v" "$name")
+  gtest_counts "$log" "e2e $label"
+  grep -q '^\[  FAILED  \] [A-Za-z]' "$log" && { echo "-- $label"; grep -E 'Failure|Expected|Which is|actual|  [A-Za-z]+:' "$log" | head -n 12; }
 done
-for bmp in "$art"/*.bmp; do
+for bmp in "$art"/*.bmp "$art"/*/*.bmp; do
   [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
 done
-echo "e2e: ${#scenarios[@]} scenarios, logs and screenshots (PNG) in build/test-artifacts"
+echo "e2e: ${#scenarios[@]} scenarios, ${#versions_scenarios[@]} of them again under ${versions[*]}; logs and screenshots (PNG) in build/test-artifacts"
 
 echo "== release: dist/ twice from clean, unsigned and signed"
 "$root/scripts/check-release.sh" >"$art/release.log" 2>&1

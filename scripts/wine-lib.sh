@@ -24,14 +24,24 @@ start_display() {
 
 stop_display() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=; }
 
-# make_template DIR: a booted 32-bit prefix with crash dialogs switched off.
+# make_template DIR [VERSION]: a booted 32-bit prefix with crash dialogs
+# switched off, reporting VERSION (see set_windows_version) or, without it,
+# wine's default.
 make_template() {
   local dir=$1
   rm -rf "$dir"
   WINEPREFIX="$dir" wineboot -i >/dev/null 2>&1
+  [ -z "${2:-}" ] || set_windows_version "$dir" "$2"
   # A crash must end the process, not leave it suspended behind a dialog.
   WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   WINEPREFIX="$dir" wineserver -w
+}
+
+# set_windows_version PREFIX VERSION: the Windows version (winxp, win7, win10,
+# ...) that programs started in the prefix from now on see.
+set_windows_version() {
+  WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$2" /f >/dev/null 2>&1
+  WINEPREFIX="$1" wineserver -w
 }
 
 # new_prefix TEMPLATE DIR: a fresh copy of the template.
