@@ -76,11 +76,22 @@ bool PlayerExecutablePath(const char* pluginsPath, char* out, size_t size)
     return true;
 }
 
-bool PlayerSettingsPath(const char* pluginsPath, char* out, size_t size)
+bool PlayerFolderPath(const char* pluginsPath, char* out, size_t size)
 {
     if (!CopyText(out, size, pluginsPath)) return false;
     char* cut = (char*)FindLastNoCase(out, "\\" PLAYER_PLUGINS_DIR);
-    if (!cut || !AppendText((cut[1] = 0, out), size, PLAYER_INI_NAME)) {
+    if (!cut) {
+        out[0] = 0;
+        return false;
+    }
+    cut[1] = 0;
+    return true;
+}
+
+bool PlayerSettingsPath(const char* pluginsPath, char* out, size_t size)
+{
+    if (!PlayerFolderPath(pluginsPath, out, size)) return false;
+    if (!AppendText(out, size, PLAYER_INI_NAME)) {
         out[0] = 0;
         return false;
     }

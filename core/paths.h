@@ -27,9 +27,11 @@ bool FolderFromPlayerCommand(const char* command, char* out, size_t size);
 // false; a result that does not fit leaves `out` empty and returns false.
 bool PlayerExecutablePath(const char* pluginsPath, char* out, size_t size);
 
-// winamp.ini beside the plug-ins folder: the path cut after the backslash of
-// its last "\plugins" (any case). False, with `out` empty, when there is no
-// "\plugins" or the result does not fit.
+// The player's folder: the plug-ins folder cut after the backslash of its
+// last "\plugins" (any case). False, with `out` empty, when there is no
+// "\plugins". PlayerSettingsPath: winamp.ini in that folder, or false with
+// `out` empty when it does not fit.
+bool PlayerFolderPath(const char* pluginsPath, char* out, size_t size);
 bool PlayerSettingsPath(const char* pluginsPath, char* out, size_t size);
 
 // folder + name, with a backslash between them unless the folder already ends

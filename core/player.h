@@ -9,6 +9,14 @@
 #define PLAYER_WINDOW_CLASS "Winamp v1.x"     // main window; shuts down on WM_CLOSE
 #define PLAYER_DOWNLOAD_HOST "www.winamp.com"
 
+// paths.ini beside winamp.exe may move winamp.ini (and the player's other
+// settings) to the folder its [Winamp] inidir= names; empty or absent: none.
+#define PLAYER_PATHS_INI "paths.ini"
+#define PATHS_INI_SECTION "Winamp"
+#define PATHS_INI_KEY "inidir"
+#define PATHS_INI_PROGRAM_DIR "WINAMP_PROGRAM_DIR"   // %...%: the player's folder
+#define PATHS_INI_ROOT_DIR "WINAMP_ROOT_DIR"         // %...%: the root of its drive
+
 // winamp.ini keys the installer rewrites, in the order the rules apply.
 #define INI_KEY_DSP_NAME "dspplugin_name="
 #define INI_KEY_DSP_NUM "dspplugin_num="

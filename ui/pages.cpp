@@ -18,6 +18,9 @@ static const char PlayerNotFoundText[] =
     "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
 static const char SourceMissingText[] = "Error: At least one source file not found.";
 static const char WriteFailedFormat[] = "Error: Could not write %s into %s.";
+static const char NotSwitchedOnText[] =
+    "ZUV has been copied into Winamp's plug-ins folder, but Winamp's settings could not be changed to use it.\n\n"
+    "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
 
 // A control that is hidden or disabled while it has the focus would leave the
 // keyboard stranded; hand the focus to Next first (WM_NEXTDLGCTL also keeps
@@ -99,7 +102,10 @@ static void Install()
         EndWizard();
         return;
     }
-    RewritePlayerSettings(g_installer.pluginsPath);
+    // The files are in place, but the player will not load the module at
+    // its next start unless winamp.ini now names it: say so, not "installed".
+    if (!RewritePlayerSettings(g_installer.pluginsPath))
+        MessageBoxA(wizard, NotSwitchedOnText, "ZUV", MB_OK | MB_ICONINFORMATION);
     ShowControl(IDC_LOCATION, false);
     SetControlText(IDC_NEXT, "&Finish");
     SetControlText(IDCANCEL, "&More Info");

@@ -23,7 +23,10 @@ bool OpenDocument(const char* file);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, char* out, size_t size);
 
-// Settings files: winamp.ini beside the plug-ins folder, and the plug-in's
-// default settings in the Windows folder.
+// Settings files. winamp.ini where the player keeps it: beside winamp.exe, or
+// where its paths.ini says; false when paths.ini cannot be read or resolved.
+// The rewrite: true only when winamp.ini now names the plug-in's module, so
+// the player will load it at its next start.
+bool FindPlayerSettingsFile(const char* pluginsPath, char* out, size_t size);
 bool RewritePlayerSettings(const char* pluginsPath);
 bool SeedPluginSettings();

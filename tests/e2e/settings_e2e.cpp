@@ -3,6 +3,7 @@
 #include "harness.h"
 #include "plugin_settings.h"
 
+#include <shlobj.h>
 #include <set>
 
 using namespace automation;
@@ -114,22 +115,95 @@ TEST_F(Settings, SomethingNamedIniTmpInTheCurrentDirectoryDoesNotMatter)
     EXPECT_EQ(RewrittenIni, ReadAll(Ini()));
 }
 
-TEST_F(Settings, MissingWinampIniIsNotCreated)
+const char NotSwitchedOnText[] =
+    "ZUV has been copied into Winamp's plug-ins folder, but Winamp's settings could not be changed to use it.\n\n"
+    "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
+
+// Where winamp.ini is kept, and whether the player was switched to the module.
+struct PlaceCase {
+    const char* name;
+    const char* pathsIni;     // nullptr: none
+    const char* iniFolder;    // where winamp.ini is kept: "" the player's, "appdata:" + below it, or absolute
+    const char* ini;          // nullptr: no winamp.ini there
+    bool readOnly;
+    bool rewritten;           // false: unchanged and the box shown
+};
+
+const char NoModuleKey[] = "[Winamp]\r\ndspplugin_num=4\r\n";
+
+const PlaceCase PlaceCases[] = {
+    { "Typical", nullptr, "", SampleIni, false, true },
+    { "UserAppData", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true },
+    { "ProgramDir", "[winamp]\ninidir = \"%WINAMP_PROGRAM_DIR%\\conf\"\n", "C:\\Program Files\\Winamp\\conf\\", SampleIni, false, true },
+    { "Absolute", "[Winamp]\r\ninidir=C:\\Winamp Settings\r\n", "C:\\Winamp Settings\\", SampleIni, false, true },
+    { "UndefinedVariable", "[Winamp]\r\ninidir=%ZUV_NO_SUCH_VARIABLE%\\Winamp\r\n", "", SampleIni, false, false },
+    { "MissingIniIsNotCreated", nullptr, "", nullptr, false, false },
+    { "ReadOnlyIni", nullptr, "", SampleIni, true, false },
+    { "IniWithoutModuleKey", nullptr, "", NoModuleKey, false, false },
+};
+
+std::string AppData()
 {
-    ASSERT_TRUE(DeleteFileA(Ini().c_str()));
-    InstallAndFinish();
-    EXPECT_FALSE(Exists(Ini()));
-    EXPECT_TRUE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
+    char path[MAX_PATH];
+    return SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path) == S_OK ? path : "C:\\nowhere";
 }
 
-TEST_F(Settings, ReadOnlyWinampIniStaysAsItWas)
+class PlayerSettingsPlace : public Settings, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
 {
-    ASSERT_TRUE(SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_READONLY));
-    InstallAndFinish();
-    EXPECT_EQ(SampleIni, ReadAll(Ini()));
-    EXPECT_EQ(Listing(PlayerFolder).count("winamp.ini.zuv-tmp"), 0u);
-    SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
+    const PlaceCase& c = GetParam();
+    std::string folder = c.iniFolder;
+    if (folder.rfind("appdata:", 0) == 0) folder = AppData() + "\\" + folder.substr(8);
+    if (folder.empty()) folder = PlayerFolder;
+    std::string ini = folder + "winamp.ini";
+    DeleteFileA((std::string(PlayerFolder) + "paths.ini").c_str());
+    if (c.pathsIni) {
+        ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "paths.ini", c.pathsIni));
+        CreateDirectoryA(folder.c_str(), NULL);
+    }
+    if (c.ini) {
+        ASSERT_TRUE(WriteAll(ini, c.ini));
+    } else {
+        ASSERT_TRUE(DeleteFileA(ini.c_str()));
+    }
+    if (c.readOnly) {
+        ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    Click(run.wizard, NEXT);
+    MessageBoxInfo box;
+    if (c.rewritten) {
+        ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
+        EXPECT_FALSE(WaitMessageBox(run.process.pid, SHORT_MS, &box)) << box.text;
+    } else {
+        ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+        EXPECT_EQ("ZUV", box.caption);
+        EXPECT_EQ(NotSwitchedOnText, box.text);
+        EXPECT_EQ((UINT)MB_ICONINFORMATION, box.icon);
+        EXPECT_EQ(run.wizard, box.owner);
+        DismissMessageBox(box.window);
+        ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
+    }
+    EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
+    Click(run.wizard, NEXT);
+    ExpectEnds(run);
+    EXPECT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "Finish must still start the player";
+
+    // No line is ever added, and a missing winamp.ini is not created.
+    const char* after = c.rewritten ? RewrittenIni : c.ini == NoModuleKey ? "[Winamp]\r\ndspplugin_num=0\r\n" : c.ini;
+    EXPECT_EQ(after ? after : "<none>", Exists(ini) ? ReadAll(ini) : "<none>");
+    // The player's own winamp.ini is left alone when it is not the one it reads.
+    EXPECT_EQ(SampleIni, folder == PlayerFolder ? SampleIni : ReadAll(Ini()));
+    EXPECT_EQ(0u, Listing(folder).count("winamp.ini.zuv-tmp"));
+    EXPECT_TRUE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+INSTANTIATE_TEST_SUITE_P(Places, PlayerSettingsPlace, ::testing::ValuesIn(PlaceCases),
+                         [](const ::testing::TestParamInfo<PlaceCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace e2e

@@ -145,12 +145,20 @@ TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
 
-TEST_F(PlayerSettings, EmptyFileStaysEmpty)
+// Rewritten, but the player would not load the module: reported as not done.
+TEST_F(PlayerSettings, FileThatNamesNoModuleIsRewrittenAndReported)
 {
-    WriteBytes(ini, "");
-    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
-    EXPECT_EQ("", ReadOrFail(ini));
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    const std::pair<std::string, std::string> Files[] = {
+        { "", "" },
+        { "[Winamp]\r\ndspplugin_num=4\r\n", "[Winamp]\r\ndspplugin_num=0\r\n" },
+        { "title=dspplugin_name=x\r\n", "title=dsp_zv.dll\r\n" },
+    };
+    for (const auto& file : Files) {
+        WriteBytes(ini, file.first);
+        EXPECT_FALSE(RewritePlayerSettings(plugins.c_str())) << file.first;
+        EXPECT_EQ(file.second, ReadOrFail(ini));
+        EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    }
 }
 
 TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)

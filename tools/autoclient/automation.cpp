@@ -142,7 +142,72 @@ void PressKey(HWND dialog, UINT vk)
 
 void RequestClose(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-static bool IsRed(COLORREF c) { return GetRValue(c) > 150 && GetGValue(c) < 90 && GetBValue(c) < 90; }
+static bool Near(COLORREF a, COLORREF b, int tolerance);
+
+// The share of pixels of `shot` (w x h, top-down 32-bit) that match the
+// system icon `id` drawn over the shot's own corner colour.
+static double IconMatch(const DWORD* shot, int w, int h, LPCSTR id)
+{
+    HICON icon = LoadIconA(NULL, id);
+    if (!icon) return 0;
+    BITMAPINFO info = {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = NULL;
+    HDC dc = CreateCompatibleDC(NULL);
+    HBITMAP drawn = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(dc, drawn);
+    for (int i = 0; i < w * h; ++i) ((DWORD*)bits)[i] = shot[0];   // the background, from the corner
+    DrawIconEx(dc, 0, 0, icon, w, h, 0, NULL, DI_NORMAL);
+    GdiFlush();
+    int same = 0;
+    for (int i = 0; i < w * h; ++i) {
+        DWORD a = shot[i], b = ((DWORD*)bits)[i];
+        if (Near(RGB(a >> 16, a >> 8, a), RGB(b >> 16, b >> 8, b), 24)) ++same;
+    }
+    SelectObject(dc, old);
+    DeleteObject(drawn);
+    DeleteDC(dc);
+    return (double)same / (w * h);
+}
+
+// Which system icon the static `control` of `box` shows, or 0.
+static UINT IdentifyIcon(HWND box, HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(NULL, box, (POINT*)&r, 2);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0 || w > 256 || h > 256) return 0;
+    BITMAPINFO info = {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = NULL;
+    // Through the box's DC: under wine a copy from another process's child
+    // control's own DC comes out black.
+    HDC window = GetDC(box);
+    HDC dc = CreateCompatibleDC(window);
+    HBITMAP shot = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(dc, shot);
+    BitBlt(dc, 0, 0, w, h, window, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    static const struct { LPCSTR id; UINT style; } Icons[] = {
+        { IDI_HAND, MB_ICONERROR }, { IDI_EXCLAMATION, MB_ICONWARNING },
+        { IDI_ASTERISK, MB_ICONINFORMATION }, { IDI_QUESTION, MB_ICONQUESTION },
+    };
+    UINT best = 0;
+    double bestMatch = 0.97;   // all but a few edge pixels
+    for (const auto& candidate : Icons) {
+        double match = IconMatch((const DWORD*)bits, w, h, candidate.id);
+        if (match > bestMatch) {
+            bestMatch = match;
+            best = candidate.style;
+        }
+    }
+    SelectObject(dc, old);
+    DeleteObject(shot);
+    DeleteDC(dc);
+    ReleaseDC(box, window);
+    return best;
+}
 
 bool WaitMessageBox(DWORD pid, DWORD timeoutMs, MessageBoxInfo* out)
 {
@@ -169,25 +234,11 @@ bool WaitMessageBox(DWORD pid, DWORD timeoutMs, MessageBoxInfo* out)
     GetWindowTextA(box, caption, sizeof caption);
     out->caption = caption;
     out->text = Text(box, 0xFFFF);
-    // The icon is a static with id 1088; the error sign is the red one.
-    out->errorIcon = false;
+    // The icon is a static with id 1088; it may not be painted yet.
+    out->icon = 0;
     HWND icon = GetDlgItem(box, 1088);
-    if (icon && IsWindowVisible(icon)) {
-        RECT r;
-        GetWindowRect(icon, &r);
-        MapWindowPoints(NULL, box, (POINT*)&r, 2);
-        int red = 0;
-        WaitUntil(
-            [&] {
-                red = 0;
-                for (int y = r.top; y < r.bottom; y += 2)
-                    for (int x = r.left; x < r.right; x += 2)
-                        if (IsRed(Pixel(box, x, y))) ++red;
-                return red > 20;
-            },
-            1000);
-        out->errorIcon = red > 20;
-    }
+    if (icon && IsWindowVisible(icon)) WaitUntil([&] { return (out->icon = IdentifyIcon(box, icon)) != 0; }, 1000);
+    out->errorIcon = out->icon == MB_ICONERROR;
     return true;
 }
 

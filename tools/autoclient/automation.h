@@ -41,7 +41,11 @@ struct MessageBoxInfo {
     HWND owner = NULL;
     std::string caption;
     std::string text;
-    bool errorIcon = false;   // the icon is the red error sign
+    // The system icon it shows (MB_ICONERROR, MB_ICONWARNING,
+    // MB_ICONINFORMATION, MB_ICONQUESTION), found by drawing each one and
+    // comparing pixels; 0 for none or another picture.
+    UINT icon = 0;
+    bool errorIcon = false;   // icon == MB_ICONERROR
 };
 // A message box (class #32770 with a static text 0xFFFF) of `pid`.
 bool WaitMessageBox(DWORD pid, DWORD timeoutMs, MessageBoxInfo* out);
