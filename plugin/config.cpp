@@ -51,7 +51,7 @@ static void ReadSettings(HWND dialog, PluginSettings* s)
 
 static const char SaveFailedFormat[] =
     "The settings could not be saved to %s.\n\n"
-    "Changing files in the Windows folder may need an administrator's rights.";
+    "Check that this folder can be written, then press OK again.";
 
 static INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -74,7 +74,7 @@ static INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPA
             ReadSettings(dialog, &chosen);
             if (!SaveSettingsFile(&chosen)) {
                 char path[MAX_PATH], text[sizeof SaveFailedFormat + MAX_PATH];
-                if (!SettingsFilePath(path, sizeof path)) lstrcpyA(path, PLUGIN_SETTINGS_NAME);
+                if (!UserSettingsPath(path, sizeof path)) lstrcpyA(path, PLUGIN_SETTINGS_NAME);
                 wsprintfA(text, SaveFailedFormat, path);
                 MessageBoxA(dialog, text, "ZUV Enhancer", MB_OK | MB_ICONERROR);
                 return TRUE;

@@ -4,7 +4,7 @@
 
 #include "plugin_settings.h"
 
-// Shows `settings` in the dialog owned by `owner`. OK saves them to zuv.cfg
+// Shows `settings` in the dialog owned by `owner`. OK saves them to the user's zuv.cfg
 // and returns true with the edited settings; Cancel returns false with
 // `settings` as they were. A failed save is reported and keeps the dialog up.
 bool EditSettings(HINSTANCE module, HWND owner, PluginSettings* settings);

@@ -1,25 +1,43 @@
 #include <windows.h>
+#include <shlobj.h>
 
 #include "settings_file.h"
 #include "replace_file.h"
 
 #define SETTINGS_TEMP_SUFFIX ".tmp"
 
-bool SettingsFilePath(char* path, size_t size)
+// `folder`\`name`; false when it does not fit in `size`.
+static bool Join(char* out, size_t size, const char* folder, const char* name)
 {
-    char folder[MAX_PATH];
-    UINT n = GetWindowsDirectoryA(folder, sizeof folder);
-    if (n == 0 || n >= sizeof folder) return false;
-    if (n + 1 + sizeof PLUGIN_SETTINGS_NAME > size) return false;
-    wsprintfA(path, "%s\\%s", folder, PLUGIN_SETTINGS_NAME);
+    if ((size_t)lstrlenA(folder) + 1 + (size_t)lstrlenA(name) >= size) return false;
+    wsprintfA(out, "%s\\%s", folder, name);
     return true;
 }
 
-bool LoadSettingsFile(PluginSettings* settings)
+static bool MachineSettingsPath(char* path, size_t size)
 {
-    DefaultPluginSettings(settings);
-    char path[MAX_PATH];
-    if (!SettingsFilePath(path, sizeof path)) return false;
+    char folder[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(folder, sizeof folder);
+    return n > 0 && n < sizeof folder && Join(path, size, folder, PLUGIN_SETTINGS_NAME);
+}
+
+// The user's ZUV folder, whether or not it exists yet.
+static bool UserSettingsFolder(char* path, size_t size)
+{
+    char appData[MAX_PATH];
+    // No CSIDL_FLAG_CREATE: only a save makes folders, and only ours.
+    return SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, appData) == S_OK && appData[0] &&
+           Join(path, size, appData, USER_SETTINGS_FOLDER);
+}
+
+bool UserSettingsPath(char* path, size_t size)
+{
+    char folder[MAX_PATH];
+    return UserSettingsFolder(folder, sizeof folder) && Join(path, size, folder, PLUGIN_SETTINGS_NAME);
+}
+
+static bool LoadFrom(const char* path, PluginSettings* settings)
+{
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -29,6 +47,15 @@ bool LoadSettingsFile(PluginSettings* settings)
     while (size < sizeof data && ReadFile(file, data + size, sizeof data - size, &n, NULL) && n > 0) size += n;
     CloseHandle(file);
     return ParsePluginSettings(data, size, settings);
+}
+
+bool LoadSettingsFile(PluginSettings* settings)
+{
+    DefaultPluginSettings(settings);
+    char path[MAX_PATH];
+    if (UserSettingsPath(path, sizeof path) && LoadFrom(path, settings)) return true;
+    // A missing or damaged copy of the user's gives way to the machine's.
+    return MachineSettingsPath(path, sizeof path) && LoadFrom(path, settings);
 }
 
 struct Bytes {
@@ -46,8 +73,10 @@ bool SaveSettingsFile(const PluginSettings* settings)
 {
     unsigned char data[PLUGIN_SETTINGS_MAX];
     Bytes bytes = { data, (DWORD)BuildPluginSettings(settings, data, sizeof data) };
-    char path[MAX_PATH], temp[MAX_PATH + sizeof SETTINGS_TEMP_SUFFIX];
-    if (bytes.size == 0 || !SettingsFilePath(path, sizeof path)) return false;
+    char folder[MAX_PATH], path[MAX_PATH], temp[MAX_PATH + sizeof SETTINGS_TEMP_SUFFIX];
+    if (bytes.size == 0 || !UserSettingsFolder(folder, sizeof folder) || !UserSettingsPath(path, sizeof path))
+        return false;
+    if (!CreateDirectoryA(folder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
     wsprintfA(temp, "%s" SETTINGS_TEMP_SUFFIX, path);
     return ReplaceFileWith(path, temp, FILE_ATTRIBUTE_NORMAL, WriteBytes, &bytes);
 }

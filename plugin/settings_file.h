@@ -1,16 +1,22 @@
-// zuv.cfg, where the plug-in keeps its settings: found, read and written whole.
+// zuv.cfg, where the plug-in keeps its settings, read and written whole. Each
+// user has a copy of their own, ZUV\zuv.cfg in their application-data folder,
+// which the player can write without an administrator's rights; the copy in
+// the Windows folder, which the installer seeds, serves until then.
 #pragma once
 #include <stddef.h>
 
 #include "plugin_settings.h"
 
-// The settings file's full name; false when it does not fit in `size`.
-bool SettingsFilePath(char* path, size_t size);
+#define USER_SETTINGS_FOLDER "ZUV"
 
-// False, with the defaults in `settings`, when the file is missing,
-// unreadable or damaged.
+// The user's copy; false when it has no place or does not fit in `size`.
+bool UserSettingsPath(char* path, size_t size);
+
+// The user's copy, else the Windows folder's; false, with the defaults in
+// `settings`, when neither is there and whole.
 bool LoadSettingsFile(PluginSettings* settings);
 
-// Writes a temporary file beside zuv.cfg and renames it into place, so a
-// failure leaves the old file whole; false, with nothing changed, on failure.
+// Into the user's copy, making its folder: a temporary file beside it,
+// renamed into place, so a failure leaves the old copy whole; false, with
+// nothing changed, on failure.
 bool SaveSettingsFile(const PluginSettings* settings);
