@@ -16,6 +16,10 @@ static const char PlayerMissingText[] =
     "If Winamp is already installed on this system it may\nbe configured incorrectly. "
     "Please re-install Winamp\nand try again.";
 
+static const char FilesMissingText[] =
+    "The ZUV plug-in files were not found beside this program.\n\n"
+    "Extract all the files from the download into one folder, then run this program from there.";
+
 static void RunMessageLoop()
 {
     MSG msg;
@@ -35,6 +39,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_installer.instance = instance;
     if (!LocatePlayer(g_installer.pluginsPath)) {
         MessageBoxA(NULL, PlayerMissingText, "QEL ZUV!!", MB_ICONERROR);
+        return 0;
+    }
+    // Nothing can be installed; say so before anything is written or closed.
+    if (!AnySourceFilePresent()) {
+        MessageBoxA(NULL, FilesMissingText, "ZUV", MB_OK | MB_ICONERROR);
         return 0;
     }
     // The folder found holds at most 255 characters, so this always fits.

@@ -51,6 +51,17 @@ static bool CanRead(const char* path)
     return true;
 }
 
+bool AnySourceFilePresent()
+{
+    for (const char* name : PluginFileList) {
+        char source[MAX_PATH];
+        if (!SourceFilePath(name, source, sizeof source)) continue;
+        DWORD attributes = GetFileAttributesA(source);
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    }
+    return false;
+}
+
 CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
 {
     for (const char* name : PluginFileList) {

@@ -22,6 +22,9 @@ void LaunchPlayer(const char* pluginsPath);
 bool OpenDocument(const char* file);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, char* out, size_t size);
+// Whether any of the plug-in's files is beside the installer: none is when it
+// was started from inside the zip, or copied alone.
+bool AnySourceFilePresent();
 
 // Settings files. winamp.ini where the player keeps it: beside winamp.exe, or
 // where its paths.ini says; false when paths.ini cannot be read or resolved.

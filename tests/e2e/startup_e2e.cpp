@@ -40,6 +40,33 @@ protected:
     }
 };
 
+// Started from inside the zip, or copied alone: one box before anything is
+// written or closed.
+TEST_F(Startup, InstallerWithoutThePluginFilesSaysSoAndChangesNothing)
+{
+    std::string alone = "C:\\Alone\\";
+    ASSERT_TRUE(CreateDirectoryA("C:\\Alone", NULL));
+    ASSERT_TRUE(CopyFileA((std::string(SetupFolder) + "ZUVInstaller.exe").c_str(), (alone + "ZUVInstaller.exe").c_str(), FALSE));
+    Process player;
+    ASSERT_TRUE(Start((std::string(PlayerFolder) + "winamp.exe").c_str(), nullptr, PlayerFolder, &player));
+    ASSERT_TRUE(WaitWindow(player.pid, "Winamp v1.x", nullptr, WAIT_MS));
+    ASSERT_TRUE(Launch(&run, nullptr, nullptr, alone, false));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+    EXPECT_EQ("ZUV", box.caption);
+    EXPECT_EQ("The ZUV plug-in files were not found beside this program.\n\n"
+              "Extract all the files from the download into one folder, then run this program from there.",
+              box.text);
+    EXPECT_TRUE(box.errorIcon);
+    EXPECT_EQ(NULL, box.owner);
+    EXPECT_EQ(NULL, FindTopWindow(run.process.pid, "#32770", WizardCaption));
+    DismissMessageBox(box.window);
+    ExpectEnds(run);
+    EXPECT_FALSE(Exists(PluginSettingsFile()));
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(player.handle, 0)) << "the player was closed";
+    Kill(&player);
+}
+
 TEST_F(Startup, NoRegistryKeyShowsOnlyTheMissingPlayerBox)
 {
     UnregisterPlayer();
