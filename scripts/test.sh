@@ -174,7 +174,7 @@ end_prefix "$work/p-list"
 scenarios=()
 while IFS= read -r line; do
   case "$line" in
-    " "*) scenarios+=("$suite${line#  }") ;;
+    " "*) name=${line#  }; scenarios+=("$suite${name%%  #*}") ;;   # less "  # GetParam() = ..."
     *.) suite=$line ;;
   esac
 done <"$work/list"
@@ -196,7 +196,8 @@ for v in "${versions[@]}"; do
   done
 done
 
-run_log() { if [ "$1" = default ]; then echo "$art/e2e-$2.log"; else echo "$art/e2e-$1-$2.log"; fi; }
+# A parameterised scenario's name holds slashes; its log name does not.
+run_log() { local n=${2//\//_}; if [ "$1" = default ]; then echo "$art/e2e-$n.log"; else echo "$art/e2e-$1-$n.log"; fi; }
 
 run_scenario() {  # run_scenario INDEX VERSION NAME DISPLAY
   local prefix="$work/p$1" template="$work/template" shots="$art"
