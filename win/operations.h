@@ -26,10 +26,9 @@ bool SourceFilePath(const char* name, char* out, size_t size);
 // was started from inside the zip, or copied alone.
 bool AnySourceFilePresent();
 
-// Settings files. winamp.ini where the player keeps it: beside winamp.exe, or
-// where its paths.ini says; false when paths.ini cannot be read or resolved.
-// The rewrite: true only when winamp.ini now names the plug-in's module, so
-// the player will load it at its next start.
-bool FindPlayerSettingsFile(const char* pluginsPath, char* out, size_t size);
+// Settings files. The rewrite works on winamp.ini where the player keeps it:
+// beside winamp.exe, or where its paths.ini says. True only when winamp.ini
+// now names the plug-in's module, so the player will load it at its next
+// start; false too when paths.ini cannot be read or resolved.
 bool RewritePlayerSettings(const char* pluginsPath);
 bool SeedPluginSettings();
