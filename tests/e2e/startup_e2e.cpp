@@ -13,15 +13,15 @@ const char PlayerMissingText[] =
 
 class Startup : public Scenario {
 protected:
-    // The installer must show exactly the missing-player box, nothing else,
-    // write nothing and end with 0.
-    void ExpectPlayerMissing()
+    // The installer started from `folder` must show exactly this box, with
+    // the error icon and no owner, nothing else, write nothing and end with 0.
+    void ExpectOnlyTheBox(const char* caption, const char* text, const std::string& folder = SetupFolder)
     {
-        ASSERT_TRUE(Launch(&run, nullptr, nullptr, SetupFolder, false));
+        ASSERT_TRUE(Launch(&run, nullptr, nullptr, folder, false));
         MessageBoxInfo box;
         ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
-        EXPECT_EQ("QEL ZUV!!", box.caption);
-        EXPECT_EQ(PlayerMissingText, box.text);
+        EXPECT_EQ(caption, box.caption);
+        EXPECT_EQ(text, box.text);
         EXPECT_TRUE(box.errorIcon);
         EXPECT_EQ(NULL, box.owner);
         EXPECT_EQ(NULL, FindTopWindow(run.process.pid, "#32770", WizardCaption));
@@ -30,6 +30,8 @@ protected:
         EXPECT_FALSE(Exists(PluginSettingsFile()));
         EXPECT_FALSE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
     }
+
+    void ExpectPlayerMissing() { ExpectOnlyTheBox("QEL ZUV!!", PlayerMissingText); }
 
     std::string LocationShownFor(const std::string& command)
     {
@@ -50,19 +52,10 @@ TEST_F(Startup, InstallerWithoutThePluginFilesSaysSoAndChangesNothing)
     Process player;
     ASSERT_TRUE(Start((std::string(PlayerFolder) + "winamp.exe").c_str(), nullptr, PlayerFolder, &player));
     ASSERT_TRUE(WaitWindow(player.pid, "Winamp v1.x", nullptr, WAIT_MS));
-    ASSERT_TRUE(Launch(&run, nullptr, nullptr, alone, false));
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
-    EXPECT_EQ("ZUV", box.caption);
-    EXPECT_EQ("The ZUV plug-in files were not found beside this program.\n\n"
-              "Extract all the files from the download into one folder, then run this program from there.",
-              box.text);
-    EXPECT_TRUE(box.errorIcon);
-    EXPECT_EQ(NULL, box.owner);
-    EXPECT_EQ(NULL, FindTopWindow(run.process.pid, "#32770", WizardCaption));
-    DismissMessageBox(box.window);
-    ExpectEnds(run);
-    EXPECT_FALSE(Exists(PluginSettingsFile()));
+    ExpectOnlyTheBox("ZUV",
+                     "The ZUV plug-in files were not found beside this program.\n\n"
+                     "Extract all the files from the download into one folder, then run this program from there.",
+                     alone);
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(player.handle, 0)) << "the player was closed";
     Kill(&player);
 }
