@@ -72,8 +72,7 @@ int PixelsOffPicture(HWND w, const Image& picture)
 
 struct Page {
     const char* name;
-    int picture;   // its resource id
-    int index;     // in PageMessages
+    int picture, index;   // its picture's resource id, its index in PageMessages
 };
 const Page Welcome = { "1-welcome", 103, 0 }, Agreement = { "2-agreement", 104, 1 }, Location = { "3-location", 106, 2 },
            Finished = { "4-finished", 107, 3 };

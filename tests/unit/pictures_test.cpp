@@ -4,6 +4,7 @@
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <algorithm>
 #include <map>
 #include <ostream>
 #include <string>
@@ -18,20 +19,16 @@ const int PictureHeight = 240;
 const uint32_t Background = 0x6633FF;   // RGB 102, 51, 255
 const uint32_t MessageColour = 0x99FFFF;   // RGB 153, 255, 255
 
-// WCAG's contrast ratio of two 0xRRGGBB colours, 1 to 21.
-double Contrast(uint32_t a, uint32_t b)
+// WCAG's relative luminance of a 0xRRGGBB colour.
+double Luminance(uint32_t rgb)
 {
-    auto luminance = [](uint32_t rgb) {
-        double l = 0;
-        const double weights[] = { 0.0722, 0.7152, 0.2126 };   // blue, green, red
-        for (int i = 0; i < 3; i++) {
-            double v = ((rgb >> (8 * i)) & 0xFF) / 255.0;
-            l += weights[i] * (v <= 0.04045 ? v / 12.92 : pow((v + 0.055) / 1.055, 2.4));
-        }
-        return l;
-    };
-    double la = luminance(a), lb = luminance(b);
-    return la > lb ? (la + 0.05) / (lb + 0.05) : (lb + 0.05) / (la + 0.05);
+    const double weights[] = { 0.0722, 0.7152, 0.2126 };   // blue, green, red
+    double l = 0;
+    for (int i = 0; i < 3; i++) {
+        double v = ((rgb >> (8 * i)) & 0xFF) / 255.0;
+        l += weights[i] * (v <= 0.04045 ? v / 12.92 : pow((v + 0.055) / 1.055, 2.4));
+    }
+    return l;
 }
 
 Bytes ReadWholeFile(const std::string& name)
@@ -288,21 +285,20 @@ TEST_P(PagePicture, HasTheLayoutAndColours)
         EXPECT_EQ(0, stray) << a.what << " is not plain background";
     }
 
-    // The message in its colour, and nothing there that is hard to read on
-    // the background (WCAG AA: 4.5:1 for body text).
+    // The message in its colour, and no colour there under the 4.5:1
+    // contrast with the background that WCAG AA asks of body text.
     int textPixels = 0;
-    std::map<uint32_t, int> faint;
+    // Darker than the background nothing reaches 4.5:1 (black gives 3.5:1),
+    // so the least luminous colour there is the one to judge.
+    double faintest = 1e9;
     for (int y = c.message.top; y < c.message.bottom; y++)
         for (int x = c.message.left; x < c.message.right; x++) {
-            uint32_t rgb = p.At(x, y);
-            textPixels += rgb == MessageColour;
-            if (rgb != Background && Contrast(rgb, Background) < 4.5)
-                faint[rgb]++;
+            textPixels += p.At(x, y) == MessageColour;
+            if (p.At(x, y) != Background)
+                faintest = std::min(faintest, Luminance(p.At(x, y)) + 0.05);
         }
     EXPECT_GT(textPixels, 150) << "no text in the " << c.message.what;
-    for (const auto& kv : faint)
-        ADD_FAILURE() << std::hex << kv.first << std::dec << " (" << kv.second << " pixels) in the " << c.message.what
-                      << " has less than 4.5:1 contrast";
+    EXPECT_GE(faintest / (Luminance(Background) + 0.05), 4.5) << "faint text in the " << c.message.what;
 
     // The logo at the top left: at least the background and three colours of
     // its own.
