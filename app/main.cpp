@@ -53,9 +53,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_installer.wizardWindow =
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_WIZARD), NULL, WizardDialogProc, 0);
     if (!g_installer.wizardWindow) return 0;
+    g_installer.currentPage = PAGE_WELCOME;
+    SetUpPage(PAGE_WELCOME);
     ShowWindow(g_installer.wizardWindow, SW_SHOW);
     g_installer.running = true;
-    g_installer.currentPage = PAGE_WELCOME;
     RunMessageLoop();
     return 0;
 }

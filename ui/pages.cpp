@@ -146,6 +146,8 @@ void SetUpPage(int page)
     default:
         break;
     }
+    // The page now shown: a failed check on the way to Finished stays on Location.
+    SetControlText(IDC_MESSAGE, g_pageMessages[g_installer.currentPage]);
 }
 
 void OnWizardCommand(int id)

@@ -65,6 +65,7 @@ protected:
         EXPECT_EQ("&Cancel", s.cancel);
         EXPECT_TRUE(s.locationVisible);
         EXPECT_TRUE(s.backEnabled);
+        EXPECT_TRUE(ShowsMessage(run.wizard, PageMessages[2])) << "Location's";
     }
 };
 
