@@ -278,8 +278,9 @@ TEST_F(Install, MoreInfoOpensTheHelpBesideTheInstallerShownNormally)
     ASSERT_TRUE(Launch(&run));
     InstallFrom();
     Click(run.wizard, CANCEL);
-    ASSERT_TRUE(WaitUntil([&] { return Exists(ViewerLog); }, WAIT_MS));
-    std::string log = ReadAll(ViewerLog);
+    // A whole line: the file appears before its text.
+    std::string log;
+    ASSERT_TRUE(WaitUntil([&] { return (log = ReadAll(ViewerLog)).find('\n') != std::string::npos; }, WAIT_MS));
     EXPECT_NE(std::string::npos, log.find("show=1 "));
     EXPECT_NE(std::string::npos, log.find("C:\\ZUV Setup\\helpfile.html")) << log;
     ExpectStartedByTheShell(log);
@@ -299,8 +300,9 @@ TEST_F(Install, WithoutTheDesktopShellTheInstallerStartsBothItself)
     ASSERT_TRUE(Launch(&run));
     InstallFrom();
     Click(run.wizard, CANCEL);
-    ASSERT_TRUE(WaitUntil([&] { return Exists(ViewerLog); }, WAIT_MS));
-    EXPECT_EQ(run.process.pid, ParentId(ReadAll(ViewerLog))) << ReadAll(ViewerLog);
+    std::string log;
+    ASSERT_TRUE(WaitUntil([&] { return (log = ReadAll(ViewerLog)).find('\n') != std::string::npos; }, WAIT_MS));
+    EXPECT_EQ(run.process.pid, ParentId(log)) << log;
     FinishAndExpectPlayer();
     EXPECT_EQ(1u, Count(PlayerLog(), "started args=[]"));
     EXPECT_EQ(run.process.pid, ParentId(PlayerLog())) << PlayerLog();
