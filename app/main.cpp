@@ -36,6 +36,9 @@ static void RunMessageLoop()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // Before anything can load a library: a DLL planted beside the installer
+    // (in Downloads, say) must not be loaded into an elevated process.
+    RestrictLibrarySearch();
     g_installer.instance = instance;
     if (!LocatePlayer(g_installer.pluginsPath)) {
         MessageBoxA(NULL, PlayerMissingText, "QEL ZUV!!", MB_ICONERROR);

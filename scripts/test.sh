@@ -20,8 +20,10 @@ note_failure() { problems+=("$1"); failed=$((failed + 1)); }
 # gtest_counts FILE LABEL: adds the counts of one GoogleTest run.
 gtest_counts() {
   local p f
-  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$1" | tail -n 1)
-  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*, listed below:/\1/p' "$1" | tail -n 1)
+  # Programs under wine end their lines with CR LF; a CR left in a count
+  # would break the arithmetic below and, with it, the rest of the tally.
+  p=$(tr -d '\r' <"$1" | sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' | tail -n 1)
+  f=$(tr -d '\r' <"$1" | sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*, listed below:/\1/p' | tail -n 1)
   if [ -z "$p" ] && [ -z "$f" ]; then
     note_failure "$2: no result (crashed or timed out)"
     return

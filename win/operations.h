@@ -3,6 +3,11 @@
 #pragma once
 #include <stddef.h>
 
+// Called first thing: from then on libraries are looked for in the system
+// folder only (only the current folder is left out where Windows lacks
+// SetDefaultDllDirectories).
+void RestrictLibrarySearch();
+
 // Player discovery: the player's folder from the registry (`out`: PATH_BUFFER
 // bytes), and whether winamp.exe stands beside a typed plug-ins folder.
 bool LocatePlayer(char* out);
@@ -18,8 +23,13 @@ enum CopyResult {
 // `pluginsPath`; stops at the first failure and names its file in `failed`.
 CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed);
 void ClosePlayer();
+// Both start the program through the desktop's shell, so it runs as the
+// desktop's user and not elevated; without that shell, directly.
 void LaunchPlayer(const char* pluginsPath);
 bool OpenDocument(const char* file);
+// Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
+// normally; false when there is no desktop shell to ask or it refused.
+bool StartAsDesktopUser(const char* file, const char* folder);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, char* out, size_t size);
 // Whether any of the plug-in's files is beside the installer: none is when it
