@@ -74,6 +74,32 @@ protected:
         EXPECT_TRUE(Enabled(run.wizard, BACK));
     }
 
+    // Next on Location with `typed` in the folder box (nullptr: as found)
+    // ends the run with one "ZUV" error box, unowned, saying `text`; the
+    // player's winamp.ini is left as it was. A box made wider than the screen
+    // by an unbreakable path has its icon off the screen, where no pixel of
+    // it can be read.
+    void ExpectCopyFailure(const char* typed, const std::string& text, const std::string& folder = PlayerFolder,
+                           bool iconOnScreen = true)
+    {
+        ASSERT_TRUE(Launch(&run));
+        ASSERT_TRUE(WalkToLocation(run.wizard));
+        if (typed) {
+            ASSERT_TRUE(SetText(run.wizard, LOCATION, typed));
+        }
+        Click(run.wizard, NEXT);
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+        EXPECT_EQ("ZUV", box.caption);
+        EXPECT_EQ(text, box.text);
+        EXPECT_TRUE(box.errorIcon || !iconOnScreen);
+        EXPECT_EQ(NULL, box.owner);
+        DismissMessageBox(box.window);
+        ExpectEnds(run);
+        EXPECT_EQ(SampleIni, ReadAll(folder + "winamp.ini"));
+        EXPECT_EQ(NULL, FindWindowA("Winamp v1.x", NULL)) << "the player must not start";
+    }
+
     void FinishAndExpectPlayer()
     {
         Click(run.wizard, NEXT);
@@ -119,22 +145,10 @@ TEST_F(Install, FinishStartsThePlayerEvenWhenItWasNotRunning)
 TEST_F(Install, MissingSourceFileEndsTheRunAndKeepsEarlierCopies)
 {
     ASSERT_TRUE(DeleteFileA(Source("helpfile.html").c_str()));
-    ASSERT_TRUE(Launch(&run));
-    ASSERT_TRUE(WalkToLocation(run.wizard));
-    Click(run.wizard, NEXT);
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
-    EXPECT_EQ("ZUV", box.caption);
-    EXPECT_EQ("Error: At least one source file not found.", box.text);
-    EXPECT_TRUE(box.errorIcon);
-    EXPECT_EQ(NULL, box.owner);
-    DismissMessageBox(box.window);
-    ExpectEnds(run);
+    ExpectCopyFailure(nullptr, "Error: At least one source file not found.");
     EXPECT_EQ(ReadAll(Source("dsp_zv.dll")), ReadAll(Plugins("dsp_zv.dll")));
     EXPECT_FALSE(Exists(Plugins("helpfile.html")));
     EXPECT_FALSE(Exists(Plugins("zvlogo.jpg")));
-    EXPECT_EQ(SampleIni, ReadAll(std::string(PlayerFolder) + "winamp.ini"));
-    EXPECT_EQ(NULL, FindWindowA("Winamp v1.x", NULL)) << "the player must not start";
 }
 
 TEST_F(Install, BackAndNextInstallsAgain)
@@ -178,35 +192,14 @@ TEST_F(Install, DestinationOver255CharactersIsAFailedCopy)
     InstallPlayer(folder, SampleIni);
     std::string typed = folder + "plugins\\";
     ASSERT_EQ(248u, typed.size());
-    ASSERT_TRUE(Launch(&run));
-    ASSERT_TRUE(WalkToLocation(run.wizard));
-    ASSERT_TRUE(SetText(run.wizard, LOCATION, typed.c_str()));
-    Click(run.wizard, NEXT);
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
-    EXPECT_EQ("ZUV", box.caption);
-    EXPECT_EQ("Error: Could not write dsp_zv.dll into " + typed + ".", box.text);
-    DismissMessageBox(box.window);
-    ExpectEnds(run);
-    EXPECT_EQ(SampleIni, ReadAll(folder + "winamp.ini"));
+    ExpectCopyFailure(typed.c_str(), "Error: Could not write dsp_zv.dll into " + typed + ".", folder, false);
 }
 
 TEST_F(Install, MissingPluginsFolderIsAWriteFailureNamingTheJoinedFolder)
 {
     ASSERT_TRUE(RemoveDirectoryA((std::string(PlayerFolder) + "plugins").c_str()));
-    ASSERT_TRUE(Launch(&run));
-    ASSERT_TRUE(WalkToLocation(run.wizard));
-    ASSERT_TRUE(SetText(run.wizard, LOCATION, "C:\\Program Files\\Winamp\\plugins"));
-    Click(run.wizard, NEXT);
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
-    EXPECT_EQ("ZUV", box.caption);
-    EXPECT_EQ("Error: Could not write dsp_zv.dll into C:\\Program Files\\Winamp\\plugins\\.", box.text);
-    EXPECT_TRUE(box.errorIcon);
-    EXPECT_EQ(NULL, box.owner);
-    DismissMessageBox(box.window);
-    ExpectEnds(run);
-    EXPECT_EQ(SampleIni, ReadAll(std::string(PlayerFolder) + "winamp.ini"));
+    ExpectCopyFailure("C:\\Program Files\\Winamp\\plugins",
+                      "Error: Could not write dsp_zv.dll into C:\\Program Files\\Winamp\\plugins\\.");
 }
 
 TEST_F(Install, TypedPlayerExecutableIsRejectedAndThePlayerKeepsRunning)
