@@ -36,6 +36,9 @@ static void RunMessageLoop()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // Before anything can load a library: a DLL planted beside the installer
+    // (in Downloads, say) must not be loaded into an elevated process.
+    RestrictLibrarySearch();
     g_installer.instance = instance;
     if (!LocatePlayer(g_installer.pluginsPath)) {
         MessageBoxA(NULL, PlayerMissingText, "QEL ZUV!!", MB_ICONERROR);
@@ -53,9 +56,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_installer.wizardWindow =
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_WIZARD), NULL, WizardDialogProc, 0);
     if (!g_installer.wizardWindow) return 0;
+    g_installer.currentPage = PAGE_WELCOME;
+    SetUpPage(PAGE_WELCOME);
     ShowWindow(g_installer.wizardWindow, SW_SHOW);
     g_installer.running = true;
-    g_installer.currentPage = PAGE_WELCOME;
     RunMessageLoop();
     return 0;
 }

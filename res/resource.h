@@ -13,6 +13,7 @@
 #define IDC_AGREEMENT 1006
 #define IDC_BACK 1009
 #define IDC_NOTICE 1010
+#define IDC_MESSAGE 1011
 // IDCANCEL (2) comes from the system headers.
 
 // Agreement text pieces, string resources 1 to 5.

@@ -20,8 +20,10 @@ note_failure() { problems+=("$1"); failed=$((failed + 1)); }
 # gtest_counts FILE LABEL: adds the counts of one GoogleTest run.
 gtest_counts() {
   local p f
-  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$1" | tail -n 1)
-  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*, listed below:/\1/p' "$1" | tail -n 1)
+  # Programs under wine end their lines with CR LF; a CR left in a count
+  # would break the arithmetic below and, with it, the rest of the tally.
+  p=$(tr -d '\r' <"$1" | sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' | tail -n 1)
+  f=$(tr -d '\r' <"$1" | sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*, listed below:/\1/p' | tail -n 1)
   if [ -z "$p" ] && [ -z "$f" ]; then
     note_failure "$2: no result (crashed or timed out)"
     return
@@ -125,6 +127,13 @@ check imports_only_system_dlls "$root/dist/dsp_zv.dll" comctl32.dll
 check imports_exist_on_xp "$root/dist/dsp_zv.dll"
 check aslr_and_dep
 check python3 "$root/scripts/check_includes.py"
+# The committed pictures hold the words of res/page_texts.h, as the generator
+# draws them (Debian's own python3: it sees Debian's PIL).
+pictures_are_generated() {
+  /usr/bin/python3 "$root/tools/imagegen/make_pictures.py" --check >"$art/pictures-check.log" 2>&1 ||
+    { cat "$art/pictures-check.log"; return 1; }
+}
+check pictures_are_generated
 
 echo "== wine: Windows tests and end-to-end scenarios"
 . "$root/scripts/wine-lib.sh"
@@ -174,7 +183,7 @@ end_prefix "$work/p-list"
 scenarios=()
 while IFS= read -r line; do
   case "$line" in
-    " "*) scenarios+=("$suite${line#  }") ;;
+    " "*) name=${line#  }; scenarios+=("$suite${name%%  #*}") ;;   # less "  # GetParam() = ..."
     *.) suite=$line ;;
   esac
 done <"$work/list"
@@ -196,7 +205,8 @@ for v in "${versions[@]}"; do
   done
 done
 
-run_log() { if [ "$1" = default ]; then echo "$art/e2e-$2.log"; else echo "$art/e2e-$1-$2.log"; fi; }
+# A parameterised scenario's name holds slashes; its log name does not.
+run_log() { local n=${2//\//_}; if [ "$1" = default ]; then echo "$art/e2e-$n.log"; else echo "$art/e2e-$1-$n.log"; fi; }
 
 run_scenario() {  # run_scenario INDEX VERSION NAME DISPLAY
   local prefix="$work/p$1" template="$work/template" shots="$art"

@@ -146,10 +146,18 @@ void SetUpPage(int page)
     default:
         break;
     }
+    // The page now shown: a failed check on the way to Finished stays on Location.
+    SetControlText(IDC_MESSAGE, g_pageMessages[g_installer.currentPage]);
 }
 
+// Starting a program goes through Explorer, and COM pumps messages while it
+// waits for the answer: the wizard is disabled meanwhile, and a command that
+// reaches it then (a second click; or one while a message box is up) is
+// dropped, so it cannot start a second program.
 void OnWizardCommand(int id)
 {
+    HWND wizard = g_installer.wizardWindow;
+    if (!IsWindowEnabled(wizard)) return;
     switch (id) {
     case IDC_NEXT:
         if (g_installer.currentPage < PAGE_FINISHED) {
@@ -157,6 +165,7 @@ void OnWizardCommand(int id)
             RepaintWizard();
             SetUpPage(g_installer.currentPage);
         } else {
+            EnableWindow(wizard, FALSE);
             LaunchPlayer(g_installer.pluginsPath);
             EndWizard();
         }
@@ -169,7 +178,13 @@ void OnWizardCommand(int id)
     case IDCANCEL:
         if (g_installer.currentPage == PAGE_FINISHED) {
             char help[PATH_BUFFER];
-            if (SourceFilePath(PLUGIN_HELP_NAME, help, sizeof help)) OpenDocument(help);
+            if (SourceFilePath(PLUGIN_HELP_NAME, help, sizeof help)) {
+                // Only the wizard itself loses the focus when disabled; the
+                // button holding it keeps it.
+                EnableWindow(wizard, FALSE);
+                OpenDocument(help);
+                EnableWindow(wizard, TRUE);
+            }
         } else {
             EndWizard();
         }

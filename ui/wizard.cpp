@@ -4,9 +4,15 @@
 
 #include "wizard.h"
 #include "../app/installer_state.h"
+#include "../res/page_texts.h"
 #include "../res/resource.h"
 
 static const WORD PageBitmapTable[] = { IDB_WELCOME, IDB_AGREEMENT, IDB_LOCATION, IDB_FINISHED };
+// The same words as the pictures hold: the generator draws them from page_texts.h too.
+const char* const g_pageMessages[] = {
+    PAGE_TEXT_WELCOME, PAGE_TEXT_AGREEMENT, PAGE_TEXT_LOCATION, PAGE_TEXT_FINISHED
+};
+static_assert(sizeof g_pageMessages / sizeof g_pageMessages[0] == PAGE_FINISHED + 1, "one message a page");
 
 static const COLORREF PageBackground = RGB(102, 51, 255);
 static const COLORREF NoticeColour = RGB(49, 207, 255);

@@ -78,13 +78,10 @@ CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
     return COPY_DONE;
 }
 
-void LaunchPlayer(const char* pluginsPath)
+// The application name is given on its own, so a folder with spaces cannot
+// start C:\Program.exe; the command line quotes it for the player.
+static void StartDirectly(const char* path, const char* folder)
 {
-    HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    char path[PATH_BUFFER];
-    bool found = PlayerExecutablePath(pluginsPath, path, sizeof path);
-    // The application name is given on its own, so a folder with spaces
-    // cannot start C:\Program.exe; the command line quotes it for the player.
     char commandLine[PATH_BUFFER + 2];
     wsprintfA(commandLine, "\"%s\"", path);
     STARTUPINFOA startup;
@@ -92,21 +89,32 @@ void LaunchPlayer(const char* pluginsPath)
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
-    // The player starts in its own folder, as from its shortcut.
-    char folder[PATH_BUFFER];
-    CopyText(folder, sizeof folder, path);
-    FolderOfPath(folder);
     PROCESS_INFORMATION info;
-    if (found && CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder[0] ? folder : NULL,
-                                  &startup, &info)) {
+    if (CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &startup, &info)) {
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
+    }
+}
+
+void LaunchPlayer(const char* pluginsPath)
+{
+    HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    char path[PATH_BUFFER];
+    if (PlayerExecutablePath(pluginsPath, path, sizeof path)) {
+        // The player starts in its own folder, as from its shortcut.
+        char folder[PATH_BUFFER];
+        CopyText(folder, sizeof folder, path);
+        FolderOfPath(folder);
+        const char* directory = folder[0] ? folder : NULL;
+        // Through Explorer, as the desktop's user; directly only without it.
+        if (!StartAsDesktopUser(path, directory)) StartDirectly(path, directory);
     }
     if (previous) SetCursor(previous);
 }
 
 bool OpenDocument(const char* file)
 {
+    if (StartAsDesktopUser(file, NULL)) return true;
     SHELLEXECUTEINFOA request;
     ZeroMemory(&request, sizeof request);
     request.cbSize = sizeof request;

@@ -3,6 +3,11 @@
 #pragma once
 #include <stddef.h>
 
+// Called first thing: from then on libraries are looked for in the system
+// folder only (only the current folder is left out where Windows lacks
+// SetDefaultDllDirectories).
+void RestrictLibrarySearch();
+
 // Player discovery: the player's folder from the registry (`out`: PATH_BUFFER
 // bytes), and whether winamp.exe stands beside a typed plug-ins folder.
 bool LocatePlayer(char* out);
@@ -18,18 +23,22 @@ enum CopyResult {
 // `pluginsPath`; stops at the first failure and names its file in `failed`.
 CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed);
 void ClosePlayer();
+// Both start the program through the desktop's shell, so it runs as the
+// desktop's user and not elevated; without that shell, directly.
 void LaunchPlayer(const char* pluginsPath);
 bool OpenDocument(const char* file);
+// Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
+// normally; false when there is no desktop shell to ask or it refused.
+bool StartAsDesktopUser(const char* file, const char* folder);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, char* out, size_t size);
 // Whether any of the plug-in's files is beside the installer: none is when it
 // was started from inside the zip, or copied alone.
 bool AnySourceFilePresent();
 
-// Settings files. winamp.ini where the player keeps it: beside winamp.exe, or
-// where its paths.ini says; false when paths.ini cannot be read or resolved.
-// The rewrite: true only when winamp.ini now names the plug-in's module, so
-// the player will load it at its next start.
-bool FindPlayerSettingsFile(const char* pluginsPath, char* out, size_t size);
+// Settings files. The rewrite works on winamp.ini where the player keeps it:
+// beside winamp.exe, or where its paths.ini says. True only when winamp.ini
+// now names the plug-in's module, so the player will load it at its next
+// start; false too when paths.ini cannot be read or resolved.
 bool RewritePlayerSettings(const char* pluginsPath);
 bool SeedPluginSettings();

@@ -109,7 +109,9 @@ static bool ReadPathsIni(const char* playerFolder, char* value, size_t size)
     return FindIniValue(g_scratch, length, PATHS_INI_SECTION, PATHS_INI_KEY, value, size) != INI_VALUE_BAD;
 }
 
-bool FindPlayerSettingsFile(const char* pluginsPath, char* out, size_t size)
+// winamp.ini where the player keeps it; false when paths.ini cannot be read
+// or resolved, or the path does not fit.
+static bool FindPlayerSettingsFile(const char* pluginsPath, char* out, size_t size)
 {
     char playerFolder[PATH_BUFFER], value[PATH_BUFFER], folder[PATH_BUFFER];
     if (!PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder)) return false;

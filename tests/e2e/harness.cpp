@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <oleacc.h>
+
 #include <stdlib.h>
 #include <string.h>
 #include <vector>
@@ -152,6 +154,32 @@ bool GoNext(HWND wizard, const char* expectedNextLabel)
 {
     automation::Click(wizard, NEXT);
     return WaitNextLabel(wizard, expectedNextLabel);
+}
+
+const char* const PageMessages[4] = {
+    "Thanks for downloading the ZUV plug-in! This program installs it and tells you how to run and configure it.",
+    "Please read the licence agreement.",
+    "The plug-in will now be installed in the location shown below.",
+    "The plug-in has been installed. Press Finish to bring up Winamp with the plug-in ready.",
+};
+
+::testing::AssertionResult ShowsMessage(HWND wizard, const char* message)
+{
+    std::vector<automation::AccessibleChild> children;
+    bool found = automation::WaitUntil(
+        [&] {
+            if (!automation::ReadAccessibleChildren(wizard, &children)) return false;
+            for (const automation::AccessibleChild& c : children)
+                if (c.name == message && !(c.state & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE))) return true;
+            return false;
+        },
+        WAIT_MS);
+    if (found) return ::testing::AssertionSuccess();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << "no readable child named \"" << message << "\"; the children:";
+    for (const automation::AccessibleChild& c : children)
+        failure << "\n  " << c.id << " \"" << c.name << "\" state 0x" << std::hex << c.state << std::dec;
+    return failure;
 }
 
 bool WalkToLocation(HWND wizard)

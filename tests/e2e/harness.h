@@ -14,7 +14,7 @@
 namespace e2e {
 
 // Control ids of the wizard, as the user sees them.
-enum { NEXT = 1001, CANCEL = 2, BACK = 1009, LOCATION = 1003, AGREEMENT = 1006, NOTICE = 1010 };
+enum { NEXT = 1001, CANCEL = 2, BACK = 1009, LOCATION = 1003, AGREEMENT = 1006, NOTICE = 1010, MESSAGE = 1011 };
 
 extern const char WizardCaption[];      // "ZUVInstaller v1.0g"
 extern const char PlayerFolder[];       // C:\Program Files\Winamp\ (with the backslash)
@@ -70,6 +70,12 @@ bool GoNext(HWND wizard, const char* expectedNextLabel);
 void ExpectWelcome(HWND wizard);
 // The installer ends, within WAIT_MS, with exit code 0.
 void ExpectEnds(const InstallerRun& run);
+
+// The words of each page's picture, Welcome to Finished, as one line.
+extern const char* const PageMessages[4];
+// Waits (WAIT_MS) until a screen reader finds `message` on the wizard: the
+// accessible name of a child that is neither invisible nor unavailable.
+::testing::AssertionResult ShowsMessage(HWND wizard, const char* message);
 
 // The typical walk from Welcome to Location.
 bool WalkToLocation(HWND wizard);

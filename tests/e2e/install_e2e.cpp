@@ -19,6 +19,18 @@ size_t Count(const std::string& text, const std::string& what)
     return n;
 }
 
+// The text after the last `key` in a stand-in's log, to the end of its line.
+std::string Last(const std::string& log, const char* key)
+{
+    size_t at = log.rfind(key);
+    if (at == std::string::npos) return "<none logged>";
+    at += strlen(key);
+    return log.substr(at, log.find_first_of("\r\n", at) - at);
+}
+
+// The process that started a stand-in last, from its log's "parent=<id>:<exe name>".
+DWORD ParentId(const std::string& log) { return strtoul(Last(log, "parent=").c_str(), NULL, 10); }
+
 class Install : public Scenario {
 protected:
     Process player;
@@ -68,6 +80,13 @@ protected:
         ExpectEnds(run);
         ASSERT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "the player did not start";
     }
+
+    // Explorer started it, as the desktop's user, and not the elevated installer.
+    void ExpectStartedByTheShell(const std::string& log)
+    {
+        EXPECT_NE(std::string::npos, Last(log, "parent=").find(":explorer.exe")) << log;
+        EXPECT_NE(run.process.pid, ParentId(log)) << log;
+    }
 };
 
 TEST_F(Install, TypicalRunClosesCopiesAndStartsThePlayer)
@@ -82,6 +101,9 @@ TEST_F(Install, TypicalRunClosesCopiesAndStartsThePlayer)
     ExpectInstalledFiles();
     FinishAndExpectPlayer();
     EXPECT_EQ(2u, Count(PlayerLog(), "started args=[]"));
+    ExpectStartedByTheShell(PlayerLog());
+    // In its own folder (as registered, lower-cased), as from its shortcut.
+    EXPECT_EQ(0, lstrcmpiA("C:\\Program Files\\Winamp", Last(PlayerLog(), "dir=").c_str())) << PlayerLog();
 }
 
 TEST_F(Install, FinishStartsThePlayerEvenWhenItWasNotRunning)
@@ -256,12 +278,34 @@ TEST_F(Install, MoreInfoOpensTheHelpBesideTheInstallerShownNormally)
     ASSERT_TRUE(Launch(&run));
     InstallFrom();
     Click(run.wizard, CANCEL);
-    ASSERT_TRUE(WaitUntil([&] { return Exists(ViewerLog); }, WAIT_MS));
-    std::string log = ReadAll(ViewerLog);
+    // A whole line: the file appears before its text.
+    std::string log;
+    ASSERT_TRUE(WaitUntil([&] { return (log = ReadAll(ViewerLog)).find('\n') != std::string::npos; }, WAIT_MS));
     EXPECT_NE(std::string::npos, log.find("show=1 "));
     EXPECT_NE(std::string::npos, log.find("C:\\ZUV Setup\\helpfile.html")) << log;
+    ExpectStartedByTheShell(log);
     EXPECT_TRUE(IsWindowVisible(run.wizard));
     EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(run.wizard) != FALSE; }, WAIT_MS)) << "still disabled";
+    EXPECT_EQ(NEXT, FocusedId(run.wizard)) << "the keyboard lost its button";
+}
+
+TEST_F(Install, WithoutTheDesktopShellTheInstallerStartsBothItself)
+{
+    // No ShellWindows: wine's explorer registers the class as it runs, so
+    // deleting its key is not enough; a TreatAs naming no class is.
+    const char treatAs[] = "{5A55564E-0000-4000-8000-000000000000}";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueA(HKEY_CLASSES_ROOT, "CLSID\\{9BA05972-F6A8-11CF-A442-00A0C90A8F39}\\TreatAs",
+                                          REG_SZ, treatAs, sizeof treatAs - 1));
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    Click(run.wizard, CANCEL);
+    std::string log;
+    ASSERT_TRUE(WaitUntil([&] { return (log = ReadAll(ViewerLog)).find('\n') != std::string::npos; }, WAIT_MS));
+    EXPECT_EQ(run.process.pid, ParentId(log)) << log;
+    FinishAndExpectPlayer();
+    EXPECT_EQ(1u, Count(PlayerLog(), "started args=[]"));
+    EXPECT_EQ(run.process.pid, ParentId(PlayerLog())) << PlayerLog();
 }
 
 }  // namespace

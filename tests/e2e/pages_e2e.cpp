@@ -35,6 +35,7 @@ TEST_F(Pages, FolderWithoutPlayerIsRejectedAndKept)
     ASSERT_TRUE(WaitUntil([&] { return FocusedId(run.wizard) == LOCATION; }, SHORT_MS));
     EXPECT_EQ("C:\\Nowhere\\plugins\\", Text(run.wizard, LOCATION));
     EXPECT_EQ("&Next->", Text(run.wizard, NEXT));
+    EXPECT_TRUE(ShowsMessage(run.wizard, PageMessages[2])) << "Location's";
     ASSERT_TRUE(SetText(run.wizard, LOCATION, FoundFolder));
     ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
 }

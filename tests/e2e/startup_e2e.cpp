@@ -11,7 +11,26 @@ const char PlayerMissingText[] =
     "and install Winamp. Then run this program again.\n\nIf Winamp is already installed on this system it may\n"
     "be configured incorrectly. Please re-install Winamp\nand try again.";
 
-class Startup : public Scenario {};
+class Startup : public Scenario {
+protected:
+    // The installer started from `folder` must show exactly this box, with
+    // the error icon and no owner, nothing else, write nothing and end with 0.
+    void ExpectOnlyTheBox(const char* caption, const char* text, const std::string& folder = SetupFolder)
+    {
+        ASSERT_TRUE(Launch(&run, nullptr, nullptr, folder, false));
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+        EXPECT_EQ(caption, box.caption);
+        EXPECT_EQ(text, box.text);
+        EXPECT_TRUE(box.errorIcon);
+        EXPECT_EQ(NULL, box.owner);
+        EXPECT_EQ(NULL, FindTopWindow(run.process.pid, "#32770", WizardCaption));
+        DismissMessageBox(box.window);
+        ExpectEnds(run);
+        EXPECT_FALSE(Exists(PluginSettingsFile()));
+        EXPECT_FALSE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
+    }
+};
 
 // Started from inside the zip, or copied alone: one box before anything is
 // written or closed.
@@ -23,40 +42,19 @@ TEST_F(Startup, InstallerWithoutThePluginFilesSaysSoAndChangesNothing)
     Process player;
     ASSERT_TRUE(Start((std::string(PlayerFolder) + "winamp.exe").c_str(), nullptr, PlayerFolder, &player));
     ASSERT_TRUE(WaitWindow(player.pid, "Winamp v1.x", nullptr, WAIT_MS));
-    ASSERT_TRUE(Launch(&run, nullptr, nullptr, alone, false));
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
-    EXPECT_EQ("ZUV", box.caption);
-    EXPECT_EQ("The ZUV plug-in files were not found beside this program.\n\n"
-              "Extract all the files from the download into one folder, then run this program from there.",
-              box.text);
-    EXPECT_TRUE(box.errorIcon);
-    EXPECT_EQ(NULL, box.owner);
-    EXPECT_EQ(NULL, FindTopWindow(run.process.pid, "#32770", WizardCaption));
-    DismissMessageBox(box.window);
-    ExpectEnds(run);
-    EXPECT_FALSE(Exists(PluginSettingsFile()));
+    ExpectOnlyTheBox("ZUV",
+                     "The ZUV plug-in files were not found beside this program.\n\n"
+                     "Extract all the files from the download into one folder, then run this program from there.",
+                     alone);
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(player.handle, 0)) << "the player was closed";
     Kill(&player);
 }
 
-// Exactly the missing-player box, nothing else, nothing written, and 0. The
-// commands that name no player are the Windows tests' (Locate.*).
+// The commands that name no player are the Windows tests' (Locate.*).
 TEST_F(Startup, NoRegistryKeyShowsOnlyTheMissingPlayerBox)
 {
     UnregisterPlayer();
-    ASSERT_TRUE(Launch(&run, nullptr, nullptr, SetupFolder, false));
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
-    EXPECT_EQ("QEL ZUV!!", box.caption);
-    EXPECT_EQ(PlayerMissingText, box.text);
-    EXPECT_TRUE(box.errorIcon);
-    EXPECT_EQ(NULL, box.owner);
-    EXPECT_EQ(NULL, FindTopWindow(run.process.pid, "#32770", WizardCaption));
-    DismissMessageBox(box.window);
-    ExpectEnds(run);
-    EXPECT_FALSE(Exists(PluginSettingsFile()));
-    EXPECT_FALSE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
+    ExpectOnlyTheBox("QEL ZUV!!", PlayerMissingText);
 }
 
 TEST_F(Startup, KeyPresentOpensTheWizardOnWelcome)

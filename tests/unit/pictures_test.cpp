@@ -1,8 +1,10 @@
 // The committed page pictures, icon and logo: their byte layout, colour
 // tables, and the areas the wizard's controls need left plain.
 #include <gtest/gtest.h>
+#include <math.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <algorithm>
 #include <map>
 #include <ostream>
 #include <string>
@@ -15,7 +17,19 @@ typedef std::vector<uint8_t> Bytes;
 const int PictureWidth = 445;
 const int PictureHeight = 240;
 const uint32_t Background = 0x6633FF;   // RGB 102, 51, 255
-const uint32_t TextColour = 0x33CCFF;   // RGB 51, 204, 255
+const uint32_t MessageColour = 0x99FFFF;   // RGB 153, 255, 255
+
+// WCAG's relative luminance of a 0xRRGGBB colour.
+double Luminance(uint32_t rgb)
+{
+    const double weights[] = { 0.0722, 0.7152, 0.2126 };   // blue, green, red
+    double l = 0;
+    for (int i = 0; i < 3; i++) {
+        double v = ((rgb >> (8 * i)) & 0xFF) / 255.0;
+        l += weights[i] * (v <= 0.04045 ? v / 12.92 : pow((v + 0.055) / 1.055, 2.4));
+    }
+    return l;
+}
 
 Bytes ReadWholeFile(const std::string& name)
 {
@@ -243,11 +257,11 @@ TEST_P(PagePicture, HasTheLayoutAndColours)
     for (int i = 0; i < 256; i++) {
         if (p.table[i] == Background && bgIndex < 0)
             bgIndex = i;
-        if (p.table[i] == TextColour && textIndex < 0)
+        if (p.table[i] == MessageColour && textIndex < 0)
             textIndex = i;
     }
     ASSERT_GE(bgIndex, 0) << "background colour not in the table";
-    ASSERT_GE(textIndex, 0) << "text colour not in the table";
+    ASSERT_GE(textIndex, 0) << "message colour not in the table";
 
     std::map<uint32_t, long> counts;
     for (int y = 0; y < PictureHeight; y++)
@@ -271,14 +285,23 @@ TEST_P(PagePicture, HasTheLayoutAndColours)
         EXPECT_EQ(0, stray) << a.what << " is not plain background";
     }
 
+    // The message in its colour, and no colour there under the 4.5:1
+    // contrast with the background that WCAG AA asks of body text.
     int textPixels = 0;
+    // Darker than the background nothing reaches 4.5:1 (black gives 3.5:1),
+    // so the least luminous colour there is the one to judge.
+    double faintest = 1e9;
     for (int y = c.message.top; y < c.message.bottom; y++)
-        for (int x = c.message.left; x < c.message.right; x++)
-            textPixels += p.At(x, y) == TextColour;
-    EXPECT_GT(textPixels, 150) << "no light-blue text in the " << c.message.what;
+        for (int x = c.message.left; x < c.message.right; x++) {
+            textPixels += p.At(x, y) == MessageColour;
+            if (p.At(x, y) != Background)
+                faintest = std::min(faintest, Luminance(p.At(x, y)) + 0.05);
+        }
+    EXPECT_GT(textPixels, 150) << "no text in the " << c.message.what;
+    EXPECT_GE(faintest / (Luminance(Background) + 0.05), 4.5) << "faint text in the " << c.message.what;
 
-    // The logo at the top left: at least the background, the text colour and
-    // two colours of its own.
+    // The logo at the top left: at least the background and three colours of
+    // its own.
     std::map<uint32_t, int> logo;
     for (int y = 4; y < 68; y++)
         for (int x = 6; x < 158; x++)

@@ -10,6 +10,7 @@
 
 #include "../../app/installer_state.h"
 #include "../../ui/wizard.h"
+#include "../../res/page_texts.h"
 #include "../../res/resource.h"
 
 namespace {
@@ -17,13 +18,13 @@ namespace {
 // What a page leaves on the controls.
 struct Page {
     int page;
-    const char *next, *cancel;
+    const char *next, *cancel, *message;
     bool backEnabled, agreementShown, locationShown, noticeShown;
 };
-const Page Welcome = { PAGE_WELCOME, "&Next->", "&Cancel", false, false, false, true };
-const Page Agreement = { PAGE_AGREEMENT, "&Agree", "E&xit", true, true, false, false };
-const Page Location = { PAGE_LOCATION, "&Next->", "&Cancel", true, false, true, false };
-const Page Finished = { PAGE_FINISHED, "&Finish", "&More Info", true, false, false, false };
+const Page Welcome = { PAGE_WELCOME, "&Next->", "&Cancel", PAGE_TEXT_WELCOME, false, false, false, true };
+const Page Agreement = { PAGE_AGREEMENT, "&Agree", "E&xit", PAGE_TEXT_AGREEMENT, true, true, false, false };
+const Page Location = { PAGE_LOCATION, "&Next->", "&Cancel", PAGE_TEXT_LOCATION, true, false, true, false };
+const Page Finished = { PAGE_FINISHED, "&Finish", "&More Info", PAGE_TEXT_FINISHED, true, false, false, false };
 
 const char Found[] = "<found>";   // the player's plugins folder the wizard starts with
 const std::string TooLong = "C:\\" + std::string(288, 'x') + "\\plugins\\";   // 300 characters
@@ -123,8 +124,9 @@ protected:
         wizard = CreateDialogParamA(g_installer.instance, MAKEINTRESOURCEA(IDD_WIZARD), NULL, WizardDialogProc, 0);
         ASSERT_NE((HWND)NULL, wizard);
         g_installer.wizardWindow = wizard;
-        g_installer.running = true;
         g_installer.currentPage = PAGE_WELCOME;
+        SetUpPage(PAGE_WELCOME);
+        g_installer.running = true;
     }
 
     static bool Write(const std::string& path, const char* text)
@@ -191,6 +193,7 @@ TEST_F(Pages, EveryStepLeavesItsPage)
         EXPECT_EQ(p.page, g_installer.currentPage);
         EXPECT_EQ(p.next, Text(IDC_NEXT));
         EXPECT_EQ(p.cancel, Text(IDCANCEL));
+        EXPECT_EQ(p.message, Text(IDC_MESSAGE));
         EXPECT_EQ("<-&Back", Text(IDC_BACK));
         EXPECT_EQ(p.backEnabled, Enabled(IDC_BACK));
         EXPECT_TRUE(Enabled(IDC_NEXT) && Enabled(IDCANCEL));

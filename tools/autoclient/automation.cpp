@@ -1,6 +1,6 @@
 #include "automation.h"
 
-#include <vector>
+#include <oleacc.h>
 
 namespace automation {
 
@@ -129,6 +129,62 @@ int FocusedId(HWND dialog)
 void Click(HWND dialog, int id)
 {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+void ClickAt(HWND window, int x, int y)
+{
+    POINT p = { x, y };
+    ClientToScreen(window, &p);
+    // Absolute input runs 0-65535 across the primary screen.
+    INPUT input[2];
+    ZeroMemory(input, sizeof input);
+    for (INPUT& i : input) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    input[0].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof input[0]);
+}
+
+bool ReadAccessibleChildren(HWND dialog, std::vector<AccessibleChild>* out)
+{
+    // Loaded when first asked for, not linked: the benchmarks' timer uses
+    // this library too, and must not load more at its start.
+    typedef HRESULT(WINAPI * ObjectFromWindow)(HWND, DWORD, REFIID, void**);
+    typedef void(WINAPI * FreeString)(BSTR);
+    static HMODULE oleacc = LoadLibraryA("oleacc.dll");
+    static HMODULE oleaut = LoadLibraryA("oleaut32.dll");
+    if (!oleacc || !oleaut) return false;
+    ObjectFromWindow objectFromWindow = (ObjectFromWindow)(void*)GetProcAddress(oleacc, "AccessibleObjectFromWindow");
+    FreeString freeString = (FreeString)(void*)GetProcAddress(oleaut, "SysFreeString");
+    if (!objectFromWindow || !freeString) return false;
+
+    out->clear();
+    for (HWND window = GetWindow(dialog, GW_CHILD); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        IAccessible* object = NULL;
+        if (FAILED(objectFromWindow(window, (DWORD)OBJID_CLIENT, __uuidof(IAccessible), (void**)&object)) || !object)
+            return false;
+        VARIANT self;
+        V_VT(&self) = VT_I4;
+        V_I4(&self) = CHILDID_SELF;
+        AccessibleChild child;
+        child.id = GetDlgCtrlID(window);
+        BSTR name = NULL;
+        if (object->get_accName(self, &name) == S_OK && name) {
+            std::vector<char> text(WideCharToMultiByte(CP_ACP, 0, name, -1, NULL, 0, NULL, NULL) + 1, 0);
+            WideCharToMultiByte(CP_ACP, 0, name, -1, text.data(), (int)text.size(), NULL, NULL);
+            child.name = text.data();
+            freeString(name);
+        }
+        VARIANT state;
+        V_VT(&state) = VT_EMPTY;
+        if (object->get_accState(self, &state) == S_OK && V_VT(&state) == VT_I4) child.state = V_I4(&state);
+        object->Release();
+        out->push_back(child);
+    }
+    return true;
 }
 
 void PressKey(HWND dialog, UINT vk)
@@ -276,6 +332,48 @@ double ColourShare(HWND window, RECT area, COLORREF colour, int tolerance, int s
         }
     ReleaseDC(window, dc);
     return total ? (double)matching / total : 0.0;
+}
+
+bool BitmapPixels(HBITMAP bitmap, Image* out)
+{
+    BITMAP b;
+    if (!GetObjectA(bitmap, sizeof b, &b)) return false;
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = b.bmWidth;
+    info.bmiHeader.biHeight = -b.bmHeight;   // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    out->width = b.bmWidth;
+    out->height = b.bmHeight;
+    out->pixels.assign((size_t)b.bmWidth * b.bmHeight, 0);
+    HDC screen = GetDC(NULL);
+    int rows = GetDIBits(screen, bitmap, 0, b.bmHeight, out->pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(NULL, screen);
+    for (DWORD& p : out->pixels) p &= 0xFFFFFF;
+    return rows == b.bmHeight;
+}
+
+bool CaptureClient(HWND window, Image* out)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    if (client.right <= 0 || client.bottom <= 0) return false;
+    HDC dc = GetDC(window);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    bool ok = false;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY) != FALSE;
+        SelectObject(memory, old);
+        ok = ok && BitmapPixels(bitmap, out);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    return ok;
 }
 
 bool SaveClientBitmap(HWND window, const char* path)

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 namespace automation {
 
@@ -31,6 +32,20 @@ bool Enabled(HWND dialog, int id);
 int FocusedId(HWND dialog);
 // Posted, not sent: the click may open a modal box.
 void Click(HWND dialog, int id);
+// A real left click (SendInput) at client point x, y of `window`: it goes to
+// whatever control the system finds there.
+void ClickAt(HWND window, int x, int y);
+
+// What a screen reader gets from a child window: its client object's name
+// and state (STATE_SYSTEM_* bits), by oleacc's AccessibleObjectFromWindow.
+struct AccessibleChild {
+    int id = 0;
+    std::string name;
+    long state = 0;
+};
+// Every child of `dialog`, in order; false when oleacc is missing or a child
+// gives no object.
+bool ReadAccessibleChildren(HWND dialog, std::vector<AccessibleChild>* out);
 // A key press (WM_KEYDOWN, WM_KEYUP) posted to the focused control.
 void PressKey(HWND dialog, UINT vk);
 // A close request from the system (WM_SYSCOMMAND SC_CLOSE).
@@ -58,6 +73,17 @@ COLORREF Pixel(HWND window, int x, int y);
 double ColourShare(HWND window, RECT area, COLORREF colour, int tolerance, int step);
 // The client area as a 24-bit BMP file.
 bool SaveClientBitmap(HWND window, const char* path);
+
+// Pixels as 0xRRGGBB, top-down.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<DWORD> pixels;
+    DWORD At(int x, int y) const { return pixels[(size_t)y * width + x]; }
+};
+// A bitmap's pixels, whatever its format, as GDI converts them.
+bool BitmapPixels(HBITMAP bitmap, Image* out);
+// The client area of another process's window, as on the screen.
+bool CaptureClient(HWND window, Image* out);
 
 // Polls `condition` every 10 ms for at most `timeoutMs`.
 template <class F> bool WaitUntil(F condition, DWORD timeoutMs)

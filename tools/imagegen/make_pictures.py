@@ -3,18 +3,21 @@
 
 Writes, relative to the repository root:
   res/pictures/welcome.bmp, agreement.bmp, location.bmp, finished.bmp
-      445 x 240, 8 bits per pixel, BI_RLE8, 256-entry colour table
+      445 x 240, 8 bits per pixel, BI_RLE8, 256-entry colour table,
+      with the page messages of res/page_texts.h
   res/pictures/zuv.ico   32 x 32 and 16 x 16, 16 colours each
   plugin/zvlogo.jpg      the logo for the plug-in's help page
 
 Same inputs, same bytes: nothing here depends on the time, the locale or
-the order of a dict.  Run it with Debian's own python3 (it needs python3-pil
+the order of a dict.  --check writes nothing and exits 1 unless the
+committed files are exactly what it would write.  Run it with Debian's own python3 (it needs python3-pil
 and fonts-liberation); see README.md.
 """
 
 import io
 import math
 import os
+import re
 import struct
 import sys
 
@@ -50,11 +53,28 @@ WIDTH, HEIGHT = 445, 240
 # The colours.  Every one is a "web-safe" colour, so a 256-colour display
 # that holds the 6x6x6 cube shows them without dithering.
 BACKGROUND = (102, 51, 255)
-TEXT = (51, 204, 255)        # the pages' messages, and the logo's waveform
+WAVE = (51, 204, 255)        # the logo's waveform
 WHITE = (255, 255, 255)      # the logo's letters
 SHADOW = (51, 0, 153)        # the letters' drop shadow
 YELLOW = (255, 204, 0)       # the speaker mark
-USED = [BACKGROUND, TEXT, WHITE, SHADOW, YELLOW]
+MESSAGE = (153, 255, 255)    # the pages' messages: 5.2:1 against the background
+USED = [BACKGROUND, WAVE, WHITE, SHADOW, YELLOW, MESSAGE]
+
+
+def contrast(a, b):
+    """WCAG's contrast ratio of two sRGB colours, 1 to 21."""
+    def luminance(rgb):
+        def channel(v):
+            v /= 255.0
+            return v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4
+        r, g, b = (channel(v) for v in rgb)
+        return 0.2126 * r + 0.7152 * g + 0.0722 * b
+    hi, lo = sorted((luminance(a), luminance(b)), reverse=True)
+    return (hi + 0.05) / (lo + 0.05)
+
+
+# Body text must reach 4.5:1 (WCAG AA) to be readable for everyone.
+assert contrast(MESSAGE, BACKGROUND) >= 4.5
 
 
 def web_cube():
@@ -138,7 +158,7 @@ def draw_logo(draw, ox, oy, scale, shadow=True):
     for shape, dx in LETTERS:
         draw.polygon(tr(sheared(shape, dx, 0)), fill=WHITE)
     wave = tr(wave_points(2, 127, 51, 6, 120))
-    draw.line(wave, fill=TEXT, width=max(2, int(round(2.4 * scale))), joint="curve")
+    draw.line(wave, fill=WAVE, width=max(2, int(round(2.4 * scale))), joint="curve")
 
 
 # ---------------------------------------------------------------------------
@@ -157,31 +177,32 @@ LINE_STEP = 17
 
 def text_lines(draw, x, y, lines, font):
     for i, line in enumerate(lines):
-        draw.text((x, y + i * LINE_STEP), line, font=font, fill=TEXT)
+        draw.text((x, y + i * LINE_STEP), line, font=font, fill=MESSAGE)
 
 
-# Message texts.  The free areas the controls need are kept clear; see
-# tests/unit/pictures_test.cpp for the rectangles.
-PAGES = [
-    ("welcome.bmp", [
-        "Thanks for downloading the ZUV plug-in!",
-        "This program installs it and tells you",
-        "how to run and configure it.",
-    ]),
-    ("agreement.bmp", [
-        "Please read the",
-        "licence agreement.",
-    ]),
-    ("location.bmp", [
-        "The plug-in will now be installed",
-        "in the location shown below.",
-    ]),
-    ("finished.bmp", [
-        "The plug-in has been installed.",
-        "Press Finish to bring up Winamp",
-        "with the plug-in ready.",
-    ]),
-]
+# The messages come from res/page_texts.h, which the wizard reads too: one
+# #define PAGE_TEXT_<NAME> a page, in page order, each quoted piece a line of
+# the picture <name>.bmp.  The free areas the controls need are kept clear;
+# see tests/unit/pictures_test.cpp for the rectangles.
+PAGE_NAMES = ["WELCOME", "AGREEMENT", "LOCATION", "FINISHED"]
+
+
+def page_texts():
+    with open(os.path.join(ROOT, "res", "page_texts.h"), encoding="ascii") as f:
+        source = f.read().replace("\\\n", " ")
+    pages = []
+    for m in re.finditer(r"^#define PAGE_TEXT_(\w+)(.*)$", source, re.M):
+        pieces = re.findall(r'"([^"\\]*)"', m.group(2))
+        # Joined, the pieces must read as the sentence the picture shows.
+        if not re.fullmatch(r'(\s*"[^"\\]*")+\s*', m.group(2)) \
+                or any(not p.endswith(" ") or p.endswith("  ") for p in pieces[:-1]) or pieces[-1].endswith(" "):
+            raise SystemExit("make_pictures: PAGE_TEXT_%s: plain quoted pieces, each but the last "
+                             "ending in one space" % m.group(1))
+        pages.append((m.group(1).lower() + ".bmp", [p.rstrip(" ") for p in pieces]))
+    if [name for name, _ in pages] != [n.lower() + ".bmp" for n in PAGE_NAMES]:
+        raise SystemExit("make_pictures: res/page_texts.h must define %s, in that order"
+                         % ", ".join("PAGE_TEXT_" + n for n in PAGE_NAMES))
+    return pages
 
 
 def draw_page(lines):
@@ -283,7 +304,7 @@ def bmp_rle8(img, table):
 # Icon: drawn pixel by pixel, 16 colours.
 
 ICON_TABLE = [
-    (0, 0, 0), BACKGROUND, TEXT, WHITE, SHADOW, YELLOW, (128, 128, 128), (192, 192, 192),
+    (0, 0, 0), BACKGROUND, WAVE, WHITE, SHADOW, YELLOW, (128, 128, 128), (192, 192, 192),
     (0, 0, 128), (0, 128, 0), (0, 128, 128), (128, 0, 0), (128, 0, 128), (128, 128, 0), (255, 0, 0), (0, 255, 0),
 ]
 
@@ -395,27 +416,41 @@ def logo_jpeg():
     return buf.getvalue()
 
 
-def write(rel, data):
+def write(rel, data, check):
+    """Writes the file or, with check, only says whether the committed one
+    holds these bytes."""
     path = os.path.join(ROOT, rel)
+    if check:
+        with open(path, "rb") as f:
+            same = f.read() == data
+        print("%-28s %6d bytes  %s" % (rel, len(data), "same" if same else "DIFFERS"))
+        return same
     with open(path, "wb") as f:
         f.write(data)
     print("%-28s %6d bytes" % (rel, len(data)))
+    return True
 
 
 def main():
     args = sys.argv[1:]
     preview = args[args.index("--preview") + 1] if "--preview" in args[:-1] else None
+    check = "--check" in args
     total = 0
-    for i, (name, lines) in enumerate(PAGES):
+    same = True
+    for i, (name, lines) in enumerate(page_texts()):
         img = draw_page(lines)
         data = bmp_rle8(img, welcome_table() if i == 0 else pages_table())
-        write(os.path.join("res", "pictures", name), data)
+        same = write(os.path.join("res", "pictures", name), data, check) and same
         total += len(data)
         if preview:
             img.save(os.path.join(preview, name.replace(".bmp", ".png")))
     print("%-28s %6d bytes" % ("(four pictures)", total))
-    write(os.path.join("res", "pictures", "zuv.ico"), icon_file())
-    write(os.path.join("plugin", "zvlogo.jpg"), logo_jpeg())
+    same = write(os.path.join("res", "pictures", "zuv.ico"), icon_file(), check) and same
+    same = write(os.path.join("plugin", "zvlogo.jpg"), logo_jpeg(), check) and same
+    if not same:
+        sys.stderr.write("make_pictures: the committed files are not what the generator draws; "
+                         "run it and commit them\n")
+        sys.exit(1)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 // A stand-in for the player, for tests and the demo; it never ships.
 // It honours the player's touch points: a top-level window of class
 // "Winamp v1.x" that shuts down on WM_CLOSE. It appends what happens to it to
-// winamp.log beside itself.
+// winamp.log beside itself, starting with the line
+//   started args=[<command line arguments>] parent=<id>:<exe name> dir=<current directory>
 //
 // A file standin.mode beside it, written by a test, picks a misbehaviour:
 //   ignore-close  WM_CLOSE does nothing
@@ -27,6 +28,7 @@
 #include <string.h>
 
 #include "../../plugin/dsp_module.h"
+#include "parent.h"
 
 static char g_folder[MAX_PATH];
 static char g_mode[32];
@@ -174,13 +176,16 @@ static LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wPara
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
 {
+    char parent[PARENT_TEXT_BUFFER];
+    DescribeParent(parent);
     GetModuleFileNameA(NULL, g_folder, sizeof g_folder);
     char* slash = strrchr(g_folder, '\\');
     if (slash) slash[1] = 0;
     ReadMode();
 
-    char line[MAX_PATH + 64];
-    wsprintfA(line, "started args=[%s]", commandLine);
+    char line[1024], directory[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    wsprintfA(line, "started args=[%.400s] %s dir=%s", commandLine, parent, directory);
     Log(line);
 
     // Before slow-exit's hold on the module, which would keep it from loading.

@@ -1,0 +1,22 @@
+// Where the installer's libraries come from. It is usually started from the
+// Downloads folder, where a web page can leave a DLL of its own, and Windows
+// looks in the program's folder before the system folder.
+#include <windows.h>
+
+#include "operations.h"
+
+void RestrictLibrarySearch()
+{
+    // Looked up, not imported: SetDefaultDllDirectories is missing on XP and
+    // on Vista and 7 without KB2533623, where an import would keep the
+    // installer from starting at all.
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    typedef BOOL(WINAPI * SetDefaultProc)(DWORD);
+    typedef BOOL(WINAPI * SetDirectoryProc)(LPCSTR);
+    SetDefaultProc setDefault = (SetDefaultProc)(void*)GetProcAddress(kernel, "SetDefaultDllDirectories");
+    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+    // Older systems: an empty DLL directory at least takes the current folder
+    // out of the search; the program's own folder stays in it.
+    SetDirectoryProc setDirectory = (SetDirectoryProc)(void*)GetProcAddress(kernel, "SetDllDirectoryA");
+    if (setDirectory) setDirectory("");
+}

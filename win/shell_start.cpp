@@ -1,0 +1,135 @@
+// Starting a program as the desktop's own user. The installer runs elevated
+// (its manifest asks for it), and whatever it starts itself inherits that:
+// the player would refuse files dragged from Explorer and write its own as
+// the administrator, perhaps another account's. Explorer runs as the user
+// who logged on, so the program is handed to the desktop's shell view and
+// Explorer starts it.
+#include <windows.h>
+#include <exdisp.h>
+#include <shldisp.h>
+#include <shobjidl.h>
+
+#include "operations.h"
+#include "../core/paths.h"
+
+// Defined here rather than taken from libuuid, which would bring in far more.
+static const CLSID ShellWindowsClass = { 0x9ba05972, 0xf6a8, 0x11cf, { 0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39 } };
+static const GUID TopLevelBrowserService = { 0x4c96be40, 0x915c, 0x11cf, { 0x99, 0xd3, 0x00, 0xaa, 0x00, 0x4a, 0xe8, 0x37 } };
+
+// ole32 and oleaut32 are loaded only when a program is started, so start-up
+// does not pay for them (mingw has no delay-loading).
+namespace {
+struct ComCalls {
+    decltype(&CoInitializeEx) initialize;
+    decltype(&CoUninitialize) uninitialize;
+    decltype(&CoCreateInstance) createInstance;
+    decltype(&SysAllocStringLen) allocString;
+    decltype(&SysFreeString) freeString;
+};
+}
+
+// By its full path in the system folder: never a copy beside the installer.
+static HMODULE LoadSystemLibrary(const char* name)
+{
+    char folder[MAX_PATH];
+    char path[PATH_BUFFER];
+    UINT n = GetSystemDirectoryA(folder, sizeof folder);
+    if (n == 0 || n >= sizeof folder || !JoinPath(path, sizeof path, folder, name)) return NULL;
+    return LoadLibraryA(path);
+}
+
+// The first three from ole32, the others from oleaut32.
+static const char* const ComCallNames[] = {
+    "CoInitializeEx", "CoUninitialize", "CoCreateInstance", "SysAllocStringLen", "SysFreeString"
+};
+
+static bool LoadComCalls(ComCalls* com)
+{
+    HMODULE ole = LoadSystemLibrary("ole32.dll");
+    HMODULE automation = LoadSystemLibrary("oleaut32.dll");
+    if (!ole || !automation) return false;
+    FARPROC found[sizeof ComCallNames / sizeof ComCallNames[0]];
+    for (size_t i = 0; i < sizeof found / sizeof found[0]; ++i)
+        if (!(found[i] = GetProcAddress(i < 3 ? ole : automation, ComCallNames[i]))) return false;
+    com->initialize = (decltype(com->initialize))(void*)found[0];
+    com->uninitialize = (decltype(com->uninitialize))(void*)found[1];
+    com->createInstance = (decltype(com->createInstance))(void*)found[2];
+    com->allocString = (decltype(com->allocString))(void*)found[3];
+    com->freeString = (decltype(com->freeString))(void*)found[4];
+    return true;
+}
+
+// A real BSTR, length prefix and all: Explorer is another process, and the
+// marshaller reads the length. One that could not be made is NULL, an empty
+// text, which Explorer refuses.
+static void SetText(const ComCalls& com, VARIANT* value, const char* text)
+{
+    WCHAR wide[PATH_BUFFER];
+    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PATH_BUFFER);
+    value->vt = VT_BSTR;
+    value->bstrVal = n > 0 ? com.allocString(wide, n - 1) : NULL;
+}
+
+// Each step asks the object it got from the one before and lets that go.
+static bool Next(HRESULT hr, IUnknown* previous)
+{
+    previous->Release();
+    return SUCCEEDED(hr);
+}
+
+// The desktop window's view, its background object and the shell's
+// Application object, whose ShellExecute runs in Explorer.
+static bool ExecuteThroughDesktop(const ComCalls& com, VARIANT* arguments)
+{
+    IShellWindows* windows;
+    // Explorer's own object first; then any provider, for a shell that
+    // offers the class in-process only.
+    if (FAILED(com.createInstance(ShellWindowsClass, NULL, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&windows))) &&
+        FAILED(com.createInstance(ShellWindowsClass, NULL, CLSCTX_ALL, IID_PPV_ARGS(&windows))))
+        return false;
+    VARIANT location = {}, root = {};
+    location.vt = VT_I4;   // CSIDL_DESKTOP, which is 0
+    long window;
+    IDispatch* desktop = NULL;
+    IServiceProvider* services;
+    IShellBrowser* browser;
+    IShellView* view;
+    IDispatch* background;
+    IShellFolderViewDual* folderView;
+    IDispatch* application;
+    IShellDispatch2* shell;
+    // FindWindowSW answers S_FALSE, with nothing, when there is no desktop.
+    if (!Next(windows->FindWindowSW(&location, &root, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktop), windows) ||
+        !desktop || !Next(desktop->QueryInterface(IID_PPV_ARGS(&services)), desktop) ||
+        !Next(services->QueryService(TopLevelBrowserService, IID_PPV_ARGS(&browser)), services) ||
+        !Next(browser->QueryActiveShellView(&view), browser) ||
+        !Next(view->GetItemObject(SVGIO_BACKGROUND, IID_PPV_ARGS(&background)), view) ||
+        !Next(background->QueryInterface(IID_PPV_ARGS(&folderView)), background) ||
+        !Next(folderView->get_Application(&application), folderView) ||
+        !Next(application->QueryInterface(IID_PPV_ARGS(&shell)), application))
+        return false;
+    HRESULT hr = shell->ShellExecute(arguments[0].bstrVal, arguments[1], arguments[2], arguments[3], arguments[4]);
+    return Next(hr, shell);
+}
+
+bool StartAsDesktopUser(const char* file, const char* folder)
+{
+    ComCalls com;
+    if (!LoadComCalls(&com) || FAILED(com.initialize(NULL, COINIT_APARTMENTTHREADED))) return false;
+    // ShellExecute's file, arguments (none), folder, verb and how to show.
+    VARIANT arguments[5] = {};
+    SetText(com, &arguments[0], file);
+    if (folder) SetText(com, &arguments[2], folder);
+    SetText(com, &arguments[3], "open");
+    arguments[4].vt = VT_I4;
+    arguments[4].lVal = SW_SHOWNORMAL;
+    // Explorer may bring the program it starts to the front only if it may
+    // itself; the installer has the foreground and can hand that on.
+    DWORD shellProcess = 0;
+    if (GetWindowThreadProcessId(GetShellWindow(), &shellProcess)) AllowSetForegroundWindow(shellProcess);
+    bool started = ExecuteThroughDesktop(com, arguments);
+    for (VARIANT& argument : arguments)
+        if (argument.vt == VT_BSTR) com.freeString(argument.bstrVal);
+    com.uninitialize();
+    return started;
+}
