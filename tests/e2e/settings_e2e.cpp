@@ -108,7 +108,6 @@ struct PlaceCase {
 const PlaceCase PlaceCases[] = {
     { "UserAppData", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", true },
     { "ProgramDir", "[winamp]\ninidir = \"%WINAMP_PROGRAM_DIR%\\conf\"\n", "C:\\Program Files\\Winamp\\conf\\", true },
-    { "Absolute", "[Winamp]\r\ninidir=C:\\Winamp Settings\r\n", "C:\\Winamp Settings\\", true },
     { "UndefinedVariable", "[Winamp]\r\ninidir=%ZUV_NO_SUCH_VARIABLE%\\Winamp\r\n", "", false },
 };
 

@@ -50,7 +50,8 @@ TEST_F(Startup, InstallerWithoutThePluginFilesSaysSoAndChangesNothing)
     Kill(&player);
 }
 
-// The commands that name no player are the Windows tests' (Locate.*).
+// Commands that name no player: the Windows and unit tests' (Locate.*,
+// CommandParsing.*).
 TEST_F(Startup, NoRegistryKeyShowsOnlyTheMissingPlayerBox)
 {
     UnregisterPlayer();
@@ -68,7 +69,7 @@ TEST_F(Startup, KeyPresentOpensTheWizardOnWelcome)
 }
 
 // The folder found from the registered command, plugins\ added, whatever the
-// arguments. How each command is read is the Windows tests' (Locate.*).
+// arguments. How each command is read is the unit tests' (CommandParsing.*).
 TEST_F(Startup, ArgumentsChangeNothing)
 {
     ASSERT_TRUE(Launch(&run, "/S /D=C:\\Elsewhere --help \"C:\\Program Files\\Winamp\\plugins\\\""));
