@@ -28,6 +28,8 @@ gtest_counts() {
     note_failure "$2: no result (crashed or timed out)"
     return
   fi
+  # A filter that matched nothing passes with 0: count it as the fault it is.
+  [ "${p:-0}" -eq 0 ] && [ -z "$f" ] && { note_failure "$2: ran no test"; return; }
   passed=$((passed + ${p:-0}))
   failed=$((failed + ${f:-0}))
   [ "${f:-0}" -gt 0 ] && problems+=("$2: $(grep '^\[  FAILED  \] [A-Za-z]' "$1" | sed 's/^\[  FAILED  \] //' | sort -u | tr '\n' ' ')")

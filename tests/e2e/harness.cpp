@@ -113,29 +113,16 @@ bool Launch(InstallerRun* run, const char* arguments, const char* directory, con
     return run->wizard != NULL;
 }
 
-PageState ReadPage(HWND w)
-{
-    PageState s;
-    s.next = automation::Text(w, NEXT);
-    s.cancel = automation::Text(w, CANCEL);
-    s.back = automation::Text(w, BACK);
-    s.backEnabled = automation::Enabled(w, BACK);
-    s.locationVisible = automation::Visible(w, LOCATION);
-    s.agreementVisible = automation::Visible(w, AGREEMENT);
-    s.noticeVisible = automation::Visible(w, NOTICE);
-    return s;
-}
-
 void ExpectWelcome(HWND w)
 {
-    PageState s = ReadPage(w);
-    EXPECT_EQ("&Next->", s.next);
-    EXPECT_EQ("&Cancel", s.cancel);
-    EXPECT_EQ("<-&Back", s.back);
-    EXPECT_FALSE(s.backEnabled);
-    EXPECT_TRUE(s.noticeVisible);
-    EXPECT_FALSE(s.agreementVisible);
-    EXPECT_FALSE(s.locationVisible);
+    using namespace automation;
+    EXPECT_EQ("&Next->", Text(w, NEXT));
+    EXPECT_EQ("&Cancel", Text(w, CANCEL));
+    EXPECT_EQ("<-&Back", Text(w, BACK));
+    EXPECT_FALSE(Enabled(w, BACK));
+    EXPECT_TRUE(Visible(w, NOTICE));
+    EXPECT_FALSE(Visible(w, AGREEMENT));
+    EXPECT_FALSE(Visible(w, LOCATION));
 }
 
 void ExpectEnds(const InstallerRun& run)

@@ -54,13 +54,6 @@ struct InstallerRun {
 bool Launch(InstallerRun* run, const char* arguments = nullptr, const char* directory = nullptr,
             const std::string& folder = SetupFolder, bool expectWizard = true);
 
-// The wizard's page as seen from outside: texts, visibility and enabling.
-struct PageState {
-    std::string next, cancel, back;
-    bool backEnabled, locationVisible, agreementVisible, noticeVisible;
-};
-PageState ReadPage(HWND wizard);
-
 // Waits until the Next button reads `label`.
 bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs = WAIT_MS);
 // Clicks and waits for the page change that follows.

@@ -239,12 +239,10 @@ TEST_F(PluginModule, BypassInTheFileLeavesSamplesUntouched)
 {
     PluginSettings s = Defaults();
     s.switches[0] = 1;
-    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(s)));
-    std::vector<short> x = TestSignal();
-    EXPECT_EQ(x, Play(x));
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(Defaults())));
     ASSERT_TRUE(CreateDirectoryA(UserFolder().c_str(), NULL));
     ASSERT_TRUE(WriteFileBytes(UserSettingsFile(), SettingsBytes(s)));
+    std::vector<short> x = TestSignal();
     EXPECT_EQ(x, Play(x));
 }
 
