@@ -71,6 +71,18 @@ TEST_F(Settings, FirstRunCancelledOnWelcomeHasSeededZuvCfg)
     EXPECT_EQ(SampleIni, ReadAll(Ini()));
 }
 
+TEST_F(Settings, LaterRunsLeaveZuvCfgAlone)
+{
+    for (const std::string& existing : { std::string(), std::string("changed by the user\0\xff", 21) }) {
+        ASSERT_TRUE(WriteAll(PluginSettingsFile(), existing));
+        ASSERT_TRUE(Launch(&run));
+        Click(run.wizard, CANCEL);
+        ASSERT_TRUE(WaitExit(run.process, WAIT_MS, nullptr));
+        Kill(&run.process);
+        EXPECT_EQ(existing, ReadAll(PluginSettingsFile()));
+    }
+}
+
 TEST_F(Settings, TypicalInstallRewritesWinampIniAndLeavesNothingBehind)
 {
     std::set<std::string> playerBefore = Listing(PlayerFolder);
@@ -84,6 +96,15 @@ TEST_F(Settings, TypicalInstallRewritesWinampIniAndLeavesNothingBehind)
     EXPECT_EQ(windowsBefore, Listing(WindowsFolder() + "\\"));
 }
 
+TEST_F(Settings, BareLineFeedsComeOutAsCrLf)
+{
+    std::string bare = SampleIni;
+    for (size_t at; (at = bare.find("\r\n")) != std::string::npos;) bare.erase(at, 1);
+    ASSERT_TRUE(WriteAll(Ini(), bare));
+    InstallAndFinish();
+    EXPECT_EQ(RewrittenIni, ReadAll(Ini()));
+}
+
 TEST_F(Settings, SomethingNamedIniTmpInTheCurrentDirectoryDoesNotMatter)
 {
     ASSERT_TRUE(CreateDirectoryA((std::string(SetupFolder) + "ini.tmp").c_str(), NULL));
@@ -95,20 +116,27 @@ const char NotSwitchedOnText[] =
     "ZUV has been copied into Winamp's plug-ins folder, but Winamp's settings could not be changed to use it.\n\n"
     "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
 
-// Where paths.ini says winamp.ini is kept, and whether the player was switched
-// to the module. A winamp.ini the rewrite fails on (missing, read-only, naming
-// no module) is the Windows tests' (PlayerSettings.*); this box shows for all.
+// Where winamp.ini is kept, and whether the player was switched to the module.
 struct PlaceCase {
     const char* name;
-    const char* pathsIni;
+    const char* pathsIni;     // nullptr: none
     const char* iniFolder;    // where winamp.ini is kept: "" the player's, "appdata:" + below it, or absolute
+    const char* ini;          // nullptr: no winamp.ini there
+    bool readOnly;
     bool rewritten;           // false: unchanged and the box shown
 };
 
+const char NoModuleKey[] = "[Winamp]\r\ndspplugin_num=4\r\n";
+
 const PlaceCase PlaceCases[] = {
-    { "UserAppData", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", true },
-    { "ProgramDir", "[winamp]\ninidir = \"%WINAMP_PROGRAM_DIR%\\conf\"\n", "C:\\Program Files\\Winamp\\conf\\", true },
-    { "UndefinedVariable", "[Winamp]\r\ninidir=%ZUV_NO_SUCH_VARIABLE%\\Winamp\r\n", "", false },
+    { "Typical", nullptr, "", SampleIni, false, true },
+    { "UserAppData", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true },
+    { "ProgramDir", "[winamp]\ninidir = \"%WINAMP_PROGRAM_DIR%\\conf\"\n", "C:\\Program Files\\Winamp\\conf\\", SampleIni, false, true },
+    { "Absolute", "[Winamp]\r\ninidir=C:\\Winamp Settings\r\n", "C:\\Winamp Settings\\", SampleIni, false, true },
+    { "UndefinedVariable", "[Winamp]\r\ninidir=%ZUV_NO_SUCH_VARIABLE%\\Winamp\r\n", "", SampleIni, false, false },
+    { "MissingIniIsNotCreated", nullptr, "", nullptr, false, false },
+    { "ReadOnlyIni", nullptr, "", SampleIni, true, false },
+    { "IniWithoutModuleKey", nullptr, "", NoModuleKey, false, false },
 };
 
 std::string AppData()
@@ -126,9 +154,19 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
     if (folder.rfind("appdata:", 0) == 0) folder = AppData() + "\\" + folder.substr(8);
     if (folder.empty()) folder = PlayerFolder;
     std::string ini = folder + "winamp.ini";
-    ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "paths.ini", c.pathsIni));
-    CreateDirectoryA(folder.c_str(), NULL);
-    ASSERT_TRUE(WriteAll(ini, SampleIni));
+    DeleteFileA((std::string(PlayerFolder) + "paths.ini").c_str());
+    if (c.pathsIni) {
+        ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "paths.ini", c.pathsIni));
+        CreateDirectoryA(folder.c_str(), NULL);
+    }
+    if (c.ini) {
+        ASSERT_TRUE(WriteAll(ini, c.ini));
+    } else {
+        ASSERT_TRUE(DeleteFileA(ini.c_str()));
+    }
+    if (c.readOnly) {
+        ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
 
     ASSERT_TRUE(Launch(&run));
     ASSERT_TRUE(WalkToLocation(run.wizard));
@@ -151,11 +189,14 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
     ExpectEnds(run);
     EXPECT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "Finish must still start the player";
 
-    EXPECT_EQ(c.rewritten ? RewrittenIni : SampleIni, ReadAll(ini));
+    // No line is ever added, and a missing winamp.ini is not created.
+    const char* after = c.rewritten ? RewrittenIni : c.ini == NoModuleKey ? "[Winamp]\r\ndspplugin_num=0\r\n" : c.ini;
+    EXPECT_EQ(after ? after : "<none>", Exists(ini) ? ReadAll(ini) : "<none>");
     // The player's own winamp.ini is left alone when it is not the one it reads.
     EXPECT_EQ(SampleIni, folder == PlayerFolder ? SampleIni : ReadAll(Ini()));
     EXPECT_EQ(0u, Listing(folder).count("winamp.ini.zuv-tmp"));
     EXPECT_TRUE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, PlayerSettingsPlace, ::testing::ValuesIn(PlaceCases),

@@ -30,6 +30,16 @@ protected:
         EXPECT_FALSE(Exists(PluginSettingsFile()));
         EXPECT_FALSE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
     }
+
+    void ExpectPlayerMissing() { ExpectOnlyTheBox("QEL ZUV!!", PlayerMissingText); }
+
+    std::string LocationShownFor(const std::string& command)
+    {
+        RegisterPlayer(command);
+        if (!Launch(&run)) return "<no wizard>";
+        if (!WalkToLocation(run.wizard)) return "<no location page>";
+        return Text(run.wizard, LOCATION);
+    }
 };
 
 // Started from inside the zip, or copied alone: one box before anything is
@@ -50,12 +60,22 @@ TEST_F(Startup, InstallerWithoutThePluginFilesSaysSoAndChangesNothing)
     Kill(&player);
 }
 
-// Commands that name no player: the Windows and unit tests' (Locate.*,
-// CommandParsing.*).
 TEST_F(Startup, NoRegistryKeyShowsOnlyTheMissingPlayerBox)
 {
     UnregisterPlayer();
-    ExpectOnlyTheBox("QEL ZUV!!", PlayerMissingText);
+    ExpectPlayerMissing();
+}
+
+TEST_F(Startup, CommandWithoutWinampExeIsAMissingPlayer)
+{
+    RegisterPlayer("\"C:\\Program Files\\Other\\player.exe\" \"%1\"");
+    ExpectPlayerMissing();
+}
+
+TEST_F(Startup, CommandLongerThan255CharactersIsAMissingPlayer)
+{
+    RegisterPlayer("\"C:\\" + std::string(280, 'w') + "\\winamp.exe\" \"%1\"");
+    ExpectPlayerMissing();
 }
 
 TEST_F(Startup, KeyPresentOpensTheWizardOnWelcome)
@@ -68,14 +88,28 @@ TEST_F(Startup, KeyPresentOpensTheWizardOnWelcome)
     ExpectEnds(run);
 }
 
-// The folder found from the registered command, plugins\ added, whatever the
-// arguments. How each command is read is the unit tests' (CommandParsing.*).
 TEST_F(Startup, ArgumentsChangeNothing)
 {
     ASSERT_TRUE(Launch(&run, "/S /D=C:\\Elsewhere --help \"C:\\Program Files\\Winamp\\plugins\\\""));
     EXPECT_EQ("&Next->", Text(run.wizard, NEXT));
     ASSERT_TRUE(WalkToLocation(run.wizard));
     EXPECT_EQ("c:\\program files\\winamp\\plugins\\", Text(run.wizard, LOCATION));
+}
+
+TEST_F(Startup, FolderFromTheRegisteredCommand)
+{
+    struct Case {
+        const char* command;
+        const char* shown;
+    } cases[] = {
+        { "\"C:\\Program Files\\WinAmp\\WINAMP.EXE\" /ADD \"%1\"", "c:\\program files\\winamp\\plugins\\" },
+        { "C:\\Winamp\\winamp.exe %1", "c:\\winamp\\plugins\\" },
+        { "winamp.exe %1", "plugins\\" },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.shown, LocationShownFor(c.command)) << c.command;
+        Kill(&run.process);
+    }
 }
 
 }  // namespace
