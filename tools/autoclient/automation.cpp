@@ -200,29 +200,36 @@ void RequestClose(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0
 
 static bool Near(COLORREF a, COLORREF b, int tolerance);
 
-// The share of pixels of `shot` (w x h, top-down 32-bit) that match the
-// system icon `id` drawn over the shot's own corner colour.
-static double IconMatch(const DWORD* shot, int w, int h, LPCSTR id)
+// The share of the pixels of `shot` inside `area` that match the system icon
+// `id`, drawn over the area's own corner colour.
+static double IconMatch(const Image& shot, const RECT& area, LPCSTR id)
 {
     HICON icon = LoadIconA(NULL, id);
+    int w = area.right - area.left, h = area.bottom - area.top;
     if (!icon) return 0;
-    BITMAPINFO info = {};
-    info.bmiHeader = { sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
-    void* bits = NULL;
-    HDC dc = CreateCompatibleDC(NULL);
-    HBITMAP drawn = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ old = SelectObject(dc, drawn);
-    for (int i = 0; i < w * h; ++i) ((DWORD*)bits)[i] = shot[0];   // the background, from the corner
+    DWORD corner = shot.At(area.left, area.top);
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBRUSH background = CreateSolidBrush(RGB(corner >> 16, corner >> 8, corner));
+    RECT all = { 0, 0, w, h };
+    FillRect(dc, &all, background);
+    DeleteObject(background);
     DrawIconEx(dc, 0, 0, icon, w, h, 0, NULL, DI_NORMAL);
-    GdiFlush();
-    int same = 0;
-    for (int i = 0; i < w * h; ++i) {
-        DWORD a = shot[i], b = ((DWORD*)bits)[i];
-        if (Near(RGB(a >> 16, a >> 8, a), RGB(b >> 16, b >> 8, b), 24)) ++same;
-    }
     SelectObject(dc, old);
-    DeleteObject(drawn);
+    Image drawn;
+    bool ok = BitmapPixels(bitmap, &drawn);
+    DeleteObject(bitmap);
     DeleteDC(dc);
+    ReleaseDC(NULL, screen);
+    if (!ok) return 0;
+    int same = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            DWORD a = shot.At(area.left + x, area.top + y), b = drawn.At(x, y);
+            if (Near(RGB(a >> 16, a >> 8, a), RGB(b >> 16, b >> 8, b), 24)) ++same;
+        }
     return (double)same / (w * h);
 }
 
@@ -232,19 +239,12 @@ static UINT IdentifyIcon(HWND box, HWND control)
     RECT r;
     GetWindowRect(control, &r);
     MapWindowPoints(NULL, box, (POINT*)&r, 2);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0 || w > 256 || h > 256) return 0;
-    BITMAPINFO info = {};
-    info.bmiHeader = { sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
-    void* bits = NULL;
-    // Through the box's DC: under wine a copy from another process's child
-    // control's own DC comes out black.
-    HDC window = GetDC(box);
-    HDC dc = CreateCompatibleDC(window);
-    HBITMAP shot = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ old = SelectObject(dc, shot);
-    BitBlt(dc, 0, 0, w, h, window, r.left, r.top, SRCCOPY);
-    GdiFlush();
+    // Through the box's client area: under wine a copy from another
+    // process's child control's own DC comes out black.
+    Image shot;
+    if (r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top || !CaptureClient(box, &shot) ||
+        r.right > shot.width || r.bottom > shot.height)
+        return 0;
     static const struct { LPCSTR id; UINT style; } Icons[] = {
         { IDI_HAND, MB_ICONERROR }, { IDI_EXCLAMATION, MB_ICONWARNING },
         { IDI_ASTERISK, MB_ICONINFORMATION }, { IDI_QUESTION, MB_ICONQUESTION },
@@ -252,16 +252,12 @@ static UINT IdentifyIcon(HWND box, HWND control)
     UINT best = 0;
     double bestMatch = 0.97;   // all but a few edge pixels
     for (const auto& candidate : Icons) {
-        double match = IconMatch((const DWORD*)bits, w, h, candidate.id);
+        double match = IconMatch(shot, r, candidate.id);
         if (match > bestMatch) {
             bestMatch = match;
             best = candidate.style;
         }
     }
-    SelectObject(dc, old);
-    DeleteObject(shot);
-    DeleteDC(dc);
-    ReleaseDC(box, window);
     return best;
 }
 
