@@ -5,11 +5,6 @@
 
 const char* const PluginFileList[3] = { PLUGIN_MODULE_NAME, PLUGIN_HELP_NAME, PLUGIN_LOGO_NAME };
 
-static char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
-}
-
 bool CopyText(char* out, size_t size, const char* text)
 {
     size_t n = strlen(text);

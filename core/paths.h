@@ -13,6 +13,9 @@ enum {
 bool CopyText(char* out, size_t size, const char* text);
 bool AppendText(char* out, size_t size, const char* text);
 
+// A to Z as a to z; every other byte as it is.
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
+
 // The last occurrence of `needle` in `text`, ASCII letters matched in any case.
 const char* FindLastNoCase(const char* text, const char* needle);
 

@@ -7,8 +7,6 @@
 static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-
 // Does [text, text + length) equal `name`, ASCII letters in any case?
 static bool SameName(const char* text, size_t length, const char* name)
 {

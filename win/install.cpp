@@ -42,15 +42,6 @@ bool SourceFilePath(const char* name, char* out, size_t size)
     return JoinPath(out, size, module, name);
 }
 
-static bool CanRead(const char* path)
-{
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-}
-
 bool AnySourceFilePresent()
 {
     for (const char* name : PluginFileList) {
@@ -70,7 +61,7 @@ CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
         *failed = name;
         // The source first, so a failed copy of a readable file can be
         // blamed on the destination.
-        if (!SourceFilePath(name, source, sizeof source) || !CanRead(source)) return COPY_SOURCE_MISSING;
+        if (!SourceFilePath(name, source, sizeof source) || !CanReadFile(source)) return COPY_SOURCE_MISSING;
         if (!JoinPath(destination, sizeof destination, pluginsPath, name)) return COPY_WRITE_FAILED;
         if (!CopyFileA(source, destination, FALSE)) return COPY_WRITE_FAILED;
     }

@@ -38,11 +38,15 @@ bool PlayerIsPresent(const char* pluginsPath)
     char candidate[PATH_BUFFER];
     // Without "plugins" there is no player folder to derive, whatever the
     // typed text names (it may be winamp.exe itself).
-    if (!PlayerExecutablePath(pluginsPath, candidate, sizeof candidate)) return false;
+    return PlayerExecutablePath(pluginsPath, candidate, sizeof candidate) && CanReadFile(candidate);
+}
+
+bool CanReadFile(const char* path)
+{
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, so a
-    // folder named like the player does not count.
-    HANDLE file = CreateFileA(candidate, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    // folder of that name does not count.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;

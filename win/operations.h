@@ -12,6 +12,8 @@ void RestrictLibrarySearch();
 // bytes), and whether winamp.exe stands beside a typed plug-ins folder.
 bool LocatePlayer(char* out);
 bool PlayerIsPresent(const char* pluginsPath);
+// A file, not a folder, that can be opened for reading now.
+bool CanReadFile(const char* path);
 
 // Installation.
 enum CopyResult {
