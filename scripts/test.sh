@@ -139,6 +139,11 @@ check pictures_are_generated
 
 echo "== wine: Windows tests and end-to-end scenarios"
 . "$root/scripts/wine-lib.sh"
+# Whatever the caller's locale: UTF-8 file names on the Linux side, and the
+# ANSI code page 1252 inside the prefixes, which cannot spell every letter
+# of the scenario run from a Polish and Japanese folder name.
+caller_lc_all=${LC_ALL-unset}
+export LC_ALL=C.UTF-8
 work=$(mktemp -d /tmp/zuv-test.XXXXXX)
 displays=()
 cleanup() {
@@ -168,6 +173,8 @@ done
 export ZUV_DIST=$(winpath "$root/dist")
 export ZUV_STANDIN=$(winpath "$root/build/windows/tools/winamp.exe")
 export ZUV_VIEWER=$(winpath "$root/build/windows/tools/viewer.exe")
+export ZUV_HOLDER=$(winpath "$root/build/windows/tools/holder.exe")
+export ZUV_MODULES=$(winpath "$root/build/windows/tools")
 export ZUV_ARTIFACTS=$(winpath "$art")
 wt=$root/build/windows-tests/tests
 
@@ -244,6 +251,8 @@ for bmp in "$art"/*.bmp "$art"/*/*.bmp; do
   [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
 done
 echo "e2e: ${#scenarios[@]} scenarios, ${#versions_scenarios[@]} of them again under ${versions[*]}; logs and screenshots (PNG) in build/test-artifacts"
+
+if [ "$caller_lc_all" = unset ]; then unset LC_ALL; else export LC_ALL=$caller_lc_all; fi
 
 echo "== release: dist/ twice from clean, unsigned and signed"
 "$root/scripts/check-release.sh" >"$art/release.log" 2>&1

@@ -8,6 +8,8 @@
 
 namespace e2e {
 
+using automation::Wide;
+
 const char WizardCaption[] = "ZUVInstaller v1.0g";
 const char PlayerFolder[] = "C:\\Program Files\\Winamp\\";
 const char SetupFolder[] = "C:\\ZUV Setup\\";
@@ -26,6 +28,20 @@ const char SampleIni[] =
     "xeq_open=1\r\n"
     "title=%artist% - %title%\r\n";
 
+const char RewrittenIni[] =
+    "[Winamp]\r\n"
+    "utf8=1\r\n"
+    "outname=out_wave.dll\r\n"
+    "dspplugin_name=dsp_zv.dll\r\n"
+    "dspplugin_num=0\r\n"
+    "eq_open=0\r\n"
+    "pe_open=0\r\n"
+    "mb_open=0\r\n"
+    "volume=200\r\n"
+    "[in_mp3]\r\n"
+    "xeq_open=0\r\n"
+    "title=%artist% - %title%\r\n";
+
 static const char CommandKey[] = "SOFTWARE\\Classes\\Winamp.File\\shell\\Play\\command";
 
 std::string Env(const char* name)
@@ -38,8 +54,8 @@ std::string Env(const char* name)
 std::string ReadAll(const std::string& path, bool* ok)
 {
     std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
-                              NULL);
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              0, NULL);
     if (ok) *ok = file != INVALID_HANDLE_VALUE;
     if (file == INVALID_HANDLE_VALUE) return bytes;
     char buffer[65536];
@@ -51,14 +67,14 @@ std::string ReadAll(const std::string& path, bool* ok)
 
 bool WriteAll(const std::string& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL) && written == bytes.size();
     return CloseHandle(file) && ok;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string WindowsFolder()
 {
@@ -83,7 +99,7 @@ void UnregisterPlayer() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, CommandKey); }
 static void MakeFolders(const std::string& folder)
 {
     for (size_t i = 3; i <= folder.size(); ++i)
-        if (i == folder.size() || folder[i] == '\\') CreateDirectoryA(folder.substr(0, i).c_str(), NULL);
+        if (i == folder.size() || folder[i] == '\\') CreateDirectoryW(Wide(folder.substr(0, i)).c_str(), NULL);
 }
 
 void InstallPlayer(const std::string& folder, const std::string& ini)
@@ -101,7 +117,7 @@ void StageInstaller(const std::string& folder)
     ASSERT_FALSE(dist.empty()) << "ZUV_DIST is not set";
     MakeFolders(folder.substr(0, folder.size() - 1));
     for (const char* name : { "ZUVInstaller.exe", "dsp_zv.dll", "helpfile.html", "zvlogo.jpg" })
-        ASSERT_TRUE(CopyFileA((dist + "\\" + name).c_str(), (folder + name).c_str(), FALSE)) << name;
+        ASSERT_TRUE(CopyFileW(Wide(dist + "\\" + name).c_str(), Wide(folder + name).c_str(), FALSE)) << name;
 }
 
 bool Launch(InstallerRun* run, const char* arguments, const char* directory, const std::string& folder, bool expectWizard)

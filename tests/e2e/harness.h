@@ -3,6 +3,8 @@
 //   ZUV_DIST       folder with ZUVInstaller.exe and the plug-in's three files
 //   ZUV_STANDIN    the stand-in player's winamp.exe
 //   ZUV_VIEWER     the stand-in .html viewer
+//   ZUV_HOLDER     holder.exe, which keeps a file in use
+//   ZUV_MODULES    folder of the test modules module_<version>.dll
 //   ZUV_ARTIFACTS  folder for screenshots (optional)
 #pragma once
 #include <gtest/gtest.h>
@@ -23,6 +25,7 @@ extern const char SetupFolder[];        // C:\ZUV Setup\ (where the installer is
 enum { WAIT_MS = 10000, SHORT_MS = 1500 };
 
 std::string Env(const char* name);
+// Paths in UTF-8 (ASCII or text of the ANSI code page works too).
 std::string ReadAll(const std::string& path, bool* ok = nullptr);
 bool WriteAll(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
@@ -37,6 +40,8 @@ void InstallPlayer(const std::string& folder, const std::string& ini);
 void StageInstaller(const std::string& folder);
 
 extern const char SampleIni[];
+// SampleIni as the installer leaves it, switched to the plug-in.
+extern const char RewrittenIni[];
 
 // The stand-in viewer registered for .html; it logs to ViewerLog.
 void RegisterHtmlViewer();

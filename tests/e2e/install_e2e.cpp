@@ -1,5 +1,5 @@
 // Installing: closing the player, copying the three files, starting the
-// player, the help page, and the failed copy.
+// player, the help page, the failed copy, and replacing what is installed.
 #include "harness.h"
 
 using namespace automation;
@@ -33,10 +33,11 @@ DWORD ParentId(const std::string& log) { return strtoul(Last(log, "parent=").c_s
 
 class Install : public Scenario {
 protected:
-    Process player;
+    Process player, holder;
 
     void TearDown() override
     {
+        Kill(&holder);
         Kill(&player);
         Scenario::TearDown();
     }
@@ -51,13 +52,13 @@ protected:
         ASSERT_TRUE(WaitWindow(player.pid, "Winamp v1.x", nullptr, WAIT_MS));
     }
 
-    void ExpectInstalledFiles()
+    void ExpectInstalledFiles(const std::string& from = SetupFolder)
     {
         for (const char* name : PluginFiles) {
             bool ok = false;
             std::string copied = ReadAll(Plugins(name), &ok);
             EXPECT_TRUE(ok) << name;
-            EXPECT_EQ(ReadAll(Source(name)), copied) << name;
+            EXPECT_EQ(ReadAll(from + name), copied) << name;
         }
     }
 
@@ -97,7 +98,7 @@ protected:
         DismissMessageBox(box.window);
         ExpectEnds(run);
         EXPECT_EQ(SampleIni, ReadAll(folder + "winamp.ini"));
-        EXPECT_EQ(NULL, FindWindowA("Winamp v1.x", NULL)) << "the player must not start";
+        EXPECT_EQ(player.handle ? 1u : 0u, Count(PlayerLog(folder), "started")) << "the player must not start";
     }
 
     void FinishAndExpectPlayer()
@@ -142,13 +143,13 @@ TEST_F(Install, FinishStartsThePlayerEvenWhenItWasNotRunning)
     EXPECT_EQ(1u, Count(PlayerLog(), "started"));
 }
 
-TEST_F(Install, MissingSourceFileEndsTheRunAndKeepsEarlierCopies)
+TEST_F(Install, MissingSourceFileEndsTheRunBeforeClosingOrCopyingAnything)
 {
-    ASSERT_TRUE(DeleteFileA(Source("helpfile.html").c_str()));
+    ASSERT_TRUE(DeleteFileA(Source("zvlogo.jpg").c_str()));
+    StartPlayer();
     ExpectCopyFailure(nullptr, "Error: At least one source file not found.");
-    EXPECT_EQ(ReadAll(Source("dsp_zv.dll")), ReadAll(Plugins("dsp_zv.dll")));
-    EXPECT_FALSE(Exists(Plugins("helpfile.html")));
-    EXPECT_FALSE(Exists(Plugins("zvlogo.jpg")));
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(player.handle, 0)) << "the player was closed";
+    for (const char* name : PluginFiles) EXPECT_FALSE(Exists(Plugins(name))) << name;
 }
 
 TEST_F(Install, BackAndNextInstallsAgain)
@@ -162,6 +163,18 @@ TEST_F(Install, BackAndNextInstallsAgain)
     ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
     EXPECT_EQ(std::string("a newer logo\0\x1a\xff", 16), ReadAll(Plugins("zvlogo.jpg")));
     ExpectInstalledFiles();
+}
+
+TEST_F(Install, FromAFolderTheAnsiCodePageCannotSpell)
+{
+    ASSERT_EQ(1252u, GetACP()) << "the folder's letters must lie outside the ANSI code page";
+    const std::string folder = u8"C:\\Users\\Łukasz\\Downloads\\ZUV 音楽\\";
+    StageInstaller(folder);
+    ASSERT_TRUE(Launch(&run, nullptr, nullptr, folder));
+    InstallFrom();
+    ExpectInstalledFiles(folder);
+    EXPECT_EQ(RewrittenIni, ReadAll(std::string(PlayerFolder) + "winamp.ini"));
+    FinishAndExpectPlayer();
 }
 
 TEST_F(Install, SourcesAreFoundBesideTheInstallerWhateverTheCurrentDirectory)
@@ -300,6 +313,98 @@ TEST_F(Install, WithoutTheDesktopShellTheInstallerStartsBothItself)
     EXPECT_EQ(1u, Count(PlayerLog(), "started args=[]"));
     EXPECT_EQ(run.process.pid, ParentId(PlayerLog())) << PlayerLog();
 }
+
+// Replacing what is already in the plug-ins folder: a newer module, and
+// files another program keeps in use.
+struct ReplaceCase {
+    const char* name;
+    const char* installed;   // the test module that is plugins\dsp_zv.dll
+    const char* hold;        // holder.exe's command on `held`, or nullptr
+    const char* held;        // in the player's folder
+    int answer;              // to the newer-module question (IDNO by Enter, its default); 0: not asked
+};
+
+const ReplaceCase ReplaceCases[] = {
+    { "NewerKeptOnNo", "module_9.1.0.0.dll", nullptr, nullptr, IDNO },
+    { "NewerReplacedOnYes", "module_9.1.0.0.dll", nullptr, nullptr, IDYES },
+    { "LoadedModuleMovedAside", "module_0.9.0.0.dll", "load", "plugins\\dsp_zv.dll", 0 },
+    { "HelpPageInUseWaitedFor", "module_0.9.0.0.dll", "hold", "plugins\\helpfile.html", 0 },
+    { "WinampIniInUseWaitedFor", "module_0.9.0.0.dll", "hold", "winamp.ini", 0 },
+};
+
+const char NewerText[] = "A newer ZUV (version 9.1.0.0) is already installed in this folder.\n\n"
+                         "Replace it with this older version (1.0.0.0)?";
+
+// The names the system deletes at the next start, lower-cased.
+std::wstring PendingDeletes()
+{
+    HKEY key;
+    WCHAR value[4096] = {};
+    DWORD size = sizeof value - sizeof(WCHAR);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key))
+        return L"";
+    RegQueryValueExW(key, L"PendingFileRenameOperations", NULL, NULL, (BYTE*)value, &size);
+    RegCloseKey(key);
+    CharLowerBuffW(value, size / sizeof(WCHAR));
+    return std::wstring(value, size / sizeof(WCHAR));
+}
+
+class Replace : public Install, public ::testing::WithParamInterface<ReplaceCase> {};
+
+TEST_P(Replace, AsksBeforeADowngradeAndGetsPastFilesInUse)
+{
+    const ReplaceCase& c = GetParam();
+    ASSERT_TRUE(CopyFileA((Env("ZUV_MODULES") + "\\" + c.installed).c_str(), Plugins("dsp_zv.dll").c_str(), FALSE));
+    ASSERT_TRUE(WriteAll(Plugins("helpfile.html"), "an older help page"));
+    ASSERT_TRUE(WriteAll(Plugins("zvlogo.jpg"), "an older logo"));
+    std::string before[3];
+    for (int i = 0; i < 3; ++i) before[i] = ReadAll(Plugins(PluginFiles[i]));
+    if (c.answer) StartPlayer();
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    if (c.hold) {
+        std::string path = std::string(PlayerFolder) + c.held;
+        std::string args = std::string(c.hold) + " \"" + path + "\"" + (strcmp(c.hold, "hold") ? "" : " 1500") +
+                           " C:\\holder.ready";
+        ASSERT_TRUE(Start(Env("ZUV_HOLDER").c_str(), args.c_str(), nullptr, &holder));
+        ASSERT_TRUE(WaitUntil([] { return Exists("C:\\holder.ready"); }, WAIT_MS)) << "holder " << args;
+    }
+    Click(run.wizard, NEXT);
+    MessageBoxInfo box;
+    if (c.answer) {
+        ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+        EXPECT_EQ("ZUV", box.caption);
+        EXPECT_EQ(NewerText, box.text);
+        EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
+        EXPECT_EQ(run.wizard, box.owner);
+        EXPECT_TRUE(Visible(box.window, IDYES) && Visible(box.window, IDNO) && !Visible(box.window, IDOK) &&
+                    !Visible(box.window, IDCANCEL));
+        if (c.answer == IDNO) {
+            PressKey(box.window, VK_RETURN);
+        } else {
+            Click(box.window, IDYES);
+        }
+    }
+    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
+    EXPECT_FALSE(WaitMessageBox(run.process.pid, SHORT_MS, &box)) << box.text;
+    if (c.answer == IDNO) {
+        EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(player.handle, 0)) << "the player was closed";
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(before[i], ReadAll(Plugins(PluginFiles[i]))) << PluginFiles[i];
+        EXPECT_EQ(SampleIni, ReadAll(std::string(PlayerFolder) + "winamp.ini"));
+        return;
+    }
+    ExpectInstalledFiles();
+    EXPECT_EQ(RewrittenIni, ReadAll(std::string(PlayerFolder) + "winamp.ini"));
+    if (c.hold && !strcmp(c.hold, "load")) {
+        EXPECT_EQ(before[0], ReadAll(Plugins("dsp_zv.dll.old")));
+        std::wstring moved = Wide(std::string("\\??\\") + Plugins("dsp_zv.dll.old"));
+        CharLowerBuffW(&moved[0], (DWORD)moved.size());
+        EXPECT_NE(std::wstring::npos, PendingDeletes().find(moved + L'\0' + L'\0')) << "not deleted at reboot";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Replace, ::testing::ValuesIn(ReplaceCases),
+                         [](const ::testing::TestParamInfo<ReplaceCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace e2e

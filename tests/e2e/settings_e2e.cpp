@@ -11,20 +11,6 @@ using namespace automation;
 namespace e2e {
 namespace {
 
-const char RewrittenIni[] =
-    "[Winamp]\r\n"
-    "utf8=1\r\n"
-    "outname=out_wave.dll\r\n"
-    "dspplugin_name=dsp_zv.dll\r\n"
-    "dspplugin_num=0\r\n"
-    "eq_open=0\r\n"
-    "pe_open=0\r\n"
-    "mb_open=0\r\n"
-    "volume=200\r\n"
-    "[in_mp3]\r\n"
-    "xeq_open=0\r\n"
-    "title=%artist% - %title%\r\n";
-
 std::string DefaultSettingsBytes()
 {
     PluginSettings settings;
@@ -181,6 +167,10 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
         EXPECT_EQ(NotSwitchedOnText, box.text);
         EXPECT_EQ((UINT)MB_ICONINFORMATION, box.icon);
         EXPECT_EQ(run.wizard, box.owner);
+        // The Finished page is already set up behind the box.
+        EXPECT_EQ("&Finish", Text(run.wizard, NEXT));
+        EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
+        EXPECT_FALSE(Visible(run.wizard, LOCATION));
         DismissMessageBox(box.window);
         ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
     }

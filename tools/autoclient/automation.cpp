@@ -6,17 +6,26 @@ namespace automation {
 
 enum { SEND_TIMEOUT_MS = 3000 };
 
+std::wstring Wide(const char* text)
+{
+    UINT codePage = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, NULL, 0) ? CP_UTF8 : CP_ACP;
+    std::vector<WCHAR> wide(MultiByteToWideChar(codePage, 0, text, -1, NULL, 0) + 1, 0);
+    MultiByteToWideChar(codePage, 0, text, -1, wide.data(), (int)wide.size());
+    return wide.data();
+}
+
 bool Start(const char* exe, const char* arguments, const char* directory, Process* out)
 {
-    std::string commandLine = std::string("\"") + exe + "\"";
-    if (arguments && *arguments) commandLine += std::string(" ") + arguments;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    STARTUPINFOA startup;
+    std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
+    if (arguments && *arguments) commandLine += L" " + Wide(arguments);
+    std::wstring folder = directory ? Wide(directory) : std::wstring();
+    STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(exe, line.data(), NULL, NULL, FALSE, 0, NULL, directory, &startup, &info)) return false;
+    if (!CreateProcessW(Wide(exe).c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
+                        directory ? folder.c_str() : NULL, &startup, &info))
+        return false;
     CloseHandle(info.hThread);
     out->handle = info.hProcess;
     out->pid = info.dwProcessId;

@@ -13,7 +13,14 @@ struct Process {
     DWORD pid = 0;
 };
 
-// Starts `exe` (full path) with `arguments` in folder `directory` (NULL: ours).
+// Text as UTF-16: UTF-8 where it is valid UTF-8 (ASCII is), otherwise text
+// in the ANSI code page, as the A functions read it.
+std::wstring Wide(const char* text);
+inline std::wstring Wide(const std::string& text) { return Wide(text.c_str()); }
+
+// Starts `exe` (full path) with `arguments` in folder `directory` (NULL: ours);
+// all three as Wide reads them, so the folder may be one the ANSI code page
+// cannot spell.
 bool Start(const char* exe, const char* arguments, const char* directory, Process* out);
 // The exit code, or false when the process is still running after `timeoutMs`.
 bool WaitExit(const Process& process, DWORD timeoutMs, DWORD* exitCode);
