@@ -5,7 +5,10 @@
 
 enum {
     PATH_BUFFER = 256,        // any path: at most 255 characters and the NUL
-    FOLDER_BUFFER = 280       // pluginsPath and the Windows folder
+    FOLDER_BUFFER = 280,      // pluginsPath and the Windows folder
+    // A path of MAX_PATH (260) UTF-16 units, NUL included, as UTF-8: no unit
+    // takes more than three bytes (a surrogate pair, two units, takes four).
+    UTF8_PATH_BUFFER = 3 * 260
 };
 
 // Bounded copy and append: false, with `out` holding an empty string (copy)

@@ -10,10 +10,12 @@
 #define PLAYER_DOWNLOAD_HOST "www.winamp.com"
 
 // paths.ini beside winamp.exe may move winamp.ini (and the player's other
-// settings) to the folder its [Winamp] inidir= names; empty or absent: none.
+// settings) to the folder its [Winamp] inidir= names, and name the settings
+// file itself with inifile=; empty or absent: neither moves.
 #define PLAYER_PATHS_INI "paths.ini"
 #define PATHS_INI_SECTION "Winamp"
 #define PATHS_INI_KEY "inidir"
+#define PATHS_INI_FILE_KEY "inifile"
 #define PATHS_INI_PROGRAM_DIR "WINAMP_PROGRAM_DIR"   // %...%: the player's folder
 #define PATHS_INI_ROOT_DIR "WINAMP_ROOT_DIR"         // %...%: the root of its drive
 

@@ -92,59 +92,147 @@ static size_t RootLength(const char* folder)
     return end ? (size_t)(end - folder) : strlen(folder);
 }
 
-SettingsFolder ResolveSettingsFolder(const char* value, const char* playerFolder, const FolderLookups* lookups,
-                                     char* out, size_t size)
+// One lookup of a shell folder (`name` NULL) or a variable, for the user the
+// desktop belongs to.
+static bool LookUp(const FolderLookups* l, int csidl, const char* name, char* out, size_t size, bool* desktopUsers)
 {
-    char text[PATH_BUFFER];
-    const char* a = value;
-    const char* b = value + strlen(value);
-    while (a < b && (IsBlank(*a) || *a == '"')) ++a;
-    while (b > a && (IsBlank(b[-1]) || b[-1] == '"')) --b;
-    if (a == b) return SETTINGS_IN_PLAYER_FOLDER;
-    if ((size_t)(b - a) >= sizeof text) return SETTINGS_UNRESOLVABLE;
-    memcpy(text, a, (size_t)(b - a));
-    text[b - a] = 0;
+    if (l->desktopUser == DESKTOP_UNKNOWN) return false;
+    bool viaToken = l->desktopUser != DESKTOP_NO_SHELL;
+    bool found = false;
+    for (int own = viaToken ? 0 : 1; own < 2 && !found; ++own) {
+        // Another account's folders come through its token or not at all:
+        // the installer's own would be the elevating administrator's.
+        if (own && l->desktopUser == DESKTOP_OTHER_USER) break;
+        found = name ? l->variable(name, !own, out, size, l->context) : l->shellFolder(csidl, !own, out, size, l->context);
+    }
+    if (!found || !out[0]) return false;
+    if (viaToken) *desktopUsers = true;
+    return true;
+}
 
-    char found[PATH_BUFFER];
-    const char* base = playerFolder;
-    size_t baseLength = strlen(playerFolder);
-    const char* rest = text;
-    if (text[0] == '{') {
+// `value` (trimmed, not empty) in its form, relative paths joined to
+// `relativeTo`; `relative` tells whether they were.
+static bool Resolve(const char* value, const char* relativeTo, const SettingsSearch* search, char* out, size_t size,
+                    bool* desktopUsers, bool* relative)
+{
+    const FolderLookups* lookups = &search->lookups;
+    const char* playerFolder = search->playerFolder;
+    char found[UTF8_PATH_BUFFER];
+    const char* base = relativeTo;
+    size_t baseLength = strlen(relativeTo);
+    const char* rest = value;
+    *relative = false;
+    if (value[0] == '{') {
         // {N}: a decimal CSIDL. Flags such as CSIDL_FLAG_CREATE lie above 255
         // and must never reach the shell, which would create the folder.
         int csidl = 0;
         size_t i = 1;
-        while (text[i] >= '0' && text[i] <= '9' && i <= 3) csidl = csidl * 10 + (text[i++] - '0');
-        if (i == 1 || text[i] != '}' || csidl > 255) return SETTINGS_UNRESOLVABLE;
-        if (!lookups->shellFolder(csidl, found, sizeof found, lookups->context) || !found[0])
-            return SETTINGS_UNRESOLVABLE;
+        while (value[i] >= '0' && value[i] <= '9' && i <= 3) csidl = csidl * 10 + (value[i++] - '0');
+        if (i == 1 || value[i] != '}' || csidl > 255) return false;
+        if (!LookUp(lookups, csidl, NULL, found, sizeof found, desktopUsers)) return false;
         base = found;
         baseLength = strlen(found);
-        rest = text + i + 1;
-    } else if (text[0] == '%' && strchr(text + 1, '%')) {
-        const char* close = strchr(text + 1, '%');
-        size_t nameLength = (size_t)(close - text - 1);
+        rest = value + i + 1;
+    } else if (value[0] == '%' && strchr(value + 1, '%')) {
+        const char* close = strchr(value + 1, '%');
+        size_t nameLength = (size_t)(close - value - 1);
         rest = close + 1;
-        if (SameName(text + 1, nameLength, PATHS_INI_PROGRAM_DIR)) {
+        base = playerFolder;
+        baseLength = strlen(playerFolder);
+        if (SameName(value + 1, nameLength, PATHS_INI_PROGRAM_DIR)) {
             // the player's folder, as it is
-        } else if (SameName(text + 1, nameLength, PATHS_INI_ROOT_DIR)) {
+        } else if (SameName(value + 1, nameLength, PATHS_INI_ROOT_DIR)) {
             baseLength = RootLength(playerFolder);
-            if (baseLength == 0) return SETTINGS_UNRESOLVABLE;
+            if (baseLength == 0) return false;
         } else {
-            char name[PATH_BUFFER];
-            memcpy(name, text + 1, nameLength);
+            char name[UTF8_PATH_BUFFER];
+            memcpy(name, value + 1, nameLength);
             name[nameLength] = 0;
-            if (nameLength == 0 || !lookups->variable(name, found, sizeof found, lookups->context) || !found[0])
-                return SETTINGS_UNRESOLVABLE;
+            if (nameLength == 0 || !LookUp(lookups, 0, name, found, sizeof found, desktopUsers)) return false;
             base = found;
             baseLength = strlen(found);
         }
-    } else if ((text[0] && text[1] == ':') || (IsSeparator(text[0]) && IsSeparator(text[1]))) {
+    } else if ((value[0] && value[1] == ':') || (IsSeparator(value[0]) && IsSeparator(value[1]))) {
         // Absolute: the value alone ("d:\" gives "d:", which still joins
         // to d:\winamp.ini).
-        base = text;
-        baseLength = strlen(text);
+        base = value;
+        baseLength = strlen(value);
         rest = "";
+    } else {
+        *relative = true;
     }
-    return JoinFolder(out, size, base, baseLength, rest) ? SETTINGS_IN_FOLDER : SETTINGS_UNRESOLVABLE;
+    return JoinFolder(out, size, base, baseLength, rest);
+}
+
+// UTF-16 LE as UTF-8, without a NUL; false on a lone surrogate or when it
+// does not fit.
+static bool Utf16ToUtf8(const unsigned char* in, size_t length, char* out, size_t size, size_t* written)
+{
+    size_t n = 0;
+    for (size_t i = 0; i + 1 < length; i += 2) {
+        unsigned long c = in[i] | (unsigned long)in[i + 1] << 8;
+        if (c >= 0xDC00 && c <= 0xDFFF) return false;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            unsigned long low = i + 3 < length ? (in[i + 2] | (unsigned long)in[i + 3] << 8) : 0;
+            if (low < 0xDC00 || low > 0xDFFF) return false;
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        }
+        size_t k = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (k > size - n) return false;
+        static const unsigned char Lead[] = { 0, 0, 0xC0, 0xE0, 0xF0 };
+        for (size_t j = k - 1; j > 0; --j, c >>= 6) out[n + j] = (char)(0x80 | (c & 0x3F));
+        out[n] = (char)(Lead[k] | c);
+        n += k;
+    }
+    *written = n;
+    return true;
+}
+
+// One key of paths.ini's [Winamp] as UTF-8, blanks and quotation marks
+// around it dropped; "" when absent.
+static bool ReadKey(const char* text, size_t length, bool ansi, const char* key, const FolderLookups* lookups,
+                    char* out, size_t size)
+{
+    char raw[UTF8_PATH_BUFFER];
+    IniValue found = FindIniValue(text, length, PATHS_INI_SECTION, key, raw, sizeof raw);
+    if (found == INI_VALUE_BAD) return false;
+    if (found == INI_VALUE_NONE) raw[0] = 0;
+    const char* a = raw;
+    char* b = raw + strlen(raw);
+    while (a < b && (IsBlank(*a) || *a == '"')) ++a;
+    while (b > a && (IsBlank(b[-1]) || b[-1] == '"')) --b;
+    *b = 0;
+    return ansi ? lookups->ansiToUtf8(a, out, size, lookups->context) : CopyText(out, size, a);
+}
+
+bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers)
+{
+    *desktopUsers = false;
+    const char* text = search->pathsIni ? search->pathsIni : "";
+    size_t length = search->pathsIni ? search->pathsIniLength : 0;
+    // As Windows' profile functions read it: UTF-16 LE after its byte-order
+    // mark (Notepad's "Unicode"), anything else ANSI, where a UTF-8
+    // byte-order mark stays part of the first line.
+    bool ansi = !(length >= 2 && (unsigned char)text[0] == 0xFF && (unsigned char)text[1] == 0xFE);
+    if (!ansi) {
+        if (!Utf16ToUtf8((const unsigned char*)text + 2, length - 2, search->scratch, search->scratchSize, &length))
+            return false;
+        text = search->scratch;
+    }
+    char inidir[UTF8_PATH_BUFFER], inifile[UTF8_PATH_BUFFER], folder[UTF8_PATH_BUFFER];
+    if (!ReadKey(text, length, ansi, PATHS_INI_KEY, &search->lookups, inidir, sizeof inidir) ||
+        !ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, &search->lookups, inifile, sizeof inifile))
+        return false;
+    const char* player = search->playerFolder;
+    bool folderUsers = false, fileUsers = false, inFolder = false;
+    if (inidir[0] ? !Resolve(inidir, player, search, folder, sizeof folder, &folderUsers, &inFolder)
+                  : !JoinFolder(folder, sizeof folder, player, strlen(player), ""))
+        return false;
+    // Now whether the file's path is relative to that folder.
+    if (!Resolve(inifile[0] ? inifile : PLAYER_INI_NAME, folder, search, out, size, &fileUsers, &inFolder))
+        return false;
+    // An absolute inifile leaves inidir's folder out of the path.
+    *desktopUsers = fileUsers || (inFolder && folderUsers);
+    return true;
 }

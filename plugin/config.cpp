@@ -49,9 +49,9 @@ static void ReadSettings(HWND dialog, PluginSettings* s)
         s->switches[i] = IsDlgButtonChecked(dialog, IDC_SWITCH_FIRST + i) == BST_CHECKED;
 }
 
-static const char SaveFailedFormat[] =
-    "The settings could not be saved to %s.\n\n"
-    "Check that this folder can be written, then press OK again.";
+static const WCHAR SaveFailedFormat[] =
+    L"The settings could not be saved to %s.\n\n"
+    L"Check that this folder can be written, then press OK again.";
 
 static INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -73,10 +73,11 @@ static INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPA
             PluginSettings chosen = *s;    // keeps the file's text lines and tail
             ReadSettings(dialog, &chosen);
             if (!SaveSettingsFile(&chosen)) {
-                char path[MAX_PATH], text[sizeof SaveFailedFormat + MAX_PATH];
-                if (!UserSettingsPath(path, sizeof path)) lstrcpyA(path, PLUGIN_SETTINGS_NAME);
-                wsprintfA(text, SaveFailedFormat, path);
-                MessageBoxA(dialog, text, "ZUV Enhancer", MB_OK | MB_ICONERROR);
+                // The user's own name may be in any alphabet: the path in wide text.
+                WCHAR path[MAX_PATH], text[sizeof SaveFailedFormat / sizeof(WCHAR) + MAX_PATH];
+                if (!UserSettingsPath(path)) lstrcpyW(path, L"" PLUGIN_SETTINGS_NAME);
+                wsprintfW(text, SaveFailedFormat, path);
+                MessageBoxW(dialog, text, L"ZUV Enhancer", MB_OK | MB_ICONERROR);
                 return TRUE;
             }
             *s = chosen;

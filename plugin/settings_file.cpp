@@ -4,41 +4,41 @@
 #include "settings_file.h"
 #include "replace_file.h"
 
-#define SETTINGS_TEMP_SUFFIX ".tmp"
+#define SETTINGS_TEMP_SUFFIX L".tmp"
 
-// `folder`\`name`; false when it does not fit in `size`.
-static bool Join(char* out, size_t size, const char* folder, const char* name)
+// `folder`\`name` into MAX_PATH characters; false when it does not fit.
+static bool Join(WCHAR* out, const WCHAR* folder, const WCHAR* name)
 {
-    if ((size_t)lstrlenA(folder) + 1 + (size_t)lstrlenA(name) >= size) return false;
-    wsprintfA(out, "%s\\%s", folder, name);
+    if (lstrlenW(folder) + 1 + lstrlenW(name) >= MAX_PATH) return false;
+    wsprintfW(out, L"%s\\%s", folder, name);
     return true;
 }
 
-static bool MachineSettingsPath(char* path, size_t size)
+static bool MachineSettingsPath(WCHAR* path)
 {
-    char folder[MAX_PATH];
-    UINT n = GetWindowsDirectoryA(folder, sizeof folder);
-    return n > 0 && n < sizeof folder && Join(path, size, folder, PLUGIN_SETTINGS_NAME);
+    WCHAR folder[MAX_PATH];
+    UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+    return n > 0 && n < MAX_PATH && Join(path, folder, L"" PLUGIN_SETTINGS_NAME);
 }
 
 // The user's ZUV folder, whether or not it exists yet.
-static bool UserSettingsFolder(char* path, size_t size)
+static bool UserSettingsFolder(WCHAR* path)
 {
-    char appData[MAX_PATH];
+    WCHAR appData[MAX_PATH];
     // No CSIDL_FLAG_CREATE: only a save makes folders, and only ours.
-    return SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, appData) == S_OK && appData[0] &&
-           Join(path, size, appData, USER_SETTINGS_FOLDER);
+    return SHGetFolderPathW(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, appData) == S_OK && appData[0] &&
+           Join(path, appData, L"" USER_SETTINGS_FOLDER);
 }
 
-bool UserSettingsPath(char* path, size_t size)
+bool UserSettingsPath(WCHAR* path)
 {
-    char folder[MAX_PATH];
-    return UserSettingsFolder(folder, sizeof folder) && Join(path, size, folder, PLUGIN_SETTINGS_NAME);
+    WCHAR folder[MAX_PATH];
+    return UserSettingsFolder(folder) && Join(path, folder, L"" PLUGIN_SETTINGS_NAME);
 }
 
-static bool LoadFrom(const char* path, PluginSettings* settings)
+static bool LoadFrom(const WCHAR* path, PluginSettings* settings)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     // One byte more than the layout can hold tells an oversized file.
@@ -52,10 +52,10 @@ static bool LoadFrom(const char* path, PluginSettings* settings)
 bool LoadSettingsFile(PluginSettings* settings)
 {
     DefaultPluginSettings(settings);
-    char path[MAX_PATH];
-    if (UserSettingsPath(path, sizeof path) && LoadFrom(path, settings)) return true;
+    WCHAR path[MAX_PATH];
+    if (UserSettingsPath(path) && LoadFrom(path, settings)) return true;
     // A missing or damaged copy of the user's gives way to the machine's.
-    return MachineSettingsPath(path, sizeof path) && LoadFrom(path, settings);
+    return MachineSettingsPath(path) && LoadFrom(path, settings);
 }
 
 struct Bytes {
@@ -73,10 +73,10 @@ bool SaveSettingsFile(const PluginSettings* settings)
 {
     unsigned char data[PLUGIN_SETTINGS_MAX];
     Bytes bytes = { data, (DWORD)BuildPluginSettings(settings, data, sizeof data) };
-    char folder[MAX_PATH], path[MAX_PATH], temp[MAX_PATH + sizeof SETTINGS_TEMP_SUFFIX];
-    if (bytes.size == 0 || !UserSettingsFolder(folder, sizeof folder) || !UserSettingsPath(path, sizeof path))
+    WCHAR folder[MAX_PATH], path[MAX_PATH], temp[MAX_PATH];
+    if (bytes.size == 0 || !UserSettingsFolder(folder) || !UserSettingsPath(path) ||
+        !Join(temp, folder, L"" PLUGIN_SETTINGS_NAME SETTINGS_TEMP_SUFFIX))
         return false;
-    if (!CreateDirectoryA(folder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    wsprintfA(temp, "%s" SETTINGS_TEMP_SUFFIX, path);
+    if (!CreateDirectoryW(folder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
     return ReplaceFileWith(path, temp, FILE_ATTRIBUTE_NORMAL, WriteBytes, &bytes);
 }

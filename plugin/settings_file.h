@@ -3,14 +3,15 @@
 // which the player can write without an administrator's rights; the copy in
 // the Windows folder, which the installer seeds, serves until then.
 #pragma once
-#include <stddef.h>
+#include <windows.h>
 
 #include "plugin_settings.h"
 
 #define USER_SETTINGS_FOLDER "ZUV"
 
-// The user's copy; false when it has no place or does not fit in `size`.
-bool UserSettingsPath(char* path, size_t size);
+// The user's copy (MAX_PATH wide characters, the user's name in any
+// alphabet); false when it has no place or does not fit.
+bool UserSettingsPath(WCHAR* path);
 
 // The user's copy, else the Windows folder's; false, with the defaults in
 // `settings`, when neither is there and whole.

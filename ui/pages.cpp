@@ -18,6 +18,8 @@ static const char PlayerNotFoundText[] =
     "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
 static const char SourceMissingText[] = "Error: At least one source file not found.";
 static const char WriteFailedFormat[] = "Error: Could not write %s into %s.";
+static const char NewerInstalledFormat[] =
+    "A newer ZUV (version %s) is already installed in this folder.\n\nReplace it with this older version (%s)?";
 static const char NotSwitchedOnText[] =
     "ZUV has been copied into Winamp's plug-ins folder, but Winamp's settings could not be changed to use it.\n\n"
     "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
@@ -74,6 +76,43 @@ void AssembleAgreementText()
     ReplaceLineFeeds(g_agreementText);
 }
 
+// Ends the run with one box. It has no owner; the wizard's buttons are kept
+// still while it is up, since the run ends as soon as it is dismissed.
+static void EndWithError(const char* text)
+{
+    EnableWindow(g_installer.wizardWindow, FALSE);
+    MessageBoxA(NULL, text, "ZUV", MB_ICONERROR);
+    EndWizard();
+}
+
+// Every control of the Finished page, before any box that comes with it.
+static void ShowFinished()
+{
+    ShowControl(IDC_LOCATION, false);
+    SetControlText(IDC_NEXT, "&Finish");
+    SetControlText(IDCANCEL, "&More Info");
+    SetControlText(IDC_MESSAGE, g_pageMessages[PAGE_FINISHED]);
+}
+
+// Four decimal numbers with dots, from the most significant.
+static void FormatVersion(unsigned long long version, char* out)
+{
+    wsprintfA(out, "%u.%u.%u.%u", (UINT)(version >> 48), (UINT)(version >> 32) & 0xFFFF,
+              (UINT)(version >> 16) & 0xFFFF, (UINT)version & 0xFFFF);
+}
+
+// An older download run over a newer ZUV asks before replacing it.
+static bool MayReplaceInstalled()
+{
+    unsigned long long installed, ours;
+    if (!InstalledModuleIsNewer(g_installer.pluginsPath, &installed, &ours)) return true;
+    char newer[24], older[24], text[sizeof NewerInstalledFormat + 2 * sizeof newer];
+    FormatVersion(installed, newer);
+    FormatVersion(ours, older);
+    wsprintfA(text, NewerInstalledFormat, newer, older);
+    return MessageBoxA(g_installer.wizardWindow, text, "ZUV", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 static void Install()
 {
     HWND wizard = g_installer.wizardWindow;
@@ -86,6 +125,17 @@ static void Install()
         SendMessageA(wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(wizard, IDC_LOCATION), TRUE);
         return;
     }
+    // A partial download, or a module taken by a virus scanner: nothing is
+    // closed or changed for half an installation.
+    if (!AllSourceFilesReadable()) {
+        EndWithError(SourceMissingText);
+        return;
+    }
+    // No: the player keeps running and nothing is written.
+    if (!MayReplaceInstalled()) {
+        ShowFinished();
+        return;
+    }
     ClosePlayer();
     const char* failed;
     CopyResult copied = CopyPluginFiles(g_installer.pluginsPath, &failed);
@@ -95,20 +145,15 @@ static void Install()
         JoinPath(folder, sizeof folder, g_installer.pluginsPath, "");
         char text[sizeof WriteFailedFormat + FOLDER_BUFFER + PATH_BUFFER];
         wsprintfA(text, WriteFailedFormat, failed, folder);
-        // The box has no owner; keep the wizard's buttons still while it is up,
-        // since the run ends as soon as it is dismissed.
-        EnableWindow(wizard, FALSE);
-        MessageBoxA(NULL, copied == COPY_SOURCE_MISSING ? SourceMissingText : text, "ZUV", MB_ICONERROR);
-        EndWizard();
+        EndWithError(copied == COPY_SOURCE_MISSING ? SourceMissingText : text);
         return;
     }
     // The files are in place, but the player will not load the module at
-    // its next start unless winamp.ini now names it: say so, not "installed".
-    if (!RewritePlayerSettings(g_installer.pluginsPath))
-        MessageBoxA(wizard, NotSwitchedOnText, "ZUV", MB_OK | MB_ICONINFORMATION);
-    ShowControl(IDC_LOCATION, false);
-    SetControlText(IDC_NEXT, "&Finish");
-    SetControlText(IDCANCEL, "&More Info");
+    // its next start unless winamp.ini now names it: say so, not "installed",
+    // over the finished page.
+    bool switchedOn = RewritePlayerSettings(g_installer.pluginsPath);
+    ShowFinished();
+    if (!switchedOn) MessageBoxA(wizard, NotSwitchedOnText, "ZUV", MB_OK | MB_ICONINFORMATION);
 }
 
 void SetUpPage(int page)
@@ -177,8 +222,8 @@ void OnWizardCommand(int id)
         break;
     case IDCANCEL:
         if (g_installer.currentPage == PAGE_FINISHED) {
-            char help[PATH_BUFFER];
-            if (SourceFilePath(PLUGIN_HELP_NAME, help, sizeof help)) {
+            WCHAR help[MAX_PATH];
+            if (SourceFilePath(PLUGIN_HELP_NAME, help, MAX_PATH)) {
                 // Only the wizard itself loses the focus when disabled; the
                 // button holding it keeps it.
                 EnableWindow(wizard, FALSE);

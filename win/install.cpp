@@ -3,12 +3,14 @@
 #include <shellapi.h>
 
 #include "operations.h"
+#include "replace_file.h"
 #include "../core/paths.h"
 #include "../core/player.h"
 
 enum {
     CLOSE_SEND_TIMEOUT_MS = 5000,   // the player's window handling WM_CLOSE
-    CLOSE_EXIT_TIMEOUT_MS = 5000    // its process letting go of its files
+    CLOSE_EXIT_TIMEOUT_MS = 5000,   // its process letting go of its files
+    ASIDE_NAMES = 99                // .old, .old2 ... .old99
 };
 
 void ClosePlayer()
@@ -30,40 +32,168 @@ void ClosePlayer()
     if (process) CloseHandle(process);
 }
 
-// The plug-in's files sit beside the installer, wherever the current
-// directory happens to be.
-bool SourceFilePath(const char* name, char* out, size_t size)
+bool AnsiToWide(const char* text, WCHAR* out, int count)
 {
-    char module[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameA(NULL, module, sizeof module);
+    return MultiByteToWideChar(CP_ACP, 0, text, -1, out, count) > 0;
+}
+
+// The plug-in's files sit beside the installer, wherever the current
+// directory happens to be. Wide: in a folder such as C:\Users\Łukasz\, the
+// ANSI name of the program is a best-fit guess that names nothing.
+bool SourceFilePath(const char* name, WCHAR* out, size_t count)
+{
+    WCHAR module[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameW(NULL, module, MAX_PATH + 1);
     // A result that fills the buffer has been cut short.
-    if (n == 0 || n >= sizeof module - 1) return false;
-    FolderOfPath(module);
-    return JoinPath(out, size, module, name);
+    if (n == 0 || n >= MAX_PATH) return false;
+    WCHAR* slash = module + n;
+    while (slash > module && slash[-1] != '\\') --slash;
+    *slash = 0;
+    if ((size_t)(slash - module) + lstrlenA(name) >= count) return false;
+    wsprintfW(out, L"%s%S", module, name);
+    return true;
+}
+
+static bool SourceReadable(const char* name)
+{
+    WCHAR source[MAX_PATH];
+    return SourceFilePath(name, source, MAX_PATH) && CanReadFile(source);
+}
+
+bool AllSourceFilesReadable()
+{
+    for (const char* name : PluginFileList)
+        if (!SourceReadable(name)) return false;
+    return true;
 }
 
 bool AnySourceFilePresent()
 {
-    for (const char* name : PluginFileList) {
-        char source[MAX_PATH];
-        if (!SourceFilePath(name, source, sizeof source)) continue;
-        DWORD attributes = GetFileAttributesA(source);
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    for (const char* name : PluginFileList)
+        if (SourceReadable(name)) return true;
+    return false;
+}
+
+bool ReadFileVersion(const WCHAR* path, unsigned long long* version)
+{
+    // As data: none of the module's code runs, and its imports are not loaded.
+    HMODULE module = LoadLibraryExW(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return false;
+    bool ok = false;
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));   // RT_VERSION
+    HGLOBAL loaded = found ? LoadResource(module, found) : NULL;
+    const BYTE* block = loaded ? (const BYTE*)LockResource(loaded) : NULL;
+    // VS_VERSIONINFO: lengths, type, L"VS_VERSION_INFO" and its padding, then
+    // VS_FIXEDFILEINFO at 40, which opens with its signature.
+    if (block && SizeofResource(module, found) >= 40 + 52 && *(const WORD*)(block + 2) >= 52 &&
+        *(const DWORD*)(block + 40) == 0xFEEF04BD) {
+        *version = (unsigned long long)*(const DWORD*)(block + 48) << 32 | *(const DWORD*)(block + 52);
+        ok = true;
+    }
+    FreeLibrary(module);
+    return ok;
+}
+
+// `name` in the plug-ins folder, as wide text; false when it does not fit.
+static bool DestinationPath(const char* pluginsPath, const char* name, WCHAR* out)
+{
+    char destination[PATH_BUFFER];
+    return JoinPath(destination, sizeof destination, pluginsPath, name) && AnsiToWide(destination, out, MAX_PATH);
+}
+
+bool InstalledModuleIsNewer(const char* pluginsPath, unsigned long long* installed, unsigned long long* ours)
+{
+    WCHAR there[MAX_PATH], here[MAX_PATH];
+    return DestinationPath(pluginsPath, PLUGIN_MODULE_NAME, there) &&
+           SourceFilePath(PLUGIN_MODULE_NAME, here, MAX_PATH) && ReadFileVersion(there, installed) &&
+           ReadFileVersion(here, ours) && *installed > *ours;
+}
+
+// `path` with the aside ending `n` (1: ".old", then ".old2" ...): the text
+// after the last dot never starts with "dll", which the player would load,
+// even by the short name that keeps three letters of it.
+static bool AsideName(const WCHAR* path, int n, WCHAR* out)
+{
+    if (lstrlenW(path) + 7 >= MAX_PATH) return false;
+    wsprintfW(out, n == 1 ? L"%s.old" : L"%s.old%d", path, n);
+    return true;
+}
+
+// Leftovers of earlier runs, whose module was in use then: each one that
+// can go now goes; one still held waits for the restart asked to delete it.
+static void DeleteAsideFiles(const WCHAR* path)
+{
+    WCHAR pattern[MAX_PATH], aside[MAX_PATH];
+    if (!AsideName(path, 1, pattern)) return;
+    int stem = lstrlenW(pattern);   // the folder, the name and ".old"
+    int folder = lstrlenW(path);
+    while (folder > 0 && path[folder - 1] != '\\') --folder;
+    lstrcatW(pattern, L"*");
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    pattern[stem] = 0;
+    do {
+        // Only the names this installer gives (the pattern also matches
+        // short names, and other endings may be the user's).
+        if (folder + lstrlenW(found.cFileName) >= MAX_PATH) continue;
+        lstrcpynW(aside, path, folder + 1);
+        lstrcatW(aside, found.cFileName);
+        if (lstrlenW(aside) < stem) continue;
+        const WCHAR* digit = aside + stem;
+        while (*digit >= '0' && *digit <= '9') ++digit;
+        WCHAR ending = aside[stem];
+        aside[stem] = 0;
+        bool ours = !*digit && lstrcmpiW(aside, pattern) == 0;
+        aside[stem] = ending;
+        if (ours) DeleteFileW(aside);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// A module loaded by another session's player cannot be overwritten but can
+// be renamed: move it aside, to be deleted when Windows next starts, so the
+// new one can take its name.
+static bool MoveAside(const WCHAR* path)
+{
+    WCHAR aside[MAX_PATH];
+    for (int n = 1; n <= ASIDE_NAMES && AsideName(path, n, aside); ++n) {
+        if (MoveFileW(path, aside)) {
+            // Without the right to register it (not elevated), it stays.
+            MoveFileExW(aside, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+            return true;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
     }
     return false;
+}
+
+// CopyFileW, waiting out a hold on the destination.
+static bool CopyWaiting(const WCHAR* source, const WCHAR* destination)
+{
+    HoldWait wait = {};
+    bool ok;
+    while (!(ok = CopyFileW(source, destination, FALSE) != 0) && WaitOutHold(&wait, false)) {
+    }
+    EndHoldWait(&wait);
+    return ok;
 }
 
 CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
 {
     for (const char* name : PluginFileList) {
-        char source[MAX_PATH];
-        char destination[PATH_BUFFER];
+        WCHAR source[MAX_PATH], destination[MAX_PATH];
         *failed = name;
         // The source first, so a failed copy of a readable file can be
         // blamed on the destination.
-        if (!SourceFilePath(name, source, sizeof source) || !CanReadFile(source)) return COPY_SOURCE_MISSING;
-        if (!JoinPath(destination, sizeof destination, pluginsPath, name)) return COPY_WRITE_FAILED;
-        if (!CopyFileA(source, destination, FALSE)) return COPY_WRITE_FAILED;
+        if (!SourceFilePath(name, source, MAX_PATH) || !CanReadFile(source)) return COPY_SOURCE_MISSING;
+        if (!DestinationPath(pluginsPath, name, destination)) return COPY_WRITE_FAILED;
+        DeleteAsideFiles(destination);
+        if (CopyWaiting(source, destination)) continue;
+        DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || !MoveAside(destination) ||
+            !CopyWaiting(source, destination))
+            return COPY_WRITE_FAILED;
     }
     *failed = NULL;
     return COPY_DONE;
@@ -71,17 +201,17 @@ CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
 
 // The application name is given on its own, so a folder with spaces cannot
 // start C:\Program.exe; the command line quotes it for the player.
-static void StartDirectly(const char* path, const char* folder)
+static void StartDirectly(const WCHAR* path, const WCHAR* folder)
 {
-    char commandLine[PATH_BUFFER + 2];
-    wsprintfA(commandLine, "\"%s\"", path);
-    STARTUPINFOA startup;
+    WCHAR commandLine[MAX_PATH + 2];
+    wsprintfW(commandLine, L"\"%s\"", path);
+    STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION info;
-    if (CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &startup, &info)) {
+    if (CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &startup, &info)) {
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
     }
@@ -90,28 +220,29 @@ static void StartDirectly(const char* path, const char* folder)
 void LaunchPlayer(const char* pluginsPath)
 {
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    char path[PATH_BUFFER];
-    if (PlayerExecutablePath(pluginsPath, path, sizeof path)) {
+    char path[PATH_BUFFER], folder[PATH_BUFFER];
+    WCHAR widePath[MAX_PATH], wideFolder[MAX_PATH];
+    if (PlayerExecutablePath(pluginsPath, path, sizeof path) && AnsiToWide(path, widePath, MAX_PATH)) {
         // The player starts in its own folder, as from its shortcut.
-        char folder[PATH_BUFFER];
         CopyText(folder, sizeof folder, path);
         FolderOfPath(folder);
-        const char* directory = folder[0] ? folder : NULL;
+        const WCHAR* directory = folder[0] && AnsiToWide(folder, wideFolder, MAX_PATH) ? wideFolder : NULL;
         // Through Explorer, as the desktop's user; directly only without it.
-        if (!StartAsDesktopUser(path, directory)) StartDirectly(path, directory);
+        if (StartAsDesktopUser(widePath, directory) == SHELL_UNREACHABLE) StartDirectly(widePath, directory);
     }
     if (previous) SetCursor(previous);
 }
 
-bool OpenDocument(const char* file)
+bool OpenDocument(const WCHAR* file)
 {
-    if (StartAsDesktopUser(file, NULL)) return true;
-    SHELLEXECUTEINFOA request;
+    ShellStart started = StartAsDesktopUser(file, NULL);
+    if (started != SHELL_UNREACHABLE) return started == SHELL_STARTED;
+    SHELLEXECUTEINFOW request;
     ZeroMemory(&request, sizeof request);
     request.cbSize = sizeof request;
     request.fMask = SEE_MASK_FLAG_DDEWAIT;
-    request.lpVerb = "open";
+    request.lpVerb = L"open";
     request.lpFile = file;
     request.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExA(&request) != FALSE;
+    return ShellExecuteExW(&request) != FALSE;
 }

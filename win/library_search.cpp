@@ -20,3 +20,13 @@ void RestrictLibrarySearch()
     SetDirectoryProc setDirectory = (SetDirectoryProc)(void*)GetProcAddress(kernel, "SetDllDirectoryA");
     if (setDirectory) setDirectory("");
 }
+
+HMODULE LoadSystemLibrary(const char* name)
+{
+    char path[MAX_PATH];
+    UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n + 1 + lstrlenA(name) >= MAX_PATH) return NULL;
+    lstrcatA(path, "\\");
+    lstrcatA(path, name);
+    return LoadLibraryA(path);
+}

@@ -36,16 +36,18 @@ bool LocatePlayer(char* out)
 bool PlayerIsPresent(const char* pluginsPath)
 {
     char candidate[PATH_BUFFER];
+    WCHAR wide[MAX_PATH];
     // Without "plugins" there is no player folder to derive, whatever the
     // typed text names (it may be winamp.exe itself).
-    return PlayerExecutablePath(pluginsPath, candidate, sizeof candidate) && CanReadFile(candidate);
+    return PlayerExecutablePath(pluginsPath, candidate, sizeof candidate) && AnsiToWide(candidate, wide, MAX_PATH) &&
+           CanReadFile(wide);
 }
 
-bool CanReadFile(const char* path)
+bool CanReadFile(const WCHAR* path)
 {
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, so a
     // folder of that name does not count.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);

@@ -1,19 +1,27 @@
 // The installer's Windows operations. Each owns the calls it makes and takes
 // what it works on as arguments; none reads the installer's state record.
+// The player's side (its registered command, the plug-ins folder) is ANSI
+// text, as the player registers it; the installer's own folder and the
+// user's settings folder are wide, since they may hold any alphabet.
 #pragma once
+#include <windows.h>
 #include <stddef.h>
 
 // Called first thing: from then on libraries are looked for in the system
 // folder only (only the current folder is left out where Windows lacks
 // SetDefaultDllDirectories).
 void RestrictLibrarySearch();
+// A library by its full path in the system folder, never a copy elsewhere.
+HMODULE LoadSystemLibrary(const char* name);
 
 // Player discovery: the player's folder from the registry (`out`: PATH_BUFFER
 // bytes), and whether winamp.exe stands beside a typed plug-ins folder.
 bool LocatePlayer(char* out);
 bool PlayerIsPresent(const char* pluginsPath);
 // A file, not a folder, that can be opened for reading now.
-bool CanReadFile(const char* path);
+bool CanReadFile(const WCHAR* path);
+// ANSI text (the player's side) as wide; false when it does not fit `count`.
+bool AnsiToWide(const char* text, WCHAR* out, int count);
 
 // Installation.
 enum CopyResult {
@@ -23,24 +31,50 @@ enum CopyResult {
 };
 // Copies the plug-in's files, in order, from beside the installer into
 // `pluginsPath`; stops at the first failure and names its file in `failed`.
+// A file held for a moment is waited for; one still in use (a module loaded
+// by another session's player) is moved aside and replaced.
 CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed);
 void ClosePlayer();
-// Both start the program through the desktop's shell, so it runs as the
-// desktop's user and not elevated; without that shell, directly.
-void LaunchPlayer(const char* pluginsPath);
-bool OpenDocument(const char* file);
-// Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
-// normally; false when there is no desktop shell to ask or it refused.
-bool StartAsDesktopUser(const char* file, const char* folder);
 // `name` in the installer's own folder, wherever the current directory is.
-bool SourceFilePath(const char* name, char* out, size_t size);
-// Whether any of the plug-in's files is beside the installer: none is when it
-// was started from inside the zip, or copied alone.
+bool SourceFilePath(const char* name, WCHAR* out, size_t count);
+// Whether all the plug-in's files beside the installer can be read now,
+// checked before anything is closed or changed; and whether any is there:
+// none is when it was started from inside the zip, or copied alone.
+bool AllSourceFilesReadable();
 bool AnySourceFilePresent();
 
+// A module's fixed file version (dwFileVersionMS in the high half,
+// dwFileVersionLS in the low), read as a resource without running any of its
+// code; false when it has none.
+bool ReadFileVersion(const WCHAR* path, unsigned long long* version);
+// Whether the module installed in `pluginsPath` is newer than the one beside
+// the installer; both versions come back.
+bool InstalledModuleIsNewer(const char* pluginsPath, unsigned long long* installed, unsigned long long* ours);
+
+// Both start the program through the desktop's shell, so it runs as the
+// desktop's user and not elevated; directly only where that shell cannot be
+// reached.
+void LaunchPlayer(const char* pluginsPath);
+bool OpenDocument(const WCHAR* file);
+
+// Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
+// normally, as the desktop's user.
+//  SHELL_STARTED      Explorer's ShellExecute answered S_OK.
+//  SHELL_REFUSED      it answered S_FALSE: Explorer was reached and could not
+//                     start the file (on Windows it has shown its own message).
+//                     Do not start it again directly: that start would be elevated.
+//  SHELL_UNREACHABLE  no desktop shell to ask, or COM failed on the way: only
+//                     then may the caller start the file itself.
+enum ShellStart { SHELL_STARTED, SHELL_REFUSED, SHELL_UNREACHABLE };
+ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder);
+
 // Settings files. The rewrite works on winamp.ini where the player keeps it:
-// beside winamp.exe, or where its paths.ini says. True only when winamp.ini
-// now names the plug-in's module, so the player will load it at its next
-// start; false too when paths.ini cannot be read or resolved.
+// beside winamp.exe, or where its paths.ini says; a winamp.ini in the
+// desktop user's own folders is written as that user. True only when
+// winamp.ini now names the plug-in's module, so the player will load it at
+// its next start; false too when paths.ini cannot be read or resolved.
 bool RewritePlayerSettings(const char* pluginsPath);
+// The rewrite of one winamp.ini, impersonating `user` (a token with
+// TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL.
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user);
 bool SeedPluginSettings();

@@ -1,17 +1,49 @@
 #include "replace_file.h"
 
+enum {
+    HOLD_WAIT_MS = 2000,   // what a scanner's look at a file takes, and more
+    HOLD_STEP_MS = 50
+};
+
 bool WriteAll(HANDLE file, const void* data, DWORD size)
 {
     DWORD written = 0;
     return WriteFile(file, data, size, &written, NULL) && written == size;
 }
 
-bool ReplaceFileWith(const char* path, const char* tempPath, DWORD attributes, FileWriter write, void* context)
+bool WaitOutHold(HoldWait* wait, bool accessDenied)
+{
+    DWORD error = GetLastError();
+    bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                (accessDenied && error == ERROR_ACCESS_DENIED);
+    if (!held) return false;
+    if (!wait->waiting) {
+        wait->waiting = true;
+        wait->started = GetTickCount();
+        wait->previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    }
+    if (GetTickCount() - wait->started >= HOLD_WAIT_MS) {
+        SetLastError(error);
+        return false;
+    }
+    Sleep(HOLD_STEP_MS);
+    return true;
+}
+
+void EndHoldWait(HoldWait* wait)
+{
+    DWORD error = GetLastError();
+    if (wait->waiting && wait->previous) SetCursor(wait->previous);
+    wait->waiting = false;
+    SetLastError(error);
+}
+
+bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context)
 {
     // A copy left by a run that died half-way is ours to replace; CREATE_NEW
     // then fails on anything else of that name (a folder, a read-only file).
-    DeleteFileA(tempPath);
-    HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, attributes, NULL);
+    DeleteFileW(tempPath);
+    HANDLE file = CreateFileW(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, attributes, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     bool ok = write(file, context);
     // Written through before the rename, so a crash cannot leave a renamed
@@ -19,8 +51,14 @@ bool ReplaceFileWith(const char* path, const char* tempPath, DWORD attributes, F
     ok = FlushFileBuffers(file) && ok;
     ok = CloseHandle(file) && ok;
     // One rename: the file is either the old one or the whole new one. Not
-    // ReplaceFileA, which can fail after taking the old file away.
-    if (ok) ok = MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok) DeleteFileA(tempPath);
+    // ReplaceFile, which can fail after taking the old file away.
+    if (ok) {
+        HoldWait wait = {};
+        while (!(ok = MoveFileExW(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) &&
+               WaitOutHold(&wait, true)) {
+        }
+        EndHoldWait(&wait);
+    }
+    if (!ok) DeleteFileW(tempPath);
     return ok;
 }

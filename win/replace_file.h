@@ -1,5 +1,6 @@
 // Writing a whole file so that it is never lost half-way: a temporary file
-// beside it, written through to disk, then one rename over the old one.
+// beside it, written through to disk, then one rename over the old one. And
+// waiting out a file that someone holds for a moment.
 #pragma once
 #include <windows.h>
 
@@ -8,9 +9,28 @@ typedef bool (*FileWriter)(HANDLE file, void* context);
 
 // Creates `tempPath` (a stale file of that name is removed first; anything
 // else there, such as a folder, makes this fail) with `attributes`, lets
-// `write` fill it, and renames it over `path`. False, with `path` as it was
-// and no temporary file left, when any step fails.
-bool ReplaceFileWith(const char* path, const char* tempPath, DWORD attributes, FileWriter write, void* context);
+// `write` fill it, and renames it over `path`, waiting out a hold on `path`.
+// False, with `path` as it was and no temporary file left, when any step
+// fails.
+bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context);
 
 // WriteFile of the whole block.
 bool WriteAll(HANDLE file, const void* data, DWORD size);
+
+// Virus scanners and the search indexer open a freshly written file for a
+// moment, and a file operation then fails with a sharing or lock violation.
+// After such a failure WaitOutHold waits a little, under the wait cursor,
+// and returns true while the 2 s since the first failure are not over; with
+// `accessDenied` a refused rename counts too (a file open elsewhere cannot be
+// renamed over: error 5, not 32). Start with a zeroed HoldWait; EndHoldWait
+// puts the cursor back and keeps GetLastError.
+//     HoldWait wait = {};
+//     while (!CopyFileW(...) && WaitOutHold(&wait, false)) {}
+//     EndHoldWait(&wait);
+struct HoldWait {
+    DWORD started;
+    HCURSOR previous;
+    bool waiting;
+};
+bool WaitOutHold(HoldWait* wait, bool accessDenied);
+void EndHoldWait(HoldWait* wait);

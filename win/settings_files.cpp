@@ -12,11 +12,13 @@
 #include "../core/settings_folder.h"
 
 // Beside winamp.ini; no file of the player's ends like this.
-#define SETTINGS_TEMP_SUFFIX ".zuv-tmp"
+#define SETTINGS_TEMP_SUFFIX L".zuv-tmp"
 
 // Used one at a time: the whole of paths.ini (the player's own is a few
 // lines; one that fills this is not one), then winamp.ini piece by piece.
 static char g_scratch[65536];
+// A UTF-16 paths.ini as UTF-8.
+static char g_pathsText[sizeof g_scratch / 2 * 3];
 
 static bool WriteToFile(void* context, const char* data, size_t size)
 {
@@ -53,98 +55,177 @@ static bool WriteRewrittenCopy(HANDLE out, void* context)
     return ok;
 }
 
-// The token of the desktop's shell, so {N} means the desktop user's folder
-// even when the installer was elevated with another account's password.
-static HANDLE OpenDesktopUserToken()
+// Text conversions for the settings file's place, which is carried as UTF-8.
+static bool WideToUtf8(const WCHAR* text, char* out, size_t size)
 {
-    HWND shell = GetShellWindow();
-    DWORD pid = 0;
-    if (!shell || !GetWindowThreadProcessId(shell, &pid) || !pid) return NULL;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-    if (!process) return NULL;
-    HANDLE token = NULL;
-    if (!OpenProcessToken(process, TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, &token)) token = NULL;
-    CloseHandle(process);
-    return token;
+    return WideCharToMultiByte(CP_UTF8, 0, text, -1, out, (int)size, NULL, NULL) > 0;
 }
 
-static bool ShellFolder(int csidl, char* out, size_t size, void* context)
+static bool Utf8ToWide(const char* text, WCHAR* out, int count)
 {
-    HANDLE token = *(HANDLE*)context;
-    char path[MAX_PATH];
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, out, count) > 0;
+}
+
+static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
+{
+    WCHAR wide[UTF8_PATH_BUFFER];
+    return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, UTF8_PATH_BUFFER) > 0 && WideToUtf8(wide, out, size);
+}
+
+// The user (TokenUser) of a token, into `sid` of SECURITY_MAX_SID_SIZE bytes.
+static bool TokenSid(HANDLE token, BYTE* sid)
+{
+    union {
+        TOKEN_USER user;
+        BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } info;
+    DWORD size = 0;
+    return GetTokenInformation(token, TokenUser, &info, sizeof info, &size) &&
+           CopySid(SECURITY_MAX_SID_SIZE, sid, info.user.User.Sid);
+}
+
+// Who the desktop belongs to: the user of the shell's process token, which
+// `token` gets (TOKEN_QUERY, TOKEN_IMPERSONATE, TOKEN_DUPLICATE) when it can
+// be opened. An administrator who elevated the installer for a standard user
+// may not open that user's process: the user is then unknown, and never
+// taken to be the administrator.
+static DesktopUser OpenDesktopUser(HANDLE* token)
+{
+    *token = NULL;
+    HWND shell = GetShellWindow();
+    if (!shell) return DESKTOP_NO_SHELL;
+    DWORD pid = 0;
+    if (!GetWindowThreadProcessId(shell, &pid) || !pid) return DESKTOP_UNKNOWN;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    // Vista and later grant the limited right more often; XP lacks it.
+    if (!process) process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return DESKTOP_UNKNOWN;
+    if (!OpenProcessToken(process, TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, token)) *token = NULL;
+    CloseHandle(process);
+    if (!*token) return DESKTOP_UNKNOWN;
+    HANDLE own;
+    BYTE shellSid[SECURITY_MAX_SID_SIZE], ownSid[SECURITY_MAX_SID_SIZE];
+    bool same = false;
+    if (TokenSid(*token, shellSid) && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) {
+        same = TokenSid(own, ownSid) && EqualSid(shellSid, ownSid);
+        CloseHandle(own);
+    }
+    return same ? DESKTOP_SAME_USER : DESKTOP_OTHER_USER;
+}
+
+static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, void* context)
+{
+    WCHAR path[MAX_PATH];
     // SHGFP_TYPE_CURRENT and no CSIDL_FLAG_CREATE: a missing folder stays
     // missing (S_FALSE), it is never made here.
-    HRESULT result = SHGetFolderPathA(NULL, csidl, token, SHGFP_TYPE_CURRENT, path);
-    if (result != S_OK && token) result = SHGetFolderPathA(NULL, csidl, NULL, SHGFP_TYPE_CURRENT, path);
-    return result == S_OK && path[0] && CopyText(out, size, path);
+    return SHGetFolderPathW(NULL, csidl, desktopUsers ? *(HANDLE*)context : NULL, SHGFP_TYPE_CURRENT, path) == S_OK &&
+           path[0] && WideToUtf8(path, out, size);
 }
 
-static bool Variable(const char* name, char* out, size_t size, void*)
+typedef BOOL(WINAPI* ExpandForUserProc)(HANDLE, LPCWSTR, LPWSTR, DWORD);
+
+static bool Variable(const char* name, bool desktopUsers, char* out, size_t size, void* context)
 {
-    DWORD n = GetEnvironmentVariableA(name, out, (DWORD)size);
-    return n > 0 && n < size;
+    WCHAR wideName[MAX_PATH], value[MAX_PATH];
+    if (!Utf8ToWide(name, wideName, MAX_PATH)) return false;
+    if (!desktopUsers) {
+        DWORD n = GetEnvironmentVariableW(wideName, value, MAX_PATH);
+        return n > 0 && n < MAX_PATH && WideToUtf8(value, out, size);
+    }
+    // In the desktop user's environment: userenv, looked up from the system
+    // folder only when needed.
+    HMODULE userenv = LoadSystemLibrary("userenv.dll");
+    ExpandForUserProc expand =
+        userenv ? (ExpandForUserProc)(void*)GetProcAddress(userenv, "ExpandEnvironmentStringsForUserW") : NULL;
+    WCHAR pattern[MAX_PATH + 2];
+    wsprintfW(pattern, L"%%%s%%", wideName);
+    // Its BOOL alone says little: an undefined name comes back as it went
+    // in, and a result that fills the buffer may have been cut short.
+    bool ok = expand && expand(*(HANDLE*)context, pattern, value, MAX_PATH) && lstrcmpiW(value, pattern) != 0 &&
+              lstrlenW(value) < MAX_PATH - 1 && WideToUtf8(value, out, size);
+    if (userenv) FreeLibrary(userenv);
+    return ok;
 }
 
-// paths.ini's inidir= value into `value`, or "" when there is no paths.ini or
-// no such key. False when paths.ini exists but cannot be read, or the value
-// is too long to be a folder.
-static bool ReadPathsIni(const char* playerFolder, char* value, size_t size)
+// paths.ini beside winamp.exe into g_scratch, `length` bytes; `exists`
+// false when there is none. False when it exists but cannot be read whole.
+static bool ReadPathsIni(const WCHAR* playerFolder, DWORD* length, bool* exists)
 {
-    char path[PATH_BUFFER];
-    value[0] = 0;
-    if (!JoinPath(path, sizeof path, playerFolder, PLAYER_PATHS_INI)) return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+    WCHAR path[MAX_PATH];
+    *length = 0;
+    *exists = false;
+    if (lstrlenW(playerFolder) + (int)sizeof PLAYER_PATHS_INI > MAX_PATH) return false;
+    wsprintfW(path, L"%s" PLAYER_PATHS_INI, playerFolder);
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
-    DWORD length = 0, got = 0;
+    *exists = true;
+    DWORD got = 0;
     bool ok = true;
-    while (length < sizeof g_scratch &&
-           (ok = ReadFile(file, g_scratch + length, sizeof g_scratch - length, &got, NULL)) && got)
-        length += got;
+    while (*length < sizeof g_scratch &&
+           (ok = ReadFile(file, g_scratch + *length, sizeof g_scratch - *length, &got, NULL)) && got)
+        *length += got;
     CloseHandle(file);
-    if (!ok || length == sizeof g_scratch) return false;
-    return FindIniValue(g_scratch, length, PATHS_INI_SECTION, PATHS_INI_KEY, value, size) != INI_VALUE_BAD;
+    return ok && *length < sizeof g_scratch;
 }
 
-// winamp.ini where the player keeps it; false when paths.ini cannot be read
-// or resolved, or the path does not fit.
-static bool FindPlayerSettingsFile(const char* pluginsPath, char* out, size_t size)
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user)
 {
-    char playerFolder[PATH_BUFFER], value[PATH_BUFFER], folder[PATH_BUFFER];
-    if (!PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder)) return false;
-    if (!ReadPathsIni(playerFolder, value, sizeof value)) return false;
-    HANDLE token = OpenDesktopUserToken();
-    FolderLookups lookups = { ShellFolder, Variable, &token };
-    SettingsFolder where = ResolveSettingsFolder(value, playerFolder, &lookups, folder, sizeof folder);
-    if (token) CloseHandle(token);
-    if (where == SETTINGS_UNRESOLVABLE) return false;
-    return JoinPath(out, size, where == SETTINGS_IN_FOLDER ? folder : playerFolder, PLAYER_INI_NAME);
+    WCHAR tempPath[MAX_PATH];
+    if (lstrlenW(iniPath) + lstrlenW(SETTINGS_TEMP_SUFFIX) >= MAX_PATH) return false;
+    wsprintfW(tempPath, L"%s%s", iniPath, SETTINGS_TEMP_SUFFIX);
+    // As that user: a folder of theirs may be a junction to anywhere by now,
+    // and the installer's own rights must not follow it.
+    if (user && !ImpersonateLoggedOnUser(user)) return false;
+
+    // The rename would replace a read-only winamp.ini on some systems and
+    // fail on others; the user made it read-only, so leave it alone.
+    bool ok = false;
+    DWORD attributes = GetFileAttributesW(iniPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        HANDLE in;
+        HoldWait wait = {};
+        while ((in = CreateFileW(iniPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                 NULL)) == INVALID_HANDLE_VALUE &&
+               WaitOutHold(&wait, false)) {
+        }
+        EndHoldWait(&wait);
+        if (in != INVALID_HANDLE_VALUE) {
+            DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+            RewriteJob job = { in, false };
+            ok = ReplaceFileWith(iniPath, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE, WriteRewrittenCopy, &job);
+            if (job.in != INVALID_HANDLE_VALUE) CloseHandle(job.in);   // the temporary file could not be made
+            ok = ok && job.namedModule;
+        }
+    }
+    if (user) RevertToSelf();
+    return ok;
 }
 
 bool RewritePlayerSettings(const char* pluginsPath)
 {
-    char iniPath[PATH_BUFFER];
-    char tempPath[PATH_BUFFER + sizeof SETTINGS_TEMP_SUFFIX];
-    if (!FindPlayerSettingsFile(pluginsPath, iniPath, sizeof iniPath)) return false;
-    if (!CopyText(tempPath, sizeof tempPath, iniPath) || !AppendText(tempPath, sizeof tempPath, SETTINGS_TEMP_SUFFIX))
+    // The player's side is ANSI text; where it keeps its settings may be
+    // any user's folder, in any alphabet.
+    char playerFolder[PATH_BUFFER], folder8[UTF8_PATH_BUFFER], ini8[UTF8_PATH_BUFFER];
+    WCHAR wideFolder[MAX_PATH], iniPath[MAX_PATH];
+    if (!PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder) ||
+        !MultiByteToWideChar(CP_ACP, 0, playerFolder, -1, wideFolder, MAX_PATH) ||
+        !WideToUtf8(wideFolder, folder8, sizeof folder8))
         return false;
-
-    // The rename would replace a read-only winamp.ini on some systems and
-    // fail on others; the user made it read-only, so leave it alone.
-    DWORD attributes = GetFileAttributesA(iniPath);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return false;
-
-    HANDLE in = CreateFileA(iniPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
-    if (in == INVALID_HANDLE_VALUE) return false;
-    DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    RewriteJob job = { in, false };
-    bool ok = ReplaceFileWith(iniPath, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE, WriteRewrittenCopy, &job);
-    if (job.in != INVALID_HANDLE_VALUE) CloseHandle(job.in);   // the temporary file could not be made
-    return ok && job.namedModule;
+    DWORD length;
+    bool exists;
+    if (!ReadPathsIni(wideFolder, &length, &exists)) return false;
+    HANDLE token;
+    SettingsSearch search = { exists ? g_scratch : NULL, length, g_pathsText, sizeof g_pathsText, folder8,
+                              { OpenDesktopUser(&token), ShellFolder, Variable, AnsiToUtf8, &token } };
+    bool desktopUsers = false;
+    bool ok = FindSettingsFile(&search, ini8, sizeof ini8, &desktopUsers) && Utf8ToWide(ini8, iniPath, MAX_PATH) &&
+              RewriteSettingsFile(iniPath, desktopUsers ? token : NULL);
+    if (token) CloseHandle(token);
+    return ok;
 }
 
 bool SeedPluginSettings()

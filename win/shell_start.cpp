@@ -10,7 +10,6 @@
 #include <shobjidl.h>
 
 #include "operations.h"
-#include "../core/paths.h"
 
 // Defined here rather than taken from libuuid, which would bring in far more.
 static const CLSID ShellWindowsClass = { 0x9ba05972, 0xf6a8, 0x11cf, { 0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39 } };
@@ -26,16 +25,6 @@ struct ComCalls {
     decltype(&SysAllocStringLen) allocString;
     decltype(&SysFreeString) freeString;
 };
-}
-
-// By its full path in the system folder: never a copy beside the installer.
-static HMODULE LoadSystemLibrary(const char* name)
-{
-    char folder[MAX_PATH];
-    char path[PATH_BUFFER];
-    UINT n = GetSystemDirectoryA(folder, sizeof folder);
-    if (n == 0 || n >= sizeof folder || !JoinPath(path, sizeof path, folder, name)) return NULL;
-    return LoadLibraryA(path);
 }
 
 // The first three from ole32, the others from oleaut32.
@@ -62,12 +51,10 @@ static bool LoadComCalls(ComCalls* com)
 // A real BSTR, length prefix and all: Explorer is another process, and the
 // marshaller reads the length. One that could not be made is NULL, an empty
 // text, which Explorer refuses.
-static void SetText(const ComCalls& com, VARIANT* value, const char* text)
+static void SetText(const ComCalls& com, VARIANT* value, const WCHAR* text)
 {
-    WCHAR wide[PATH_BUFFER];
-    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PATH_BUFFER);
     value->vt = VT_BSTR;
-    value->bstrVal = n > 0 ? com.allocString(wide, n - 1) : NULL;
+    value->bstrVal = com.allocString(text, (UINT)lstrlenW(text));
 }
 
 // Each step asks the object it got from the one before and lets that go.
@@ -79,14 +66,14 @@ static bool Next(HRESULT hr, IUnknown* previous)
 
 // The desktop window's view, its background object and the shell's
 // Application object, whose ShellExecute runs in Explorer.
-static bool ExecuteThroughDesktop(const ComCalls& com, VARIANT* arguments)
+static ShellStart ExecuteThroughDesktop(const ComCalls& com, VARIANT* arguments)
 {
     IShellWindows* windows;
     // Explorer's own object first; then any provider, for a shell that
     // offers the class in-process only.
     if (FAILED(com.createInstance(ShellWindowsClass, NULL, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&windows))) &&
         FAILED(com.createInstance(ShellWindowsClass, NULL, CLSCTX_ALL, IID_PPV_ARGS(&windows))))
-        return false;
+        return SHELL_UNREACHABLE;
     VARIANT location = {}, root = {};
     location.vt = VT_I4;   // CSIDL_DESKTOP, which is 0
     long window;
@@ -107,27 +94,29 @@ static bool ExecuteThroughDesktop(const ComCalls& com, VARIANT* arguments)
         !Next(background->QueryInterface(IID_PPV_ARGS(&folderView)), background) ||
         !Next(folderView->get_Application(&application), folderView) ||
         !Next(application->QueryInterface(IID_PPV_ARGS(&shell)), application))
-        return false;
+        return SHELL_UNREACHABLE;
     HRESULT hr = shell->ShellExecute(arguments[0].bstrVal, arguments[1], arguments[2], arguments[3], arguments[4]);
-    return Next(hr, shell);
+    shell->Release();
+    // S_FALSE is Explorer's "could not": reached, but nothing started.
+    return hr == S_OK ? SHELL_STARTED : SUCCEEDED(hr) ? SHELL_REFUSED : SHELL_UNREACHABLE;
 }
 
-bool StartAsDesktopUser(const char* file, const char* folder)
+ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder)
 {
     ComCalls com;
-    if (!LoadComCalls(&com) || FAILED(com.initialize(NULL, COINIT_APARTMENTTHREADED))) return false;
+    if (!LoadComCalls(&com) || FAILED(com.initialize(NULL, COINIT_APARTMENTTHREADED))) return SHELL_UNREACHABLE;
     // ShellExecute's file, arguments (none), folder, verb and how to show.
     VARIANT arguments[5] = {};
     SetText(com, &arguments[0], file);
     if (folder) SetText(com, &arguments[2], folder);
-    SetText(com, &arguments[3], "open");
+    SetText(com, &arguments[3], L"open");
     arguments[4].vt = VT_I4;
     arguments[4].lVal = SW_SHOWNORMAL;
     // Explorer may bring the program it starts to the front only if it may
     // itself; the installer has the foreground and can hand that on.
     DWORD shellProcess = 0;
     if (GetWindowThreadProcessId(GetShellWindow(), &shellProcess)) AllowSetForegroundWindow(shellProcess);
-    bool started = ExecuteThroughDesktop(com, arguments);
+    ShellStart started = ExecuteThroughDesktop(com, arguments);
     for (VARIANT& argument : arguments)
         if (argument.vt == VT_BSTR) com.freeString(argument.bstrVal);
     com.uninitialize();

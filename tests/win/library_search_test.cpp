@@ -1,6 +1,7 @@
 // After the start-up step a DLL beside the program is no longer loaded by its
 // bare name, while system DLLs still are. The step changes the whole process,
-// so the disabled case runs in a child: this program again.
+// so the disabled case runs in a child: this program again. And what a start
+// through the desktop's shell, which loads ole32 by its full path, reports.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <algorithm>
@@ -49,6 +50,14 @@ TEST(LibrarySearch, DllBesideTheProgramIsNotLoadedAfterStartUp)
     CloseHandle(child.hThread);
     CloseHandle(child.hProcess);
     DeleteFileA(probe.c_str());
+}
+
+// Explorer reached but unable to start the file (wine answers S_FALSE, as
+// Windows does after showing its own message): not started, and not to be
+// started again elevated.
+TEST(ShellStart, FileThatCannotBeStartedIsRefused)
+{
+    EXPECT_EQ(SHELL_REFUSED, StartAsDesktopUser(L"C:\\no such folder\\no such program.exe", NULL));
 }
 
 }  // namespace

@@ -49,18 +49,33 @@ std::string SettingsFile()
     return std::string(folder) + "\\zuv.cfg";
 }
 
+// Paths are UTF-8 here: the user's folder has a name code page 1252 cannot spell.
+std::wstring Wide(const std::string& utf8)
+{
+    std::wstring wide(utf8.size() + 1, 0);
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], (int)wide.size()) - 1);
+    return wide;
+}
+
+std::string Utf8(const WCHAR* wide)
+{
+    char text[3 * MAX_PATH];
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, NULL, NULL);
+    return text;
+}
+
 std::string UserFolder()
 {
-    char folder[MAX_PATH];
-    SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, folder);
-    return std::string(folder) + "\\ZUV";
+    WCHAR folder[MAX_PATH];
+    SHGetFolderPathW(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, folder);
+    return Utf8(folder) + "\\ZUV";
 }
 
 std::string UserSettingsFile() { return UserFolder() + "\\zuv.cfg"; }
 
 bool ReadFileBytes(const std::string& path, std::string* bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     bytes->clear();
     char buffer[4096];
@@ -72,13 +87,15 @@ bool ReadFileBytes(const std::string& path, std::string* bytes)
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD n = 0;
     bool ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &n, NULL) && n == bytes.size();
     CloseHandle(file);
     return ok;
 }
+
+bool MakeFolder(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), NULL) != 0; }
 
 std::string SettingsBytes(const PluginSettings& s)
 {
@@ -138,8 +155,21 @@ class PluginModule : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The user's application data in a folder named in Polish and
+        // Japanese, through User Shell Folders, which the shell follows.
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, ShellFoldersKey, 0, KEY_ALL_ACCESS, &shellFolders));
+        DWORD size = sizeof savedAppData;
+        hadAppData = RegQueryValueExW(shellFolders, L"AppData", NULL, &appDataType, (BYTE*)savedAppData, &size) == 0;
+        WCHAR temp[MAX_PATH];
+        ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+        appData = Utf8(temp) + "zuv \u0141ukasz \u97f3\u697d";
+        MakeFolder(appData);
+        std::wstring value = Wide(appData);
+        RegSetValueExW(shellFolders, L"AppData", 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)(value.size() + 1) * 2);
+        ASSERT_EQ(appData + "\\ZUV", UserFolder());
+
         hadSettings = ReadFileBytes(SettingsFile(), &savedSettings);
-        DeleteFileA(UserSettingsFile().c_str());
+        DeleteFileW(Wide(UserSettingsFile()).c_str());
         library = LoadLibraryA(ModulePath().c_str());
         ASSERT_TRUE(library != NULL) << ModulePath() << " error " << GetLastError();
         getHeader = (DspGetHeaderProc)(void*)GetProcAddress(library, DSP_EXPORT_NAME);
@@ -159,9 +189,16 @@ protected:
             WriteFileBytes(SettingsFile(), savedSettings);
         else
             DeleteFileA(SettingsFile().c_str());
-        DeleteFileA(UserSettingsFile().c_str());
-        RemoveDirectoryA((UserSettingsFile() + ".tmp").c_str());
-        RemoveDirectoryA(UserFolder().c_str());
+        DeleteFileW(Wide(UserSettingsFile()).c_str());
+        RemoveDirectoryW(Wide(UserSettingsFile() + ".tmp").c_str());
+        RemoveDirectoryW(Wide(UserFolder()).c_str());
+        RemoveDirectoryW(Wide(appData).c_str());
+        if (hadAppData)
+            RegSetValueExW(shellFolders, L"AppData", 0, appDataType, (const BYTE*)savedAppData,
+                           (DWORD)(lstrlenW(savedAppData) + 1) * 2);
+        else
+            RegDeleteValueW(shellFolders, L"AppData");
+        RegCloseKey(shellFolders);
     }
 
     // Init, the signal in the player's blocks, Quit.
@@ -183,6 +220,12 @@ protected:
     DspModule* module = NULL;
     bool hadSettings = false;
     std::string savedSettings;
+    static constexpr const WCHAR* ShellFoldersKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    HKEY shellFolders = NULL;
+    bool hadAppData = false;
+    DWORD appDataType = REG_EXPAND_SZ;
+    WCHAR savedAppData[MAX_PATH] = L"";
+    std::string appData;
 };
 
 TEST_F(PluginModule, ExportsOnlyTheHeaderFunctionUndecorated)
@@ -240,7 +283,7 @@ TEST_F(PluginModule, BypassInTheFileLeavesSamplesUntouched)
     PluginSettings s = Defaults();
     s.switches[0] = 1;
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(Defaults())));
-    ASSERT_TRUE(CreateDirectoryA(UserFolder().c_str(), NULL));
+    ASSERT_TRUE(MakeFolder(UserFolder()));
     ASSERT_TRUE(WriteFileBytes(UserSettingsFile(), SettingsBytes(s)));
     std::vector<short> x = TestSignal();
     EXPECT_EQ(x, Play(x));
@@ -272,13 +315,13 @@ TEST_P(PluginSettingsFile, DamagedCopyGivesWay)
     PluginSettings bypass = Defaults();
     bypass.switches[0] = 1;
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(bypass)));
-    ASSERT_TRUE(CreateDirectoryA(UserFolder().c_str(), NULL));
+    ASSERT_TRUE(MakeFolder(UserFolder()));
     if (c.present) {
         ASSERT_TRUE(WriteFileBytes(UserSettingsFile(), c.bytes));
     }
     EXPECT_EQ(TestSignal(), Play(TestSignal())) << "the user's copy did not give way";
 
-    DeleteFileA(UserSettingsFile().c_str());
+    DeleteFileW(Wide(UserSettingsFile()).c_str());
     if (c.present)
         ASSERT_TRUE(WriteFileBytes(SettingsFile(), c.bytes));
     else
@@ -330,9 +373,9 @@ HWND WaitForWindow(const char* caption, DWORD ms)
 
 std::string Text(HWND window)
 {
-    char text[512] = "";
-    SendMessageA(window, WM_GETTEXT, sizeof text, (LPARAM)text);
-    return text;
+    WCHAR text[512] = L"";
+    SendMessageW(window, WM_GETTEXT, 512, (LPARAM)text);
+    return Utf8(text);
 }
 
 // Runs Config on this thread while `script` works the dialog from another.
@@ -393,7 +436,7 @@ TEST_F(PluginModule, ConfigShowsTheFileAndOkSavesTheChanges)
     EXPECT_EQ(SettingsBytes(expected), saved);
     ASSERT_TRUE(ReadFileBytes(SettingsFile(), &saved));
     EXPECT_EQ(SettingsBytes(mine), saved);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((UserSettingsFile() + ".tmp").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Wide(UserSettingsFile() + ".tmp").c_str()));
 }
 
 TEST_F(PluginModule, ConfigCancelChangesNothing)
@@ -445,10 +488,10 @@ TEST_F(PluginModule, ConfigAppliesToThePlayingEffect)
 TEST_F(PluginModule, ConfigFailedSaveKeepsTheOldFile)
 {
     std::string before = SettingsBytes(Defaults());
-    ASSERT_TRUE(CreateDirectoryA(UserFolder().c_str(), NULL));
+    ASSERT_TRUE(MakeFolder(UserFolder()));
     ASSERT_TRUE(WriteFileBytes(UserSettingsFile(), before));
     // A folder where the temporary file would go makes its creation fail.
-    ASSERT_TRUE(CreateDirectoryA((UserSettingsFile() + ".tmp").c_str(), NULL));
+    ASSERT_TRUE(MakeFolder(UserSettingsFile() + ".tmp"));
     std::string message;
     bool dialogStayed = false;
     RunConfig(module, [&](HWND dialog) {

@@ -214,6 +214,24 @@ TEST_F(PlayerSettings, FileHeldOpenByThePlayerUnchanged)
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
 
+// As the desktop's user: impersonating a token (here the test's own) for the
+// whole rewrite, and reverting on every way out.
+TEST_F(PlayerSettings, RewriteAsAnotherUserRevertsAfterwards)
+{
+    WriteBytes(ini, TypicalIni);
+    HANDLE token, thread;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, &token));
+    const std::wstring path(ini.begin(), ini.end());
+    for (const std::wstring& file : { path, path + L".missing" }) {
+        EXPECT_EQ(file == path, RewriteSettingsFile(file.c_str(), token));
+        EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &thread)) << "still impersonating";
+        EXPECT_EQ((DWORD)ERROR_NO_TOKEN, GetLastError());
+    }
+    CloseHandle(token);
+    EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+}
+
 TEST_F(PlayerSettings, FolderNamedWinampIniUnchanged)
 {
     ASSERT_TRUE(CreateDirectoryA(ini.c_str(), NULL));
