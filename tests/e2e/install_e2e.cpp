@@ -367,6 +367,7 @@ TEST_P(Replace, AsksBeforeADowngradeAndGetsPastFilesInUse)
     if (c.hold != FREE) {
         std::string args = std::string(c.hold == LOADED ? "load \"" : "hold \"") + PlayerFolder + c.held +
                            (c.hold == LOADED ? "\"" : "\" 1500") + " C:\\holder.ready";
+        DeleteFileA("C:\\holder.ready");
         ASSERT_TRUE(Start(Env("ZUV_HOLDER").c_str(), args.c_str(), nullptr, &holder));
         ASSERT_TRUE(WaitUntil([] { return Exists("C:\\holder.ready"); }, WAIT_MS)) << "holder " << args;
     }
