@@ -63,7 +63,7 @@ static bool WideToUtf8(const WCHAR* text, char* out, size_t size)
 
 static bool Utf8ToWide(const char* text, WCHAR* out, int count)
 {
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, out, count) > 0;
+    return MultiByteToWideChar(CP_UTF8, 0, text, -1, out, count) > 0;
 }
 
 static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
