@@ -152,11 +152,10 @@ static void DeleteAsideFiles(const WCHAR* path)
 }
 
 // A module loaded by another session's player cannot be overwritten but can
-// be renamed: move it aside, to be deleted when Windows next starts, so the
-// new one can take its name.
-static bool MoveAside(const WCHAR* path)
+// be renamed: move it aside, into `aside`, to be deleted when Windows next
+// starts, so the new one can take its name.
+static bool MoveAside(const WCHAR* path, WCHAR* aside)
 {
-    WCHAR aside[MAX_PATH];
     for (int n = 1; n <= ASIDE_NAMES && AsideName(path, n, aside); ++n) {
         if (MoveFileW(path, aside)) {
             // Without the right to register it (not elevated), it stays.
@@ -191,9 +190,14 @@ CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
         DeleteAsideFiles(destination);
         if (CopyWaiting(source, destination)) continue;
         DWORD error = GetLastError();
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || !MoveAside(destination) ||
-            !CopyWaiting(source, destination))
+        WCHAR aside[MAX_PATH];
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || !MoveAside(destination, aside))
             return COPY_WRITE_FAILED;
+        if (!CopyWaiting(source, destination)) {
+            // The player keeps the module it had rather than none at all.
+            MoveFileExW(aside, destination, MOVEFILE_REPLACE_EXISTING);
+            return COPY_WRITE_FAILED;
+        }
     }
     *failed = NULL;
     return COPY_DONE;

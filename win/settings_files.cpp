@@ -63,7 +63,7 @@ static bool WideToUtf8(const WCHAR* text, char* out, size_t size)
 
 static bool Utf8ToWide(const char* text, WCHAR* out, int count)
 {
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, out, count) > 0;
+    return MultiByteToWideChar(CP_UTF8, 0, text, -1, out, count) > 0;
 }
 
 static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
@@ -72,16 +72,16 @@ static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
     return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, UTF8_PATH_BUFFER) > 0 && WideToUtf8(wide, out, size);
 }
 
-// The user (TokenUser) of a token, into `sid` of SECURITY_MAX_SID_SIZE bytes.
-static bool TokenSid(HANDLE token, BYTE* sid)
+// The user (TokenUser) of a token, SID and all.
+union TokenUserInfo {
+    TOKEN_USER user;
+    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+};
+
+static bool ReadTokenUser(HANDLE token, TokenUserInfo* info)
 {
-    union {
-        TOKEN_USER user;
-        BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    } info;
     DWORD size = 0;
-    return GetTokenInformation(token, TokenUser, &info, sizeof info, &size) &&
-           CopySid(SECURITY_MAX_SID_SIZE, sid, info.user.User.Sid);
+    return GetTokenInformation(token, TokenUser, info, sizeof *info, &size) != 0;
 }
 
 // Who the desktop belongs to: the user of the shell's process token, which
@@ -104,10 +104,10 @@ static DesktopUser OpenDesktopUser(HANDLE* token)
     CloseHandle(process);
     if (!*token) return DESKTOP_UNKNOWN;
     HANDLE own;
-    BYTE shellSid[SECURITY_MAX_SID_SIZE], ownSid[SECURITY_MAX_SID_SIZE];
+    TokenUserInfo shellUser, ownUser;
     bool same = false;
-    if (TokenSid(*token, shellSid) && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) {
-        same = TokenSid(own, ownSid) && EqualSid(shellSid, ownSid);
+    if (ReadTokenUser(*token, &shellUser) && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) {
+        same = ReadTokenUser(own, &ownUser) && EqualSid(shellUser.user.User.Sid, ownUser.user.User.Sid);
         CloseHandle(own);
     }
     return same ? DESKTOP_SAME_USER : DESKTOP_OTHER_USER;
