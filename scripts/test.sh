@@ -202,6 +202,7 @@ done <"$work/list"
 # these few again under each of `versions`.
 versions_scenarios=(
   Install.TypicalRunClosesCopiesAndStartsThePlayer
+  Install.FromAFolderTheAnsiCodePageCannotSpell
   Scenario.PlayerLoadsThePluginAndItRaisesTheBass
   Window.EveryPageShowsItsPicture
 )
