@@ -125,28 +125,25 @@ static void DeleteAsideFiles(const WCHAR* path)
 {
     WCHAR pattern[MAX_PATH], aside[MAX_PATH];
     if (!AsideName(path, 1, pattern)) return;
-    int stem = lstrlenW(pattern);   // the folder, the name and ".old"
     int folder = lstrlenW(path);
     while (folder > 0 && path[folder - 1] != '\\') --folder;
+    int stem = lstrlenW(pattern) - folder;   // the name and ".old"
+    // Two dots in the pattern: no short (8.3) name can match it, so every
+    // name found begins with the stem.
     lstrcatW(pattern, L"*");
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) return;
-    pattern[stem] = 0;
     do {
-        // Only the names this installer gives (the pattern also matches
-        // short names, and other endings may be the user's).
-        if (folder + lstrlenW(found.cFileName) >= MAX_PATH) continue;
+        // Only the endings this installer gives, ".old" and ".old<N>":
+        // others may be the user's.
+        if (lstrlenW(found.cFileName) < stem) continue;
+        const WCHAR* digit = found.cFileName + stem;
+        while (*digit >= '0' && *digit <= '9') ++digit;
+        if (*digit || folder + lstrlenW(found.cFileName) >= MAX_PATH) continue;
         lstrcpynW(aside, path, folder + 1);
         lstrcatW(aside, found.cFileName);
-        if (lstrlenW(aside) < stem) continue;
-        const WCHAR* digit = aside + stem;
-        while (*digit >= '0' && *digit <= '9') ++digit;
-        WCHAR ending = aside[stem];
-        aside[stem] = 0;
-        bool ours = !*digit && lstrcmpiW(aside, pattern) == 0;
-        aside[stem] = ending;
-        if (ours) DeleteFileW(aside);
+        DeleteFileW(aside);
     } while (FindNextFileW(search, &found));
     FindClose(search);
 }

@@ -69,7 +69,7 @@ static bool Utf8ToWide(const char* text, WCHAR* out, int count)
 static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
 {
     WCHAR wide[UTF8_PATH_BUFFER];
-    return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, UTF8_PATH_BUFFER) > 0 && WideToUtf8(wide, out, size);
+    return AnsiToWide(text, wide, UTF8_PATH_BUFFER) && WideToUtf8(wide, out, size);
 }
 
 // The user (TokenUser) of a token, SID and all.
@@ -212,7 +212,7 @@ bool RewritePlayerSettings(const char* pluginsPath)
     char playerFolder[PATH_BUFFER], folder8[UTF8_PATH_BUFFER], ini8[UTF8_PATH_BUFFER];
     WCHAR wideFolder[MAX_PATH], iniPath[MAX_PATH];
     if (!PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder) ||
-        !MultiByteToWideChar(CP_ACP, 0, playerFolder, -1, wideFolder, MAX_PATH) ||
+        !AnsiToWide(playerFolder, wideFolder, MAX_PATH) ||
         !WideToUtf8(wideFolder, folder8, sizeof folder8))
         return false;
     DWORD length;
