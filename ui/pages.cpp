@@ -136,7 +136,7 @@ static void Install()
         ShowFinished();
         return;
     }
-    ClosePlayer();
+    ClosePlayer(g_installer.pluginsPath);
     const char* failed;
     CopyResult copied = CopyPluginFiles(g_installer.pluginsPath, &failed);
     if (copied != COPY_DONE) {

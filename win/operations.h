@@ -34,7 +34,9 @@ enum CopyResult {
 // A file held for a moment is waited for; one still in use (a module loaded
 // by another session's player) is moved aside and replaced.
 CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed);
-void ClosePlayer();
+// Asks every window of the player that runs from beside `pluginsPath` to
+// close, then waits a while for them to exit; other players keep running.
+void ClosePlayer(const char* pluginsPath);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, WCHAR* out, size_t count);
 // Whether all the plug-in's files beside the installer can be read now,
