@@ -94,6 +94,9 @@ void ClosePlayer(const char* pluginsPath)
     c.moduleName = psapi ? (ModuleNameProc)(void*)GetProcAddress(psapi, "GetModuleFileNameExW") : NULL;
     c.access = c.queryImage ? PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE
                             : PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE;
+    // EnumWindows lists the windows before the first call; a FindWindowEx
+    // walk would lose its place when a player destroys the window it stands
+    // on while handling WM_CLOSE.
     EnumWindows(CloseIfPlayer, (LPARAM)&c);
     // Together: a closing player may still hold the plug-in module.
     if (c.count) WaitForMultipleObjects(c.count, c.processes, TRUE, CLOSE_EXIT_TIMEOUT_MS);
