@@ -74,16 +74,17 @@ void PutLine(IniRewrite* r, const char* text, size_t length, bool ended)
     if (ended) Put(r, "\r\n", 2);
 }
 
-const char AddedName[] = INI_KEY_DSP_NAME PLUGIN_MODULE_NAME "\r\n";
-const char AddedNumber[] = INI_KEY_DSP_NUM "0\r\n";
-
-// The end of the first [Winamp] section: the DSP keys it lacks.
+// The end of the first [Winamp] section: the DSP keys it lacks, as the
+// first two rules would have written them.
 void AddMissingKeys(IniRewrite* r)
 {
-    if (r->hasName) return;
+    if (r->seen[PLAYER_DSP_NAME]) return;
     if (!r->ended) Put(r, "\r\n", 2);
-    Put(r, AddedName, sizeof AddedName - 1);
-    if (!r->hasNumber) Put(r, AddedNumber, sizeof AddedNumber - 1);
+    for (int i = 0; i < 2 && !r->seen[i]; ++i) {
+        Put(r, Rules[i].key, Rules[i].keyLength);
+        Put(r, Rules[i].value, Rules[i].valueLength);
+        Put(r, "\r\n", 2);
+    }
     r->ended = true;
     r->changed = true;
 }
@@ -142,19 +143,17 @@ void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
     IniLine line;
     ReadIniLine(text, length, &line);
     if (line.header && r->place == INI_IN_SECTION) AddMissingKeys(r);
-    r->place = NextIniPlace(r->place, &line, PLAYER_INI_SECTION);
-    if (r->place == INI_IN_SECTION && line.key) {
-        if (SameIniName(line.name, line.nameLength, PLAYER_INI_DSP_NAME)) r->hasName = true;
-        if (SameIniName(line.name, line.nameLength, PLAYER_INI_DSP_NUM)) r->hasNumber = true;
-        if (!r->hasRemoval && SameIniName(line.name, line.nameLength, PLAYER_INI_REMOVE)) {
-            r->hasRemoval = true;
-            if (NamesModule(line.value, line.valueLength)) {
-                // No rule's key ends in this key, so none would match what is left.
-                Put(r, text, (size_t)((const char*)memchr(text, '=', length) - text) + 1);
-                Put(r, "\r\n", 2);
-                r->ended = r->changed = true;
-                return;
-            }
+    r->place = NextIniPlace(r->place, &line);
+    if (r->place == INI_IN_SECTION) {
+        PlayerKey key = PlayerKeyOf(&line);
+        bool first = !r->seen[key];
+        r->seen[key] = true;
+        if (key == PLAYER_REMOVE && first && NamesModule(line.value, line.valueLength)) {
+            // No rule's key ends in this key, so none would match what is left.
+            Put(r, text, (size_t)((const char*)memchr(text, '=', length) - text) + 1);
+            Put(r, "\r\n", 2);
+            r->ended = r->changed = true;
+            return;
         }
     }
     if (ApplyRules(r, text, length, ended)) {
@@ -197,7 +196,7 @@ void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context)
     r->failed = false;
     r->changed = false;
     r->place = INI_BEFORE_SECTION;
-    r->hasName = r->hasNumber = r->hasRemoval = false;
+    memset(r->seen, 0, sizeof r->seen);
     r->ended = true;
     r->line = 0;
     r->lineLength = 0;

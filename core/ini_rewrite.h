@@ -38,7 +38,7 @@ struct IniRewrite {
     bool failed;                     // a sink or memory failure: output incomplete
     bool changed;                    // a rule matched, a line was added or a removal emptied
     IniPlace place;                  // where the lines stand against the first [Winamp]
-    bool hasName, hasNumber, hasRemoval; // its keys seen so far
+    bool seen[PLAYER_KEYS + 1];      // its keys seen so far (and others)
     bool ended;                      // the output so far ends in a line end
     char* line;                      // the unfinished line carried between pieces
     size_t lineLength;

@@ -40,10 +40,10 @@ void ReadIniLine(const char* text, size_t length, IniLine* line)
     line->valueLength = (size_t)(end - v);
 }
 
-IniPlace NextIniPlace(IniPlace place, const IniLine* line, const char* section)
+IniPlace NextIniPlace(IniPlace place, const IniLine* line)
 {
     if (!line->header) return place;
-    if (place == INI_BEFORE_SECTION && SameIniName(line->name, line->nameLength, section)) return INI_IN_SECTION;
+    if (place == INI_BEFORE_SECTION && SameIniName(line->name, line->nameLength, PLAYER_INI_SECTION)) return INI_IN_SECTION;
     return place == INI_IN_SECTION ? INI_PAST_SECTION : place;
 }
 
@@ -59,12 +59,12 @@ static bool NextLine(const char** at, const char* end, IniLine* line)
     return true;
 }
 
-IniValue FindIniValue(const char* text, size_t length, const char* section, const char* key, char* out, size_t size)
+IniValue FindIniValue(const char* text, size_t length, const char* key, char* out, size_t size)
 {
     IniPlace place = INI_BEFORE_SECTION;
     IniLine line;
     for (const char* at = text; place != INI_PAST_SECTION && NextLine(&at, text + length, &line);) {
-        place = NextIniPlace(place, &line, section);
+        place = NextIniPlace(place, &line);
         if (place != INI_IN_SECTION || !line.key || !SameIniName(line.name, line.nameLength, key)) continue;
         if (line.valueLength >= size || memchr(line.value, 0, line.valueLength)) return INI_VALUE_BAD;
         memcpy(out, line.value, line.valueLength);
@@ -74,37 +74,43 @@ IniValue FindIniValue(const char* text, size_t length, const char* section, cons
     return INI_VALUE_NONE;
 }
 
+PlayerKey PlayerKeyOf(const IniLine* line)
+{
+    static const char* const Keys[PLAYER_KEYS] = { PLAYER_INI_DSP_NAME, PLAYER_INI_DSP_NUM, PLAYER_INI_UTF8,
+                                                   PLAYER_INI_DSP_DIR, PLAYER_INI_REMOVE };
+    int i = 0;
+    while (i < PLAYER_KEYS && !(line->key && SameIniName(line->name, line->nameLength, Keys[i]))) ++i;
+    return (PlayerKey)i;
+}
+
 bool ReadPlayerSection(const char* text, size_t length, bool whole, PlayerSection* out)
 {
     // A cut beginning: its last, unfinished line is not a line yet.
     while (!whole && length > 0 && text[length - 1] != '\n') --length;
-    static const char* const Keys[] = { PLAYER_INI_DSP_NAME, PLAYER_INI_DSP_NUM, PLAYER_INI_UTF8, PLAYER_INI_DSP_DIR };
-    IniLine found[4] = {};   // each key's first line; `key` false: none
+    IniLine found[PLAYER_KEYS + 1] = {};   // each key's first line; `key` false: none
     IniPlace place = INI_BEFORE_SECTION;
     IniLine line;
     for (const char* at = text; place != INI_PAST_SECTION && NextLine(&at, text + length, &line);) {
-        place = NextIniPlace(place, &line, PLAYER_INI_SECTION);
-        for (int i = 0; i < 4; ++i)
-            if (place == INI_IN_SECTION && line.key && !found[i].key && SameIniName(line.name, line.nameLength, Keys[i]))
-                found[i] = line;
+        place = NextIniPlace(place, &line);
+        PlayerKey key = place == INI_IN_SECTION ? PlayerKeyOf(&line) : PLAYER_KEYS;
+        if (!found[key].key) found[key] = line;
     }
     if (!whole && place != INI_PAST_SECTION) return false;
 
-    const IniLine& name = found[0];
-    const IniLine& number = found[1];
+    const IniLine& name = found[PLAYER_DSP_NAME];
+    const IniLine& number = found[PLAYER_DSP_NUM];
     out->namesModule = name.key && SameIniName(name.value, name.valueLength, PLUGIN_MODULE_NAME) &&
                        (!number.key || (number.valueLength == 1 && number.value[0] == '0'));
     // utf8 as the profile functions read a number: empty is the default
-    // (UTF-8), anything else its leading digits ("0", "-0", "0x", "abc": 0).
-    const char* d = found[2].value;
-    const char* e = d + found[2].valueLength;
-    if (d < e && (*d == '-' || *d == '+')) ++d;
+    // (UTF-8), anything else its leading digits ("0", "00", "0x", "abc": 0).
+    const char* d = found[PLAYER_UTF8].value;
+    const char* e = d + found[PLAYER_UTF8].valueLength;
     while (d < e && *d == '0') ++d;
-    out->ansi = found[2].valueLength && !(d < e && *d >= '1' && *d <= '9');
+    out->ansi = found[PLAYER_UTF8].valueLength && !(d < e && *d >= '1' && *d <= '9');
 
     // DSPDir less one pair of quotation marks around it, and the blanks inside.
-    const char* a = found[3].value;
-    const char* b = a + found[3].valueLength;
+    const char* a = found[PLAYER_DSP_DIR].value;
+    const char* b = a + found[PLAYER_DSP_DIR].valueLength;
     if (b - a >= 2 && *a == '"' && b[-1] == '"') {
         ++a;
         --b;

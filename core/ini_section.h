@@ -29,15 +29,21 @@ void ReadIniLine(const char* text, size_t length, IniLine* line);
 // Does [text, text + length) equal `name`, ASCII letters in any case?
 bool SameIniName(const char* text, size_t length, const char* name);
 
-// Where a walk through the lines stands: before the first section of a name,
-// in it, or past it (any later header ends it).
+// Both files keep what the installer reads in their first [Winamp]
+// section. Where a walk through the lines stands: before it, in it, or past
+// it (any later header ends it).
 enum IniPlace { INI_BEFORE_SECTION, INI_IN_SECTION, INI_PAST_SECTION };
-IniPlace NextIniPlace(IniPlace place, const IniLine* line, const char* section);
+IniPlace NextIniPlace(IniPlace place, const IniLine* line);
 
-// The value of `key` in the first `[section]` of an INI text. A value that
-// does not fit in `size` bytes, or holds a NUL, is bad and `out` is left alone.
+// The value of `key` in the first [Winamp] of an INI text. A value that does
+// not fit in `size` bytes, or holds a NUL, is bad and `out` is left alone.
 enum IniValue { INI_VALUE_NONE, INI_VALUE_FOUND, INI_VALUE_BAD };
-IniValue FindIniValue(const char* text, size_t length, const char* section, const char* key, char* out, size_t size);
+IniValue FindIniValue(const char* text, size_t length, const char* key, char* out, size_t size);
+
+// The player's keys in winamp.ini's first [Winamp] (player.h), and which of
+// them a line there is: PLAYER_KEYS for none.
+enum PlayerKey { PLAYER_DSP_NAME, PLAYER_DSP_NUM, PLAYER_UTF8, PLAYER_DSP_DIR, PLAYER_REMOVE, PLAYER_KEYS };
+PlayerKey PlayerKeyOf(const IniLine* line);
 
 // What the player reads of the first [Winamp] section of its winamp.ini.
 enum DspFolder {

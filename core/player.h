@@ -10,10 +10,9 @@
 #define PLAYER_DOWNLOAD_HOST "www.winamp.com"
 
 // paths.ini beside winamp.exe may move winamp.ini (and the player's other
-// settings) to the folder its [Winamp] inidir= names, and name the settings
+// settings) to the folder its [Winamp] (PLAYER_INI_SECTION) inidir= names, and name the settings
 // file itself with inifile=; empty or absent: neither moves.
 #define PLAYER_PATHS_INI "paths.ini"
-#define PATHS_INI_SECTION "Winamp"
 #define PATHS_INI_KEY "inidir"
 #define PATHS_INI_FILE_KEY "inifile"
 #define PATHS_INI_PROGRAM_DIR "WINAMP_PROGRAM_DIR"   // %...%: the player's folder

@@ -146,7 +146,7 @@ static bool ReadKey(const char* text, size_t length, bool ansi, const char* key,
                     char* out, size_t size)
 {
     char raw[UTF8_PATH_BUFFER];
-    IniValue found = FindIniValue(text, length, PATHS_INI_SECTION, key, raw, sizeof raw);
+    IniValue found = FindIniValue(text, length, key, raw, sizeof raw);
     if (found == INI_VALUE_BAD) return false;
     if (found == INI_VALUE_NONE) raw[0] = 0;
     const char* a = raw;

@@ -113,30 +113,21 @@ static bool MayReplaceInstalled(const WCHAR* folder, HANDLE user)
     return MessageBoxA(g_installer.wizardWindow, text, "ZUV", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
-// The installation proper, once the player's folder is confirmed; `place`
-// is where its settings are and the folder it loads DSP modules from.
+// The installation proper, once the player's folder is confirmed, into the
+// folder `place` names: the plug-ins folder, or the DSP folder the player was
+// moved to. That one, named by the desktop user's own winamp.ini, is theirs
+// and is written as they would.
 static void InstallInto(const PlayerSettingsPlace* place)
 {
     HWND wizard = g_installer.wizardWindow;
-    // The plug-ins folder, or the DSP folder the player was moved to; a
-    // folder named by the desktop user's own winamp.ini is theirs, and is
-    // written as they would.
-    char plugins[FOLDER_BUFFER + 1];
-    WCHAR folder[MAX_PATH];
-    bool moved = place->dspFolder[0] != 0;
-    HANDLE user = moved ? place->user : NULL;
-    if (moved) {
-        lstrcpyW(folder, place->dspFolder);
-    } else if (!JoinPath(plugins, sizeof plugins, g_installer.pluginsPath, "") ||
-               !AnsiToWide(plugins, folder, MAX_PATH)) {
-        folder[0] = 0;   // nothing fits in it: the copy fails and says so
-    }
+    const WCHAR* folder = place->folder;
+    HANDLE user = place->moved ? place->user : NULL;
     // No: the player keeps running and nothing is written.
     if (!MayReplaceInstalled(folder, user)) {
         ShowFinished();
         return;
     }
-    ClosePlayer();
+    ClosePlayer(g_installer.pluginsPath);
     const char* failed;
     CopyResult copied = CopyPluginFiles(folder, user, &failed);
     if (copied == COPY_SOURCE_MISSING) {
@@ -153,7 +144,7 @@ static void InstallInto(const PlayerSettingsPlace* place)
     // The files are in place, but the player will not load the module at
     // its next start unless winamp.ini now says so: say so, not "installed",
     // over the finished page.
-    bool switchedOn = RewritePlayerSettings(place, moved ? folder : NULL);
+    bool switchedOn = RewritePlayerSettings(place);
     ShowFinished();
     if (!switchedOn) MessageBoxA(wizard, NotSwitchedOnText, "ZUV", MB_OK | MB_ICONINFORMATION);
 }

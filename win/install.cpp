@@ -1,4 +1,4 @@
-// Closing the player, copying the plug-in's files, starting the player, help.
+// Copying the plug-in's files, starting the player, help.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -8,29 +8,8 @@
 #include "../core/player.h"
 
 enum {
-    CLOSE_SEND_TIMEOUT_MS = 5000,   // the player's window handling WM_CLOSE
-    CLOSE_EXIT_TIMEOUT_MS = 5000,   // its process letting go of its files
     ASIDE_NAMES = 99                // .old, .old2 ... .old99
 };
-
-void ClosePlayer()
-{
-    HWND player = FindWindowA(PLAYER_WINDOW_CLASS, NULL);
-    if (!player) return;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(player, &pid);
-    // Open the process before asking it to close, so the wait below is on
-    // this player and not on whatever might reuse its id.
-    HANDLE process = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : NULL;
-    DWORD_PTR result;
-    // A hung player must not hang the installer: SendMessageTimeout, then a
-    // bounded wait for the process, which may still hold the plug-in module.
-    bool handled = SendMessageTimeoutA(player, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL,
-                                       CLOSE_SEND_TIMEOUT_MS, &result) != 0;
-    // A player that did not even take the request will not exit either.
-    if (process && handled) WaitForSingleObject(process, CLOSE_EXIT_TIMEOUT_MS);
-    if (process) CloseHandle(process);
-}
 
 bool AnsiToWide(const char* text, WCHAR* out, int count)
 {
@@ -211,12 +190,9 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
 
 CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const char** failed)
 {
-    if (!BeginAsUser(user)) {
-        *failed = PLUGIN_MODULE_NAME;
-        return COPY_WRITE_FAILED;
-    }
-    CopyResult result = CopyFiles(folder, user, failed);
-    EndAsUser(user);
+    *failed = PLUGIN_MODULE_NAME;
+    CopyResult result = BeginAsUser(user) ? CopyFiles(folder, user, failed) : COPY_WRITE_FAILED;
+    EndAsUser(user);   // RevertToSelf without an impersonation does nothing
     return result;
 }
 

@@ -35,7 +35,9 @@ enum CopyResult {
 // for; one still in use (a module loaded by another session's player) is
 // moved aside and replaced.
 CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const char** failed);
-void ClosePlayer();
+// Asks every window of the player that runs from beside `pluginsPath` to
+// close, then waits a while for them to exit; other players keep running.
+void ClosePlayer(const char* pluginsPath);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, WCHAR* out, size_t count);
 // Whether all the plug-in's files beside the installer can be read now,
@@ -80,16 +82,17 @@ struct PlayerSettingsPlace {
     WCHAR iniPath[MAX_PATH];
     HANDLE token;                // the desktop user's, when it could be opened
     HANDLE user;                 // `token` when winamp.ini is that user's own, else NULL
-    WCHAR dspFolder[MAX_PATH];   // its DSPDir, with a backslash; empty: the plug-ins folder
+    WCHAR folder[MAX_PATH];      // where the files go, with its backslash (empty: none fits)
+    bool moved;                  // `folder` is winamp.ini's DSPDir, not the plug-ins folder
 };
 // Where winamp.ini is, and the folder the player loads DSP modules from.
 // ReleasePlayerSettings closes the token.
 void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place);
 void ReleasePlayerSettings(PlayerSettingsPlace* place);
 // Rewrites winamp.ini, when it has anything to change. True only when the
-// file now on disk makes the player load the plug-in's module from where the
-// files went (`dspFolder`, or NULL for the plug-ins folder) at its next start.
-bool RewritePlayerSettings(const PlayerSettingsPlace* place, const WCHAR* dspFolder);
+// file now on disk makes the player load the plug-in's module from `folder`
+// at its next start.
+bool RewritePlayerSettings(const PlayerSettingsPlace* place);
 // The rewrite of one winamp.ini, impersonating `user` (a token with
 // TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL; true
 // when it was replaced, or read whole with nothing to change.

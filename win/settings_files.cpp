@@ -172,6 +172,20 @@ static bool Variable(const char* name, bool desktopUsers, char* out, size_t size
     return ok && WideToUtf8(value, out, size);
 }
 
+// An open file, from its start, into g_scratch until that is full, and
+// closed; `length` bytes were read. False on a read error.
+static bool ReadBeginning(HANDLE file, DWORD* length)
+{
+    DWORD got = 0;
+    bool ok = file != INVALID_HANDLE_VALUE;
+    *length = 0;
+    while (ok && *length < sizeof g_scratch &&
+           (ok = ReadFile(file, g_scratch + *length, sizeof g_scratch - *length, &got, NULL)) && got)
+        *length += got;
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return ok;
+}
+
 // paths.ini beside winamp.exe into g_scratch, `length` bytes; `exists`
 // false when there is none. False when it exists but cannot be read whole.
 static bool ReadPathsIni(const WCHAR* playerFolder, DWORD* length, bool* exists)
@@ -181,20 +195,13 @@ static bool ReadPathsIni(const WCHAR* playerFolder, DWORD* length, bool* exists)
     *exists = false;
     if (lstrlenW(playerFolder) + (int)sizeof PLAYER_PATHS_INI > MAX_PATH) return false;
     wsprintfW(path, L"%s" PLAYER_PATHS_INI, playerFolder);
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    HANDLE file = OpenWaiting(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
     *exists = true;
-    DWORD got = 0;
-    bool ok = true;
-    while (*length < sizeof g_scratch &&
-           (ok = ReadFile(file, g_scratch + *length, sizeof g_scratch - *length, &got, NULL)) && got)
-        *length += got;
-    CloseHandle(file);
-    return ok && *length < sizeof g_scratch;
+    return ReadBeginning(file, length) && *length < sizeof g_scratch;
 }
 
 bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user)
@@ -229,12 +236,8 @@ bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user)
 static bool ReadPlayerSectionOf(const WCHAR* iniPath, HANDLE user, PlayerSection* section)
 {
     if (!BeginAsUser(user)) return false;
-    HANDLE file = OpenWaiting(iniPath, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    DWORD length = 0, got = 0;
-    bool ok = file != INVALID_HANDLE_VALUE;
-    while (ok && length < sizeof g_scratch && (ok = ReadFile(file, g_scratch + length, sizeof g_scratch - length, &got, NULL)) && got)
-        length += got;
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    DWORD length;
+    bool ok = ReadBeginning(OpenWaiting(iniPath, FILE_SHARE_READ | FILE_SHARE_WRITE), &length);
     EndAsUser(user);
     return ok && ReadPlayerSection(g_scratch, length, length < sizeof g_scratch, section);
 }
@@ -254,9 +257,12 @@ static bool DspFolderOf(const PlayerSection* section, WCHAR* out)
 
 void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
 {
-    place->found = false;
+    place->found = place->moved = false;
     place->user = NULL;
-    place->dspFolder[0] = 0;
+    // The plug-ins folder, unless winamp.ini moves DSP modules elsewhere.
+    char plugins[FOLDER_BUFFER + 1];
+    if (!JoinPath(plugins, sizeof plugins, pluginsPath, "") || !AnsiToWide(plugins, place->folder, MAX_PATH))
+        place->folder[0] = 0;
     // The player's side is ANSI text; where it keeps its settings may be
     // any user's folder, in any alphabet.
     char playerFolder[PATH_BUFFER], folder8[UTF8_PATH_BUFFER], ini8[UTF8_PATH_BUFFER];
@@ -283,8 +289,9 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
     if (!place->found) return;
     place->user = desktopUsers ? lookups.token : NULL;
     PlayerSection section;
-    if (!ReadPlayerSectionOf(place->iniPath, place->user, &section) || !DspFolderOf(&section, place->dspFolder))
-        place->dspFolder[0] = 0;
+    WCHAR moved[MAX_PATH];
+    place->moved = ReadPlayerSectionOf(place->iniPath, place->user, &section) && DspFolderOf(&section, moved);
+    if (place->moved) lstrcpyW(place->folder, moved);
 }
 
 void ReleasePlayerSettings(PlayerSettingsPlace* place)
@@ -293,7 +300,7 @@ void ReleasePlayerSettings(PlayerSettingsPlace* place)
     place->token = place->user = NULL;
 }
 
-bool RewritePlayerSettings(const PlayerSettingsPlace* place, const WCHAR* dspFolder)
+bool RewritePlayerSettings(const PlayerSettingsPlace* place)
 {
     if (!place->found) return false;
     // Whether it was rewritten or not, what counts is what the player will
@@ -302,8 +309,8 @@ bool RewritePlayerSettings(const PlayerSettingsPlace* place, const WCHAR* dspFol
     PlayerSection section;
     WCHAR named[MAX_PATH];
     if (!ReadPlayerSectionOf(place->iniPath, place->user, &section) || !section.namesModule) return false;
-    if (!dspFolder) return section.dspFolderKind == DSP_FOLDER_NONE;
-    return DspFolderOf(&section, named) && lstrcmpiW(named, dspFolder) == 0;
+    if (!place->moved) return section.dspFolderKind == DSP_FOLDER_NONE;
+    return DspFolderOf(&section, named) && lstrcmpiW(named, place->folder) == 0;
 }
 
 bool SeedPluginSettings()

@@ -33,11 +33,12 @@ DWORD ParentId(const std::string& log) { return strtoul(Last(log, "parent=").c_s
 
 class Install : public Scenario {
 protected:
-    Process player, holder;
+    Process player, other, holder;   // other: a second player, from another folder
 
     void TearDown() override
     {
         Kill(&holder);
+        Kill(&other);
         Kill(&player);
         Scenario::TearDown();
     }
@@ -131,6 +132,23 @@ TEST_F(Install, TypicalRunClosesCopiesAndStartsThePlayer)
     ExpectStartedByTheShell(PlayerLog());
     // In its own folder (as registered, lower-cased), as from its shortcut.
     EXPECT_EQ(0, lstrcmpiA("C:\\Program Files\\Winamp", Last(PlayerLog(), "dir=").c_str())) << PlayerLog();
+}
+
+TEST_F(Install, OnlyThePlayerRunningFromTheTypedFolderIsClosedWhateverItsName)
+{
+    StartPlayer();
+    // Started last, the other player's window is the first of the class.
+    const std::string folder = "C:\\Other Winamp\\";
+    InstallPlayer(folder, SampleIni);
+    ASSERT_TRUE(Start((folder + "winamp.exe").c_str(), nullptr, folder.c_str(), &other));
+    ASSERT_TRUE(WaitWindow(other.pid, "Winamp v1.x", nullptr, WAIT_MS));
+    char shortName[MAX_PATH];
+    ASSERT_TRUE(GetShortPathNameA(PlayerFolder, shortName, MAX_PATH));
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom((std::string(shortName) + "PLUGINS").c_str());
+    DWORD code;
+    EXPECT_TRUE(WaitExit(player, WAIT_MS, &code)) << "the player in " << shortName << " was not closed";
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(other.handle, 0)) << "the other folder's player was closed";
 }
 
 TEST_F(Install, FinishStartsThePlayerEvenWhenItWasNotRunning)

@@ -177,12 +177,12 @@ TEST(SettingsFolder, FindsTheKeyInItsSectionOnly)
 {
     const std::string ini = "inidir=top\r\n[Other]\r\ninidir=other\r\n [ winamp ] \r\n  INIDIR = {26}\\Winamp \r\ninidir=second\n";
     char out[64];
-    ASSERT_EQ(INI_VALUE_FOUND, FindIniValue(ini.data(), ini.size(), "Winamp", "inidir", out, sizeof out));
+    ASSERT_EQ(INI_VALUE_FOUND, FindIniValue(ini.data(), ini.size(), "inidir", out, sizeof out));
     EXPECT_STREQ("{26}\\Winamp", out);
-    EXPECT_EQ(INI_VALUE_NONE, FindIniValue(ini.data(), ini.size(), "Winamp", "plugindir", out, sizeof out));
-    EXPECT_EQ(INI_VALUE_BAD, FindIniValue(ini.data(), ini.size(), "Winamp", "inidir", out, 5));   // does not fit
+    EXPECT_EQ(INI_VALUE_NONE, FindIniValue(ini.data(), ini.size(), "plugindir", out, sizeof out));
+    EXPECT_EQ(INI_VALUE_BAD, FindIniValue(ini.data(), ini.size(), "inidir", out, 5));   // does not fit
     const std::string nul("[Winamp]\ninidir=a\0b\n", 20);
-    EXPECT_EQ(INI_VALUE_BAD, FindIniValue(nul.data(), nul.size(), "Winamp", "inidir", out, sizeof out));
+    EXPECT_EQ(INI_VALUE_BAD, FindIniValue(nul.data(), nul.size(), "inidir", out, sizeof out));
 }
 
 }  // namespace

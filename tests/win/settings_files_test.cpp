@@ -89,14 +89,15 @@ const char TypicalRewritten[] =
     "eq_open=0\r\npe_open=0\r\nmb_open=0\r\nskin=Bento\r\n[in_mp3]\r\n eq_open=0\r\n[last]\r\nx=1";
 
 // winamp.ini found for a plug-ins folder as the installer finds it, and
-// rewritten there: whether the player will load the module from `dspFolder`
-// (NULL: the plug-ins folder).
-bool SwitchOn(const std::string& plugins, const WCHAR* dspFolder = NULL, std::wstring* found = nullptr)
+// rewritten there: whether the player will load the module from the folder
+// found (or from `elsewhere`, where the files were put instead).
+bool SwitchOn(const std::string& plugins, const WCHAR* elsewhere = NULL, std::wstring* found = nullptr)
 {
     PlayerSettingsPlace place;
     FindPlayerSettings(plugins.c_str(), &place);
-    if (found) *found = place.dspFolder;
-    bool on = RewritePlayerSettings(&place, dspFolder ? dspFolder : place.dspFolder[0] ? place.dspFolder : NULL);
+    if (found) *found = place.moved ? place.folder : L"";
+    if (elsewhere) lstrcpyW(place.folder, elsewhere);
+    bool on = RewritePlayerSettings(&place);
     ReleasePlayerSettings(&place);
     return on;
 }

@@ -1,0 +1,105 @@
+// Closing the player being installed into. Its window class is shared: by a
+// second instance, by another Winamp in another folder and by players built
+// on it, so a window counts only when its process runs our winamp.exe.
+#include <windows.h>
+
+#include "operations.h"
+#include "../core/paths.h"
+#include "../core/player.h"
+
+enum {
+    CLOSE_SEND_TIMEOUT_MS = 5000,   // each window handling WM_CLOSE
+    CLOSE_EXIT_TIMEOUT_MS = 5000    // all their processes letting go of their files
+};
+
+typedef BOOL(WINAPI* QueryImageProc)(HANDLE, DWORD, LPWSTR, PDWORD);
+typedef DWORD(WINAPI* ModuleNameProc)(HANDLE, HMODULE, LPWSTR, DWORD);
+
+struct Closing {
+    BY_HANDLE_FILE_INFORMATION player;   // winamp.exe beside the plug-ins folder
+    bool known;                          // false: no window can be told apart
+    QueryImageProc queryImage;           // Vista and later
+    ModuleNameProc moduleName;           // XP, from psapi
+    DWORD access;
+    DWORD count;
+    HANDLE processes[MAXIMUM_WAIT_OBJECTS];
+};
+
+// Volume and file index name the file itself, whatever path leads to it: an
+// 8.3 name, other letter case or a junction.
+static bool FileIdentity(const WCHAR* path, BY_HANDLE_FILE_INFORMATION* info)
+{
+    // Windows refuses a running program's file to an open that shares less.
+    HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(file, info) != 0;
+    CloseHandle(file);
+    return ok;
+}
+
+// Whether `process` runs our player; true too when that cannot be told, so
+// such a window is closed as before.
+static bool RunsPlayer(const Closing* c, HANDLE process)
+{
+    WCHAR image[MAX_PATH + 1];
+    image[MAX_PATH] = 0;   // XP's psapi leaves a cut name unterminated
+    DWORD size = MAX_PATH;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!c->known || !process ||
+        !(c->queryImage ? c->queryImage(process, 0, image, &size)
+                        : c->moduleName && c->moduleName(process, NULL, image, MAX_PATH)) ||
+        !FileIdentity(image, &info))
+        return true;
+    return info.dwVolumeSerialNumber == c->player.dwVolumeSerialNumber &&
+           info.nFileIndexHigh == c->player.nFileIndexHigh && info.nFileIndexLow == c->player.nFileIndexLow;
+}
+
+static BOOL CALLBACK CloseIfPlayer(HWND window, LPARAM param)
+{
+    Closing* c = (Closing*)param;
+    char name[sizeof PLAYER_WINDOW_CLASS + 1];   // room to see a longer name differ
+    if (!GetClassNameA(window, name, sizeof name) || lstrcmpiA(name, PLAYER_WINDOW_CLASS) != 0) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    // Opened before the request, so the wait is on this player and not on
+    // whatever might reuse its id.
+    HANDLE process = OpenProcess(c->access, FALSE, pid);
+    DWORD_PTR result;
+    // A hung player must not hang the installer; one that did not even take
+    // the request will not exit either, so it is not waited for.
+    if (RunsPlayer(c, process) &&
+        SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, CLOSE_SEND_TIMEOUT_MS, &result) &&
+        process && c->count < MAXIMUM_WAIT_OBJECTS) {
+        c->processes[c->count++] = process;
+    } else if (process) {
+        CloseHandle(process);
+    }
+    return TRUE;
+}
+
+void ClosePlayer(const char* pluginsPath)
+{
+    Closing c;
+    char path[PATH_BUFFER];
+    WCHAR wide[MAX_PATH];
+    c.known = PlayerExecutablePath(pluginsPath, path, sizeof path) && AnsiToWide(path, wide, MAX_PATH) &&
+              FileIdentity(wide, &c.player);
+    c.count = 0;
+    // Looked up: QueryFullProcessImageNameW and the limited query right both
+    // came with Vista. XP has only psapi's name, which reads the process's
+    // memory.
+    c.queryImage = (QueryImageProc)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameW");
+    HMODULE psapi = c.queryImage ? NULL : LoadSystemLibrary("psapi.dll");
+    c.moduleName = psapi ? (ModuleNameProc)(void*)GetProcAddress(psapi, "GetModuleFileNameExW") : NULL;
+    c.access = c.queryImage ? PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE
+                            : PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE;
+    // EnumWindows lists the windows before the first call; a FindWindowEx
+    // walk would lose its place when a player destroys the window it stands
+    // on while handling WM_CLOSE.
+    EnumWindows(CloseIfPlayer, (LPARAM)&c);
+    // Together: a closing player may still hold the plug-in module.
+    if (c.count) WaitForMultipleObjects(c.count, c.processes, TRUE, CLOSE_EXIT_TIMEOUT_MS);
+    while (c.count) CloseHandle(c.processes[--c.count]);
+    if (psapi) FreeLibrary(psapi);
+}
