@@ -189,7 +189,7 @@ void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context)
     // RewriteLine relies on these shapes of the keys and values.
     for (int i = 0; i < RuleCount; ++i) {
         assert(Rules[i].keyLength >= 2 && strchr(Rules[i].key, '=') == Rules[i].key + Rules[i].keyLength - 1);
-        assert(!strchr(Rules[i].value, '=') && !strchr(Rules[i].value, '\n'));
+        assert(!strpbrk(Rules[i].value, "=\n"));
     }
     r->sink = sink;
     r->context = context;

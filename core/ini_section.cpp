@@ -85,8 +85,9 @@ PlayerKey PlayerKeyOf(const IniLine* line)
 
 bool ReadPlayerSection(const char* text, size_t length, bool whole, PlayerSection* out)
 {
-    // A cut beginning: its last, unfinished line is not a line yet.
-    while (!whole && length > 0 && text[length - 1] != '\n') --length;
+    // From a cut beginning only a section that ended before the cut counts:
+    // a line cut short after that changes nothing, and one inside it leaves
+    // the section unfinished.
     IniLine found[PLAYER_KEYS + 1] = {};   // each key's first line; `key` false: none
     IniPlace place = INI_BEFORE_SECTION;
     IniLine line;
@@ -117,8 +118,9 @@ bool ReadPlayerSection(const char* text, size_t length, bool whole, PlayerSectio
         Trim(&a, &b);
     }
     size_t n = (size_t)(b - a);
-    bool absolute = n >= 3 && ((a[0] | 0x20) >= 'a' && (a[0] | 0x20) <= 'z') && a[1] == ':' && a[2] == '\\';
-    absolute = absolute || (n >= 2 && a[0] == '\\' && a[1] == '\\');
+    // A drive letter and a backslash, or two backslashes.
+    bool absolute = n >= 2 && (n >= 3 && (unsigned)((a[0] | 0x20) - 'a') < 26 && a[1] == ':' ? a[2] == '\\'
+                                                                                        : a[0] == '\\' && a[1] == '\\');
     out->dspFolderKind = n == 0 ? DSP_FOLDER_NONE
                          : absolute && n < sizeof out->dspFolder && !memchr(a, 0, n) ? DSP_FOLDER_ABSOLUTE
                                                                                   : DSP_FOLDER_UNUSABLE;

@@ -130,15 +130,11 @@ static void InstallInto(const PlayerSettingsPlace* place)
     ClosePlayer(g_installer.pluginsPath);
     const char* failed;
     CopyResult copied = CopyPluginFiles(folder, user, &failed);
-    if (copied == COPY_SOURCE_MISSING) {
-        EndWithError(SourceMissingText);
-        return;
-    }
     if (copied != COPY_DONE) {
         // The folder as the file was joined to it: always with its backslash.
         WCHAR text[sizeof WriteFailedFormat / sizeof(WCHAR) + MAX_PATH + PATH_BUFFER];
         wsprintfW(text, WriteFailedFormat, failed, folder);
-        EndWithError(text);
+        EndWithError(copied == COPY_SOURCE_MISSING ? SourceMissingText : text);
         return;
     }
     // The files are in place, but the player will not load the module at

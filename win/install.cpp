@@ -73,10 +73,11 @@ bool ReadFileVersion(const WCHAR* path, unsigned long long* version)
     return ok;
 }
 
-// `name` in `folder` (with its backslash); false when it does not fit.
+// `name` in `folder` (with its backslash); false when it is longer than the
+// 255 characters a destination may have.
 static bool DestinationPath(const WCHAR* folder, const char* name, WCHAR* out)
 {
-    if (lstrlenW(folder) + lstrlenA(name) >= MAX_PATH) return false;
+    if (lstrlenW(folder) + lstrlenA(name) >= PATH_BUFFER) return false;
     wsprintfW(out, L"%s%S", folder, name);
     return true;
 }

@@ -242,14 +242,12 @@ static bool ReadPlayerSectionOf(const WCHAR* iniPath, HANDLE user, PlayerSection
     return ok && ReadPlayerSection(g_scratch, length, length < sizeof g_scratch, section);
 }
 
-// DSPDir, when the player will load DSP modules from it, as a folder path
-// with its backslash.
+// DSPDir, when the player will load DSP modules from it (the section holds
+// it only then), as a folder path with its backslash.
 static bool DspFolderOf(const PlayerSection* section, WCHAR* out)
 {
-    int n = section->dspFolderKind == DSP_FOLDER_ABSOLUTE
-                ? MultiByteToWideChar(section->ansi ? CP_ACP : CP_UTF8, MB_ERR_INVALID_CHARS, section->dspFolder, -1, out,
-                                      MAX_PATH - 1)
-                : 0;
+    int n = MultiByteToWideChar(section->ansi ? CP_ACP : CP_UTF8, MB_ERR_INVALID_CHARS, section->dspFolder, -1, out,
+                                MAX_PATH - 1);
     if (n <= 1) return false;
     if (out[n - 2] != '\\') lstrcatW(out, L"\\");
     return true;
@@ -297,7 +295,6 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
 void ReleasePlayerSettings(PlayerSettingsPlace* place)
 {
     if (place->token) CloseHandle(place->token);
-    place->token = place->user = NULL;
 }
 
 bool RewritePlayerSettings(const PlayerSettingsPlace* place)
