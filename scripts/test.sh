@@ -174,6 +174,7 @@ export ZUV_DIST=$(winpath "$root/dist")
 export ZUV_STANDIN=$(winpath "$root/build/windows/tools/winamp.exe")
 export ZUV_VIEWER=$(winpath "$root/build/windows/tools/viewer.exe")
 export ZUV_HOLDER=$(winpath "$root/build/windows/tools/holder.exe")
+export ZUV_SHELL=$(winpath "$root/build/windows/tools/shellwindow.exe")
 export ZUV_MODULES=$(winpath "$root/build/windows/tools")
 export ZUV_ARTIFACTS=$(winpath "$art")
 wt=$root/build/windows-tests/tests

@@ -110,6 +110,7 @@ struct PlaceCase {
     const char* ini;          // nullptr: no winamp.ini there
     bool readOnly;
     bool rewritten;           // false: unchanged and the box shown
+    bool desktopShell = false;   // shellwindow.exe runs, so the installer finds a desktop user
 };
 
 const char NoModuleKey[] = "[Winamp]\r\ndspplugin_num=4\r\n";
@@ -123,6 +124,14 @@ const PlaceCase PlaceCases[] = {
     { "MissingIniIsNotCreated", nullptr, "", nullptr, false, false },
     { "ReadOnlyIni", nullptr, "", SampleIni, true, false },
     { "IniWithoutModuleKey", nullptr, "", NoModuleKey, false, false },
+    // Under wine every process has the same user and a full token, so with a
+    // shell window these run the same-user branch for real: the shell's token
+    // opened, the SIDs compared, the folder and the variable resolved through
+    // the token, the rewrite impersonated and reverted. Another account's
+    // shell cannot be had here; the settings-folder unit table alone covers
+    // that branch.
+    { "DesktopUsersFolder", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true, true },
+    { "DesktopUsersVariable", "[Winamp]\r\ninidir=%APPDATA%\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true, true },
 };
 
 std::string AppData()
@@ -131,7 +140,16 @@ std::string AppData()
     return SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path) == S_OK ? path : "C:\\nowhere";
 }
 
-class PlayerSettingsPlace : public Settings, public ::testing::WithParamInterface<PlaceCase> {};
+class PlayerSettingsPlace : public Settings, public ::testing::WithParamInterface<PlaceCase> {
+protected:
+    Process shell;
+
+    void TearDown() override
+    {
+        Settings::TearDown();
+        Kill(&shell);
+    }
+};
 
 TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
 {
@@ -152,6 +170,10 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
     }
     if (c.readOnly) {
         ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+
+    if (c.desktopShell) {
+        ASSERT_TRUE(StartDesktopShell(&shell));
     }
 
     ASSERT_TRUE(Launch(&run));
