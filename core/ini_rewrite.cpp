@@ -74,17 +74,40 @@ void PutLine(IniRewrite* r, const char* text, size_t length, bool ended)
     if (ended) Put(r, "\r\n", 2);
 }
 
-// One line, without its LF; `ended` tells whether it had one.
-void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
-{
-    if (ended && length && text[length - 1] == '\r') --length;   // CR LF reads as LF
+const char AddedName[] = INI_KEY_DSP_NAME PLUGIN_MODULE_NAME "\r\n";
+const char AddedNumber[] = INI_KEY_DSP_NUM "0\r\n";
 
+// The end of the first [Winamp] section: the DSP keys it lacks.
+void AddMissingKeys(IniRewrite* r)
+{
+    if (r->hasName) return;
+    if (!r->ended) Put(r, "\r\n", 2);
+    Put(r, AddedName, sizeof AddedName - 1);
+    if (!r->hasNumber) Put(r, AddedNumber, sizeof AddedNumber - 1);
+    r->ended = true;
+    r->changed = true;
+}
+
+// Does a removal's value name the module, in any folder and case?
+bool NamesModule(const char* value, size_t length)
+{
+    const char* end = value + length;
+    const char* name = end;
+    while (name > value && name[-1] != '\\' && name[-1] != '/') --name;
+    while (name < end && (*name == ' ' || *name == '\t')) ++name;
+    return SameIniName(name, (size_t)(end - name), PLUGIN_MODULE_NAME);
+}
+
+// The line through the five rules; false, with the line put as it was, when
+// none matched.
+bool ApplyRules(IniRewrite* r, const char* text, size_t length, bool ended)
+{
     // Every key ends in its only '=', so a key occurs in the line exactly
     // where the text before one of the line's '=' ends in it.
     const char* equals = (const char*)memchr(text, '=', length);
     if (!equals) {
         PutLine(r, text, length, ended);
-        return;
+        return false;
     }
     size_t first = (size_t)(equals - text);
     unsigned found = 0;
@@ -96,7 +119,7 @@ void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
     }
     if (!found) {
         PutLine(r, text, length, ended);
-        return;
+        return false;
     }
 
     // The first matching rule leaves the text up to the first '=', its value
@@ -106,12 +129,39 @@ void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
     while (!(found & (1u << rule))) ++rule;
     for (int i = rule + 1; i < RuleCount; ++i)
         if (EndsWithKey(text, first, Rules[i])) rule = i;
-    // The line names the module only where the key ends at the kept '='
-    // ("title=dspplugin_name=x" becomes "title=dsp_zv.dll").
-    if (rule == 0 && EndsWithKey(text, first, Rules[0])) r->namedModule = true;
     Put(r, text, first + 1);
     Put(r, Rules[rule].value, Rules[rule].valueLength);
     Put(r, "\r\n", 2);
+    return true;
+}
+
+// One line, without its LF; `ended` tells whether it had one.
+void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
+{
+    if (ended && length && text[length - 1] == '\r') --length;   // CR LF reads as LF
+    IniLine line;
+    ReadIniLine(text, length, &line);
+    if (line.header && r->place == INI_IN_SECTION) AddMissingKeys(r);
+    r->place = NextIniPlace(r->place, &line, PLAYER_INI_SECTION);
+    if (r->place == INI_IN_SECTION && line.key) {
+        if (SameIniName(line.name, line.nameLength, PLAYER_INI_DSP_NAME)) r->hasName = true;
+        if (SameIniName(line.name, line.nameLength, PLAYER_INI_DSP_NUM)) r->hasNumber = true;
+        if (!r->hasRemoval && SameIniName(line.name, line.nameLength, PLAYER_INI_REMOVE)) {
+            r->hasRemoval = true;
+            if (NamesModule(line.value, line.valueLength)) {
+                // No rule's key ends in this key, so none would match what is left.
+                Put(r, text, (size_t)((const char*)memchr(text, '=', length) - text) + 1);
+                Put(r, "\r\n", 2);
+                r->ended = r->changed = true;
+                return;
+            }
+        }
+    }
+    if (ApplyRules(r, text, length, ended)) {
+        r->ended = r->changed = true;
+    } else {
+        r->ended = ended;
+    }
 }
 
 bool Carry(IniRewrite* r, const char* data, size_t size)
@@ -145,7 +195,10 @@ void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context)
     r->sink = sink;
     r->context = context;
     r->failed = false;
-    r->namedModule = false;
+    r->changed = false;
+    r->place = INI_BEFORE_SECTION;
+    r->hasName = r->hasNumber = r->hasRemoval = false;
+    r->ended = true;
     r->line = 0;
     r->lineLength = 0;
     r->lineCapacity = 0;
@@ -181,6 +234,7 @@ bool FeedIniRewrite(IniRewrite* r, const void* data, size_t size)
 bool EndIniRewrite(IniRewrite* r)
 {
     if (!r->failed && r->lineLength) RewriteLine(r, r->line, r->lineLength, false);
+    if (r->place == INI_IN_SECTION) AddMissingKeys(r);
     Flush(r);
     free(r->line);
     r->line = 0;

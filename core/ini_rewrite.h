@@ -6,13 +6,25 @@
 // rules in order (INI_KEY_* in player.h); a rule whose key occurs anywhere in
 // the line, case-sensitively, cuts the line after its first '=' and appends
 // its value and a line end. Every line end is written as CR LF. A last line
-// without a line end keeps none unless a rule rewrote it. No line is added,
-// so an empty input gives an empty output. Time is linear in the input.
+// without a line end keeps none unless a rule rewrote it.
+//
+// The first [Winamp] section, read as the player reads it (ini_section.h),
+// gets two things more, so that a profile the player never wrote its DSP keys
+// into still loads the module:
+//  - without a dspplugin_name key, "dspplugin_name=dsp_zv.dll" is added at
+//    its end (before the next header, or at the end of the input after a line
+//    end), followed by "dspplugin_num=0" when that key is missing too;
+//  - its first remove_genplug key, when its value names the module (the last
+//    path component, any case), keeps only its text up to the '=': the player
+//    would otherwise delete the new module at its next start.
+// Time is linear in the input.
 //
 // Use: BeginIniRewrite, FeedIniRewrite with the input in pieces of any size,
 // then EndIniRewrite, which writes the last line and must always be called.
 #pragma once
 #include <stddef.h>
+
+#include "ini_section.h"
 
 // Takes the next bytes of the output, in order; false (a failed write) stops
 // the rewrite, and the sink is not called again.
@@ -24,7 +36,10 @@ struct IniRewrite {
     IniSink sink;
     void* context;
     bool failed;                     // a sink or memory failure: output incomplete
-    bool namedModule;                // a line now names the plug-in's module
+    bool changed;                    // a rule matched, a line was added or a removal emptied
+    IniPlace place;                  // where the lines stand against the first [Winamp]
+    bool hasName, hasNumber, hasRemoval; // its keys seen so far
+    bool ended;                      // the output so far ends in a line end
     char* line;                      // the unfinished line carried between pieces
     size_t lineLength;
     size_t lineCapacity;

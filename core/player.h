@@ -19,6 +19,17 @@
 #define PATHS_INI_PROGRAM_DIR "WINAMP_PROGRAM_DIR"   // %...%: the player's folder
 #define PATHS_INI_ROOT_DIR "WINAMP_ROOT_DIR"         // %...%: the root of its drive
 
+// What the player reads of the first [Winamp] section of winamp.ini (names in
+// any case): its DSP module and that module's number, the folder it loads DSP
+// modules from when not plugins\ (UTF-8 unless utf8 reads 0, then ANSI),
+// and a module it is to delete at its next start.
+#define PLAYER_INI_SECTION "Winamp"
+#define PLAYER_INI_DSP_NAME "dspplugin_name"
+#define PLAYER_INI_DSP_NUM "dspplugin_num"
+#define PLAYER_INI_DSP_DIR "DSPDir"
+#define PLAYER_INI_UTF8 "utf8"
+#define PLAYER_INI_REMOVE "remove_genplug"
+
 // winamp.ini keys the installer rewrites, in the order the rules apply.
 #define INI_KEY_DSP_NAME "dspplugin_name="
 #define INI_KEY_DSP_NUM "dspplugin_num="

@@ -7,61 +7,6 @@
 static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// Does [text, text + length) equal `name`, ASCII letters in any case?
-static bool SameName(const char* text, size_t length, const char* name)
-{
-    if (strlen(name) != length) return false;
-    for (size_t i = 0; i < length; ++i)
-        if (LowerAscii(text[i]) != LowerAscii(name[i])) return false;
-    return true;
-}
-
-// Trims blanks from both ends of [*start, *end).
-static void Trim(const char** start, const char** end)
-{
-    while (*start < *end && IsBlank(**start)) ++*start;
-    while (*end > *start && IsBlank((*end)[-1])) --*end;
-}
-
-IniValue FindIniValue(const char* text, size_t length, const char* section, const char* key, char* out, size_t size)
-{
-    const char* end = text + length;
-    bool inSection = false;
-    for (const char* line = text; line < end;) {
-        const char* lf = (const char*)memchr(line, '\n', (size_t)(end - line));
-        const char* next = lf ? lf + 1 : end;
-        const char* a = line;
-        const char* b = lf ? lf : end;
-        if (b > a && b[-1] == '\r') --b;
-        Trim(&a, &b);
-        line = next;
-        if (a < b && *a == '[') {
-            const char* close = (const char*)memchr(a, ']', (size_t)(b - a));
-            if (!close) continue;
-            const char* n = a + 1;
-            const char* m = close;
-            Trim(&n, &m);
-            inSection = SameName(n, (size_t)(m - n), section);
-            continue;
-        }
-        if (!inSection) continue;
-        const char* equals = (const char*)memchr(a, '=', (size_t)(b - a));
-        if (!equals) continue;
-        const char* k = a;
-        const char* kEnd = equals;
-        Trim(&k, &kEnd);
-        if (!SameName(k, (size_t)(kEnd - k), key)) continue;
-        const char* v = equals + 1;
-        Trim(&v, &b);
-        size_t n = (size_t)(b - v);
-        if (n >= size || memchr(v, 0, n)) return INI_VALUE_BAD;
-        memcpy(out, v, n);
-        out[n] = 0;
-        return INI_VALUE_FOUND;
-    }
-    return INI_VALUE_NONE;
-}
-
 // `base` and `rest` joined with exactly one backslash, without a trailing one.
 static bool JoinFolder(char* out, size_t size, const char* base, size_t baseLength, const char* rest)
 {
@@ -139,9 +84,9 @@ static bool Resolve(const char* value, const char* relativeTo, const SettingsSea
         rest = close + 1;
         base = playerFolder;
         baseLength = strlen(playerFolder);
-        if (SameName(value + 1, nameLength, PATHS_INI_PROGRAM_DIR)) {
+        if (SameIniName(value + 1, nameLength, PATHS_INI_PROGRAM_DIR)) {
             // the player's folder, as it is
-        } else if (SameName(value + 1, nameLength, PATHS_INI_ROOT_DIR)) {
+        } else if (SameIniName(value + 1, nameLength, PATHS_INI_ROOT_DIR)) {
             baseLength = RootLength(playerFolder);
             if (baseLength == 0) return false;
         } else {
@@ -164,26 +109,32 @@ static bool Resolve(const char* value, const char* relativeTo, const SettingsSea
     return JoinFolder(out, size, base, baseLength, rest);
 }
 
-// UTF-16 LE as UTF-8, without a NUL; false on a lone surrogate or when it
-// does not fit.
+// UTF-16 LE as UTF-8, without a NUL; false when it does not fit. A lone
+// surrogate reads as U+FFFD, marked by a NUL after it: text that holds one
+// reads as Windows reads it, and a value we use that held one is bad, as a
+// value holding a NUL is. Each unit takes at most four bytes.
 static bool Utf16ToUtf8(const unsigned char* in, size_t length, char* out, size_t size, size_t* written)
 {
     size_t n = 0;
     for (size_t i = 0; i + 1 < length; i += 2) {
         unsigned long c = in[i] | (unsigned long)in[i + 1] << 8;
-        if (c >= 0xDC00 && c <= 0xDFFF) return false;
+        bool lone = c >= 0xD800 && c <= 0xDFFF;
         if (c >= 0xD800 && c <= 0xDBFF) {
             unsigned long low = i + 3 < length ? (in[i + 2] | (unsigned long)in[i + 3] << 8) : 0;
-            if (low < 0xDC00 || low > 0xDFFF) return false;
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-            i += 2;
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+                lone = false;
+            }
         }
+        if (lone) c = 0xFFFD;
         size_t k = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-        if (k > size - n) return false;
+        if (k + lone > size - n) return false;
         static const unsigned char Lead[] = { 0, 0, 0xC0, 0xE0, 0xF0 };
         for (size_t j = k - 1; j > 0; --j, c >>= 6) out[n + j] = (char)(0x80 | (c & 0x3F));
         out[n] = (char)(Lead[k] | c);
         n += k;
+        if (lone) out[n++] = 0;
     }
     *written = n;
     return true;

@@ -6,11 +6,7 @@
 #pragma once
 #include <stddef.h>
 
-// The value of `key` in `[section]` of an INI text: names in any case, blanks
-// around names and values ignored, the first occurrence counts. A value that
-// does not fit in `size` bytes, or holds a NUL, is bad and `out` is left alone.
-enum IniValue { INI_VALUE_NONE, INI_VALUE_FOUND, INI_VALUE_BAD };
-IniValue FindIniValue(const char* text, size_t length, const char* section, const char* key, char* out, size_t size);
+#include "ini_section.h"
 
 // Whose folders {N} and %NAME% name: those of the user whose desktop shell
 // runs, who may not be the account the installer was elevated with.
@@ -37,7 +33,7 @@ struct FolderLookups {
 struct SettingsSearch {
     const char* pathsIni;       // paths.ini's bytes as read; NULL: there is none
     size_t pathsIniLength;
-    char* scratch;              // a UTF-16 paths.ini as UTF-8: 3/2 of its length
+    char* scratch;              // a UTF-16 paths.ini as UTF-8: twice its length
     size_t scratchSize;
     const char* playerFolder;   // UTF-8, with its trailing backslash
     FolderLookups lookups;

@@ -16,8 +16,8 @@ static const UINT AgreementStringTable[] = {
 
 static const char PlayerNotFoundText[] =
     "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
-static const char SourceMissingText[] = "Error: At least one source file not found.";
-static const char WriteFailedFormat[] = "Error: Could not write %s into %s.";
+static const WCHAR SourceMissingText[] = L"Error: At least one source file not found.";
+static const WCHAR WriteFailedFormat[] = L"Error: Could not write %S into %s.";
 static const char NewerInstalledFormat[] =
     "A newer ZUV (version %s) is already installed in this folder.\n\nReplace it with this older version (%s)?";
 static const char NotSwitchedOnText[] =
@@ -78,10 +78,10 @@ void AssembleAgreementText()
 
 // Ends the run with one box. It has no owner; the wizard's buttons are kept
 // still while it is up, since the run ends as soon as it is dismissed.
-static void EndWithError(const char* text)
+static void EndWithError(const WCHAR* text)
 {
     EnableWindow(g_installer.wizardWindow, FALSE);
-    MessageBoxA(NULL, text, "ZUV", MB_ICONERROR);
+    MessageBoxW(NULL, text, L"ZUV", MB_ICONERROR);
     EndWizard();
 }
 
@@ -102,15 +102,60 @@ static void FormatVersion(unsigned long long version, char* out)
 }
 
 // An older download run over a newer ZUV asks before replacing it.
-static bool MayReplaceInstalled()
+static bool MayReplaceInstalled(const WCHAR* folder, HANDLE user)
 {
     unsigned long long installed, ours;
-    if (!InstalledModuleIsNewer(g_installer.pluginsPath, &installed, &ours)) return true;
+    if (!InstalledModuleIsNewer(folder, user, &installed, &ours)) return true;
     char newer[24], older[24], text[sizeof NewerInstalledFormat + 2 * sizeof newer];
     FormatVersion(installed, newer);
     FormatVersion(ours, older);
     wsprintfA(text, NewerInstalledFormat, newer, older);
     return MessageBoxA(g_installer.wizardWindow, text, "ZUV", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+// The installation proper, once the player's folder is confirmed; `place`
+// is where its settings are and the folder it loads DSP modules from.
+static void InstallInto(const PlayerSettingsPlace* place)
+{
+    HWND wizard = g_installer.wizardWindow;
+    // The plug-ins folder, or the DSP folder the player was moved to; a
+    // folder named by the desktop user's own winamp.ini is theirs, and is
+    // written as they would.
+    char plugins[FOLDER_BUFFER + 1];
+    WCHAR folder[MAX_PATH];
+    bool moved = place->dspFolder[0] != 0;
+    HANDLE user = moved ? place->user : NULL;
+    if (moved) {
+        lstrcpyW(folder, place->dspFolder);
+    } else if (!JoinPath(plugins, sizeof plugins, g_installer.pluginsPath, "") ||
+               !AnsiToWide(plugins, folder, MAX_PATH)) {
+        folder[0] = 0;   // nothing fits in it: the copy fails and says so
+    }
+    // No: the player keeps running and nothing is written.
+    if (!MayReplaceInstalled(folder, user)) {
+        ShowFinished();
+        return;
+    }
+    ClosePlayer();
+    const char* failed;
+    CopyResult copied = CopyPluginFiles(folder, user, &failed);
+    if (copied == COPY_SOURCE_MISSING) {
+        EndWithError(SourceMissingText);
+        return;
+    }
+    if (copied != COPY_DONE) {
+        // The folder as the file was joined to it: always with its backslash.
+        WCHAR text[sizeof WriteFailedFormat / sizeof(WCHAR) + MAX_PATH + PATH_BUFFER];
+        wsprintfW(text, WriteFailedFormat, failed, folder);
+        EndWithError(text);
+        return;
+    }
+    // The files are in place, but the player will not load the module at
+    // its next start unless winamp.ini now says so: say so, not "installed",
+    // over the finished page.
+    bool switchedOn = RewritePlayerSettings(place, moved ? folder : NULL);
+    ShowFinished();
+    if (!switchedOn) MessageBoxA(wizard, NotSwitchedOnText, "ZUV", MB_OK | MB_ICONINFORMATION);
 }
 
 static void Install()
@@ -131,29 +176,10 @@ static void Install()
         EndWithError(SourceMissingText);
         return;
     }
-    // No: the player keeps running and nothing is written.
-    if (!MayReplaceInstalled()) {
-        ShowFinished();
-        return;
-    }
-    ClosePlayer();
-    const char* failed;
-    CopyResult copied = CopyPluginFiles(g_installer.pluginsPath, &failed);
-    if (copied != COPY_DONE) {
-        // The folder as the file was joined to it: always with its backslash.
-        char folder[FOLDER_BUFFER + 1];
-        JoinPath(folder, sizeof folder, g_installer.pluginsPath, "");
-        char text[sizeof WriteFailedFormat + FOLDER_BUFFER + PATH_BUFFER];
-        wsprintfA(text, WriteFailedFormat, failed, folder);
-        EndWithError(copied == COPY_SOURCE_MISSING ? SourceMissingText : text);
-        return;
-    }
-    // The files are in place, but the player will not load the module at
-    // its next start unless winamp.ini now names it: say so, not "installed",
-    // over the finished page.
-    bool switchedOn = RewritePlayerSettings(g_installer.pluginsPath);
-    ShowFinished();
-    if (!switchedOn) MessageBoxA(wizard, NotSwitchedOnText, "ZUV", MB_OK | MB_ICONINFORMATION);
+    PlayerSettingsPlace place;
+    FindPlayerSettings(g_installer.pluginsPath, &place);
+    InstallInto(&place);
+    ReleasePlayerSettings(&place);
 }
 
 void SetUpPage(int page)

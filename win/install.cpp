@@ -94,19 +94,24 @@ bool ReadFileVersion(const WCHAR* path, unsigned long long* version)
     return ok;
 }
 
-// `name` in the plug-ins folder, as wide text; false when it does not fit.
-static bool DestinationPath(const char* pluginsPath, const char* name, WCHAR* out)
+// `name` in `folder` (with its backslash); false when it does not fit.
+static bool DestinationPath(const WCHAR* folder, const char* name, WCHAR* out)
 {
-    char destination[PATH_BUFFER];
-    return JoinPath(destination, sizeof destination, pluginsPath, name) && AnsiToWide(destination, out, MAX_PATH);
+    if (lstrlenW(folder) + lstrlenA(name) >= MAX_PATH) return false;
+    wsprintfW(out, L"%s%S", folder, name);
+    return true;
 }
 
-bool InstalledModuleIsNewer(const char* pluginsPath, unsigned long long* installed, unsigned long long* ours)
+bool InstalledModuleIsNewer(const WCHAR* folder, HANDLE user, unsigned long long* installed, unsigned long long* ours)
 {
     WCHAR there[MAX_PATH], here[MAX_PATH];
-    return DestinationPath(pluginsPath, PLUGIN_MODULE_NAME, there) &&
-           SourceFilePath(PLUGIN_MODULE_NAME, here, MAX_PATH) && ReadFileVersion(there, installed) &&
-           ReadFileVersion(here, ours) && *installed > *ours;
+    if (!DestinationPath(folder, PLUGIN_MODULE_NAME, there) || !BeginAsUser(user)) return false;
+    // Mapped as data from the path the user's settings name: no import is
+    // looked up and no code runs, so this loads nothing as that user.
+    bool found = ReadFileVersion(there, installed);
+    EndAsUser(user);
+    return found && SourceFilePath(PLUGIN_MODULE_NAME, here, MAX_PATH) && ReadFileVersion(here, ours) &&
+           *installed > *ours;
 }
 
 // `path` with the aside ending `n` (1: ".old", then ".old2" ...): the text
@@ -149,33 +154,32 @@ static void DeleteAsideFiles(const WCHAR* path)
 }
 
 // A module loaded by another session's player cannot be overwritten but can
-// be renamed: move it aside, into `aside`, to be deleted when Windows next
-// starts, so the new one can take its name.
+// be renamed: move it aside, into `aside`, so the new one can take its name.
 static bool MoveAside(const WCHAR* path, WCHAR* aside)
 {
     for (int n = 1; n <= ASIDE_NAMES && AsideName(path, n, aside); ++n) {
-        if (MoveFileW(path, aside)) {
-            // Without the right to register it (not elevated), it stays.
-            MoveFileExW(aside, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-            return true;
-        }
+        if (MoveFileW(path, aside)) return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
     }
     return false;
 }
 
-// CopyFileW, waiting out a hold on the destination.
-static bool CopyWaiting(const WCHAR* source, const WCHAR* destination)
+// CopyFileW (`source`) or a rename over the destination (`source` NULL: the
+// aside file put back), waiting out a hold on the destination; a rename
+// over a file someone holds is refused with error 5.
+static bool CopyWaiting(const WCHAR* source, const WCHAR* destination, const WCHAR* aside)
 {
     HoldWait wait = {};
     bool ok;
-    while (!(ok = CopyFileW(source, destination, FALSE) != 0) && WaitOutHold(&wait, false)) {
+    while (!(ok = source ? CopyFileW(source, destination, FALSE) != 0
+                         : MoveFileExW(aside, destination, MOVEFILE_REPLACE_EXISTING) != 0) &&
+           WaitOutHold(&wait, !source)) {
     }
     EndHoldWait(&wait);
     return ok;
 }
 
-CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
+static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** failed)
 {
     for (const char* name : PluginFileList) {
         WCHAR source[MAX_PATH], destination[MAX_PATH];
@@ -183,21 +187,37 @@ CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed)
         // The source first, so a failed copy of a readable file can be
         // blamed on the destination.
         if (!SourceFilePath(name, source, MAX_PATH) || !CanReadFile(source)) return COPY_SOURCE_MISSING;
-        if (!DestinationPath(pluginsPath, name, destination)) return COPY_WRITE_FAILED;
+        if (!DestinationPath(folder, name, destination)) return COPY_WRITE_FAILED;
         DeleteAsideFiles(destination);
-        if (CopyWaiting(source, destination)) continue;
+        if (CopyWaiting(source, destination, NULL)) continue;
         DWORD error = GetLastError();
         WCHAR aside[MAX_PATH];
         if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || !MoveAside(destination, aside))
             return COPY_WRITE_FAILED;
-        if (!CopyWaiting(source, destination)) {
+        if (!CopyWaiting(source, destination, NULL)) {
             // The player keeps the module it had rather than none at all.
-            MoveFileExW(aside, destination, MOVEFILE_REPLACE_EXISTING);
+            CopyWaiting(NULL, destination, aside);
             return COPY_WRITE_FAILED;
         }
+        // Only now, with the new module in place, may Windows delete the old
+        // one at its next start. Not in a folder of the desktop user's own
+        // (that registration is an administrator's), nor without the right
+        // to register (not elevated): it then stays until a later run.
+        if (!user) MoveFileExW(aside, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     *failed = NULL;
     return COPY_DONE;
+}
+
+CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const char** failed)
+{
+    if (!BeginAsUser(user)) {
+        *failed = PLUGIN_MODULE_NAME;
+        return COPY_WRITE_FAILED;
+    }
+    CopyResult result = CopyFiles(folder, user, failed);
+    EndAsUser(user);
+    return result;
 }
 
 // The application name is given on its own, so a folder with spaces cannot

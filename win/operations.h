@@ -30,10 +30,11 @@ enum CopyResult {
     COPY_WRITE_FAILED        // a readable file could not be written into the folder
 };
 // Copies the plug-in's files, in order, from beside the installer into
-// `pluginsPath`; stops at the first failure and names its file in `failed`.
-// A file held for a moment is waited for; one still in use (a module loaded
-// by another session's player) is moved aside and replaced.
-CopyResult CopyPluginFiles(const char* pluginsPath, const char** failed);
+// `folder` (with its backslash), as `user` when not NULL; stops at the first
+// failure and names its file in `failed`. A file held for a moment is waited
+// for; one still in use (a module loaded by another session's player) is
+// moved aside and replaced.
+CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const char** failed);
 void ClosePlayer();
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, WCHAR* out, size_t count);
@@ -47,9 +48,9 @@ bool AnySourceFilePresent();
 // dwFileVersionLS in the low), read as a resource without running any of its
 // code; false when it has none.
 bool ReadFileVersion(const WCHAR* path, unsigned long long* version);
-// Whether the module installed in `pluginsPath` is newer than the one beside
-// the installer; both versions come back.
-bool InstalledModuleIsNewer(const char* pluginsPath, unsigned long long* installed, unsigned long long* ours);
+// Whether the module installed in `folder` (read as `user` when not NULL) is
+// newer than the one beside the installer; both versions come back.
+bool InstalledModuleIsNewer(const WCHAR* folder, HANDLE user, unsigned long long* installed, unsigned long long* ours);
 
 // Both start the program through the desktop's shell, so it runs as the
 // desktop's user and not elevated; directly only where that shell cannot be
@@ -60,21 +61,42 @@ bool OpenDocument(const WCHAR* file);
 // Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
 // normally, as the desktop's user.
 //  SHELL_STARTED      Explorer's ShellExecute answered S_OK.
-//  SHELL_REFUSED      it answered S_FALSE: Explorer was reached and could not
-//                     start the file (on Windows it has shown its own message).
-//                     Do not start it again directly: that start would be elevated.
-//  SHELL_UNREACHABLE  no desktop shell to ask, or COM failed on the way: only
-//                     then may the caller start the file itself.
+//  SHELL_REFUSED      it answered anything else: Explorer was reached, and
+//                     could not start the file (S_FALSE; on Windows it has
+//                     shown its own message) or failed on the way back, perhaps
+//                     after starting it. Do not start it again directly: that
+//                     start would be elevated.
+//  SHELL_UNREACHABLE  no desktop shell to ask, no view of it, or COM failed
+//                     before the call: only then may the caller start the
+//                     file itself.
 enum ShellStart { SHELL_STARTED, SHELL_REFUSED, SHELL_UNREACHABLE };
 ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder);
 
-// Settings files. The rewrite works on winamp.ini where the player keeps it:
-// beside winamp.exe, or where its paths.ini says; a winamp.ini in the
-// desktop user's own folders is written as that user. True only when
-// winamp.ini now names the plug-in's module, so the player will load it at
-// its next start; false too when paths.ini cannot be read or resolved.
-bool RewritePlayerSettings(const char* pluginsPath);
+// Settings files. winamp.ini is where the player keeps it: beside
+// winamp.exe, or where its paths.ini says; one in the desktop user's own
+// folders is read and written as that user.
+struct PlayerSettingsPlace {
+    bool found;                  // iniPath is known
+    WCHAR iniPath[MAX_PATH];
+    HANDLE token;                // the desktop user's, when it could be opened
+    HANDLE user;                 // `token` when winamp.ini is that user's own, else NULL
+    WCHAR dspFolder[MAX_PATH];   // its DSPDir, with a backslash; empty: the plug-ins folder
+};
+// Where winamp.ini is, and the folder the player loads DSP modules from.
+// ReleasePlayerSettings closes the token.
+void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place);
+void ReleasePlayerSettings(PlayerSettingsPlace* place);
+// Rewrites winamp.ini, when it has anything to change. True only when the
+// file now on disk makes the player load the plug-in's module from where the
+// files went (`dspFolder`, or NULL for the plug-ins folder) at its next start.
+bool RewritePlayerSettings(const PlayerSettingsPlace* place, const WCHAR* dspFolder);
 // The rewrite of one winamp.ini, impersonating `user` (a token with
-// TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL.
+// TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL; true
+// when it was replaced, or read whole with nothing to change.
 bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user);
+// Running as `user` (nothing happens for NULL) and back. Load no library in
+// between: it would be looked up through that user's drive letters. A thread
+// that cannot revert ends the process.
+bool BeginAsUser(HANDLE user);
+void EndAsUser(HANDLE user);
 bool SeedPluginSettings();

@@ -38,6 +38,18 @@ void EndHoldWait(HoldWait* wait)
     SetLastError(error);
 }
 
+HANDLE OpenWaiting(const WCHAR* path, DWORD share)
+{
+    HANDLE file;
+    HoldWait wait = {};
+    while ((file = CreateFileW(path, GENERIC_READ, share, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL)) ==
+               INVALID_HANDLE_VALUE &&
+           WaitOutHold(&wait, false)) {
+    }
+    EndHoldWait(&wait);
+    return file;
+}
+
 bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context)
 {
     // A copy left by a run that died half-way is ours to replace; CREATE_NEW

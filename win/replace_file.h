@@ -34,3 +34,6 @@ struct HoldWait {
 };
 bool WaitOutHold(HoldWait* wait, bool accessDenied);
 void EndHoldWait(HoldWait* wait);
+
+// An existing file opened for reading, sharing `share`, waiting out a hold.
+HANDLE OpenWaiting(const WCHAR* path, DWORD share);

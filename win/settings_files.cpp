@@ -9,16 +9,18 @@
 #include "../core/paths.h"
 #include "../core/player.h"
 #include "../core/plugin_settings.h"
+#include "../core/ini_section.h"
 #include "../core/settings_folder.h"
 
 // Beside winamp.ini; no file of the player's ends like this.
 #define SETTINGS_TEMP_SUFFIX L".zuv-tmp"
 
 // Used one at a time: the whole of paths.ini (the player's own is a few
-// lines; one that fills this is not one), then winamp.ini piece by piece.
+// lines; one that fills this is not one), the beginning of winamp.ini, then
+// winamp.ini piece by piece.
 static char g_scratch[65536];
 // A UTF-16 paths.ini as UTF-8.
-static char g_pathsText[sizeof g_scratch / 2 * 3];
+static char g_pathsText[sizeof g_scratch * 2];
 
 static bool WriteToFile(void* context, const char* data, size_t size)
 {
@@ -27,7 +29,7 @@ static bool WriteToFile(void* context, const char* data, size_t size)
 
 struct RewriteJob {
     HANDLE in;
-    bool namedModule;
+    bool unchanged;     // read and rewritten whole, and nothing to change
 };
 
 // Streams the old winamp.ini through the rewrite into the new file, and
@@ -49,10 +51,11 @@ static bool WriteRewrittenCopy(HANDLE out, void* context)
         if (!FeedIniRewrite(&rewrite, g_scratch, got)) break;
     }
     ok = EndIniRewrite(&rewrite) && ok;
-    job->namedModule = rewrite.namedModule;
     CloseHandle(*in);
     *in = INVALID_HANDLE_VALUE;
-    return ok;
+    // Nothing to change: no rename, so the file stays byte for byte.
+    job->unchanged = ok && !rewrite.changed;
+    return ok && rewrite.changed;
 }
 
 // Text conversions for the settings file's place, which is carried as UTF-8.
@@ -113,38 +116,60 @@ static DesktopUser OpenDesktopUser(HANDLE* token)
     return same ? DESKTOP_SAME_USER : DESKTOP_OTHER_USER;
 }
 
-static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, void* context)
+bool BeginAsUser(HANDLE user)
 {
-    WCHAR path[MAX_PATH];
-    // SHGFP_TYPE_CURRENT and no CSIDL_FLAG_CREATE: a missing folder stays
-    // missing (S_FALSE), it is never made here.
-    return SHGetFolderPathW(NULL, csidl, desktopUsers ? *(HANDLE*)context : NULL, SHGFP_TYPE_CURRENT, path) == S_OK &&
-           path[0] && WideToUtf8(path, out, size);
+    return !user || ImpersonateLoggedOnUser(user);
+}
+
+void EndAsUser(HANDLE user)
+{
+    // A thread that cannot go back to its own identity must not go on under
+    // another's; exit code 0, as every run of the installer ends.
+    if (user && !RevertToSelf()) TerminateProcess(GetCurrentProcess(), 0);
 }
 
 typedef BOOL(WINAPI* ExpandForUserProc)(HANDLE, LPCWSTR, LPWSTR, DWORD);
 
+// What the lookups of the desktop user's folders need: their token, and
+// userenv's expansion, loaded before any impersonation (a library loaded
+// while impersonating would be looked up through that user's drive letters).
+struct DesktopLookups {
+    HANDLE token;
+    ExpandForUserProc expand;
+};
+
+// The token lookups run as that user: the folder of a roaming or redirected
+// profile on a server share may be theirs to see and not the installer's.
+static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, void* context)
+{
+    HANDLE token = desktopUsers ? ((DesktopLookups*)context)->token : NULL;
+    WCHAR path[MAX_PATH];
+    if (!BeginAsUser(token)) return false;
+    // SHGFP_TYPE_CURRENT and no CSIDL_FLAG_CREATE: a missing folder stays
+    // missing (S_FALSE), it is never made here.
+    bool ok = SHGetFolderPathW(NULL, csidl, token, SHGFP_TYPE_CURRENT, path) == S_OK;
+    EndAsUser(token);
+    return ok && path[0] && WideToUtf8(path, out, size);
+}
+
 static bool Variable(const char* name, bool desktopUsers, char* out, size_t size, void* context)
 {
+    DesktopLookups* lookups = (DesktopLookups*)context;
     WCHAR wideName[MAX_PATH], value[MAX_PATH];
     if (!Utf8ToWide(name, wideName, MAX_PATH)) return false;
     if (!desktopUsers) {
         DWORD n = GetEnvironmentVariableW(wideName, value, MAX_PATH);
         return n > 0 && n < MAX_PATH && WideToUtf8(value, out, size);
     }
-    // In the desktop user's environment: userenv, looked up from the system
-    // folder only when needed.
-    HMODULE userenv = LoadSystemLibrary("userenv.dll");
-    ExpandForUserProc expand =
-        userenv ? (ExpandForUserProc)(void*)GetProcAddress(userenv, "ExpandEnvironmentStringsForUserW") : NULL;
     WCHAR pattern[MAX_PATH + 2];
     wsprintfW(pattern, L"%%%s%%", wideName);
+    if (!lookups->expand || !BeginAsUser(lookups->token)) return false;
     // Its BOOL alone says little: an undefined name comes back as it went
     // in, and a result that fills the buffer may have been cut short.
-    bool ok = expand && expand(*(HANDLE*)context, pattern, value, MAX_PATH) && lstrcmpiW(value, pattern) != 0 &&
-              lstrlenW(value) < MAX_PATH - 1 && WideToUtf8(value, out, size);
-    if (userenv) FreeLibrary(userenv);
-    return ok;
+    bool ok = lookups->expand(lookups->token, pattern, value, MAX_PATH) && lstrcmpiW(value, pattern) != 0 &&
+              lstrlenW(value) < MAX_PATH - 1;
+    EndAsUser(lookups->token);
+    return ok && WideToUtf8(value, out, size);
 }
 
 // paths.ini beside winamp.exe into g_scratch, `length` bytes; `exists`
@@ -179,53 +204,106 @@ bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user)
     wsprintfW(tempPath, L"%s%s", iniPath, SETTINGS_TEMP_SUFFIX);
     // As that user: a folder of theirs may be a junction to anywhere by now,
     // and the installer's own rights must not follow it.
-    if (user && !ImpersonateLoggedOnUser(user)) return false;
+    if (!BeginAsUser(user)) return false;
 
     // The rename would replace a read-only winamp.ini on some systems and
     // fail on others; the user made it read-only, so leave it alone.
     bool ok = false;
     DWORD attributes = GetFileAttributesW(iniPath);
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-        HANDLE in;
-        HoldWait wait = {};
-        while ((in = CreateFileW(iniPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                 NULL)) == INVALID_HANDLE_VALUE &&
-               WaitOutHold(&wait, false)) {
-        }
-        EndHoldWait(&wait);
+        HANDLE in = OpenWaiting(iniPath, FILE_SHARE_READ);
         if (in != INVALID_HANDLE_VALUE) {
             DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
             RewriteJob job = { in, false };
-            ok = ReplaceFileWith(iniPath, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE, WriteRewrittenCopy, &job);
+            ok = ReplaceFileWith(iniPath, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE, WriteRewrittenCopy, &job) ||
+                 job.unchanged;
             if (job.in != INVALID_HANDLE_VALUE) CloseHandle(job.in);   // the temporary file could not be made
-            ok = ok && job.namedModule;
         }
     }
-    if (user) RevertToSelf();
+    EndAsUser(user);
     return ok;
 }
 
-bool RewritePlayerSettings(const char* pluginsPath)
+// The first [Winamp] section of winamp.ini as the player will read it: only
+// the beginning of the file, which holds that section.
+static bool ReadPlayerSectionOf(const WCHAR* iniPath, HANDLE user, PlayerSection* section)
 {
+    if (!BeginAsUser(user)) return false;
+    HANDLE file = OpenWaiting(iniPath, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    DWORD length = 0, got = 0;
+    bool ok = file != INVALID_HANDLE_VALUE;
+    while (ok && length < sizeof g_scratch && (ok = ReadFile(file, g_scratch + length, sizeof g_scratch - length, &got, NULL)) && got)
+        length += got;
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    EndAsUser(user);
+    return ok && ReadPlayerSection(g_scratch, length, length < sizeof g_scratch, section);
+}
+
+// DSPDir, when the player will load DSP modules from it, as a folder path
+// with its backslash.
+static bool DspFolderOf(const PlayerSection* section, WCHAR* out)
+{
+    int n = section->dspFolderKind == DSP_FOLDER_ABSOLUTE
+                ? MultiByteToWideChar(section->ansi ? CP_ACP : CP_UTF8, MB_ERR_INVALID_CHARS, section->dspFolder, -1, out,
+                                      MAX_PATH - 1)
+                : 0;
+    if (n <= 1) return false;
+    if (out[n - 2] != '\\') lstrcatW(out, L"\\");
+    return true;
+}
+
+void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
+{
+    place->found = false;
+    place->user = NULL;
+    place->dspFolder[0] = 0;
     // The player's side is ANSI text; where it keeps its settings may be
     // any user's folder, in any alphabet.
     char playerFolder[PATH_BUFFER], folder8[UTF8_PATH_BUFFER], ini8[UTF8_PATH_BUFFER];
-    WCHAR wideFolder[MAX_PATH], iniPath[MAX_PATH];
-    if (!PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder) ||
-        !AnsiToWide(playerFolder, wideFolder, MAX_PATH) ||
-        !WideToUtf8(wideFolder, folder8, sizeof folder8))
-        return false;
+    WCHAR wideFolder[MAX_PATH];
     DWORD length;
     bool exists;
-    if (!ReadPathsIni(wideFolder, &length, &exists)) return false;
-    HANDLE token;
+    DesktopLookups lookups = { NULL, NULL };
+    DesktopUser whose = OpenDesktopUser(&lookups.token);
+    place->token = lookups.token;
+    if (!PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder) ||
+        !AnsiToWide(playerFolder, wideFolder, MAX_PATH) || !WideToUtf8(wideFolder, folder8, sizeof folder8) ||
+        !ReadPathsIni(wideFolder, &length, &exists))
+        return;
+    // userenv from the system folder, before anything runs as that user, and
+    // kept until after the last RevertToSelf.
+    HMODULE userenv = lookups.token ? LoadSystemLibrary("userenv.dll") : NULL;
+    if (userenv) lookups.expand = (ExpandForUserProc)(void*)GetProcAddress(userenv, "ExpandEnvironmentStringsForUserW");
     SettingsSearch search = { exists ? g_scratch : NULL, length, g_pathsText, sizeof g_pathsText, folder8,
-                              { OpenDesktopUser(&token), ShellFolder, Variable, AnsiToUtf8, &token } };
+                              { whose, ShellFolder, Variable, AnsiToUtf8, &lookups } };
     bool desktopUsers = false;
-    bool ok = FindSettingsFile(&search, ini8, sizeof ini8, &desktopUsers) && Utf8ToWide(ini8, iniPath, MAX_PATH) &&
-              RewriteSettingsFile(iniPath, desktopUsers ? token : NULL);
-    if (token) CloseHandle(token);
-    return ok;
+    place->found = FindSettingsFile(&search, ini8, sizeof ini8, &desktopUsers) &&
+                   Utf8ToWide(ini8, place->iniPath, MAX_PATH);
+    if (userenv) FreeLibrary(userenv);
+    if (!place->found) return;
+    place->user = desktopUsers ? lookups.token : NULL;
+    PlayerSection section;
+    if (!ReadPlayerSectionOf(place->iniPath, place->user, &section) || !DspFolderOf(&section, place->dspFolder))
+        place->dspFolder[0] = 0;
+}
+
+void ReleasePlayerSettings(PlayerSettingsPlace* place)
+{
+    if (place->token) CloseHandle(place->token);
+    place->token = place->user = NULL;
+}
+
+bool RewritePlayerSettings(const PlayerSettingsPlace* place, const WCHAR* dspFolder)
+{
+    if (!place->found) return false;
+    // Whether it was rewritten or not, what counts is what the player will
+    // read at its next start.
+    RewriteSettingsFile(place->iniPath, place->user);
+    PlayerSection section;
+    WCHAR named[MAX_PATH];
+    if (!ReadPlayerSectionOf(place->iniPath, place->user, &section) || !section.namesModule) return false;
+    if (!dspFolder) return section.dspFolderKind == DSP_FOLDER_NONE;
+    return DspFolderOf(&section, named) && lstrcmpiW(named, dspFolder) == 0;
 }
 
 bool SeedPluginSettings()

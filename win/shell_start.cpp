@@ -97,8 +97,10 @@ static ShellStart ExecuteThroughDesktop(const ComCalls& com, VARIANT* arguments)
         return SHELL_UNREACHABLE;
     HRESULT hr = shell->ShellExecute(arguments[0].bstrVal, arguments[1], arguments[2], arguments[3], arguments[4]);
     shell->Release();
-    // S_FALSE is Explorer's "could not": reached, but nothing started.
-    return hr == S_OK ? SHELL_STARTED : SUCCEEDED(hr) ? SHELL_REFUSED : SHELL_UNREACHABLE;
+    // Explorer was reached: S_FALSE is its "could not", and a failure now
+    // (RPC_S_CALL_FAILED, E_ACCESSDENIED) may come after the program started.
+    // Either way no second, elevated start.
+    return hr == S_OK ? SHELL_STARTED : SHELL_REFUSED;
 }
 
 ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder)

@@ -1,7 +1,8 @@
 // libFuzzer target for the winamp.ini stream edit. The oracle splits input
 // and output into lines and checks them one against one against a plain,
-// literal reading of the rules; the same input fed in pieces and through a
-// failing sink must agree with it.
+// literal reading of the rules, with the lines added at the end of the first
+// [Winamp] section and its removal of the module emptied; the same input fed
+// in pieces and through a failing sink must agree with it.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -43,6 +44,31 @@ std::string ApplyRules(std::string line)
     for (int i = 0; i < 5; ++i)
         if (line.find(Keys[i]) != std::string::npos) line = line.substr(0, line.find('=') + 1) + Values[i] + "\n";
     return line;
+}
+
+std::string Trimmed(const std::string& s)
+{
+    size_t a = s.find_first_not_of(" \t");
+    if (a == std::string::npos) return "";
+    return s.substr(a, s.find_last_not_of(" \t") - a + 1);
+}
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return s;
+}
+
+// "[name]" after blanks, with a ']' somewhere after the '['.
+bool IsHeader(const std::string& text, std::string* name)
+{
+    size_t open = text.find_first_not_of(" \t");
+    if (open == std::string::npos || text[open] != '[') return false;
+    size_t close = text.find(']', open);
+    if (close == std::string::npos) return false;
+    *name = Lower(Trimmed(text.substr(open + 1, close - open - 1)));
+    return true;
 }
 
 // Input lines: LF ends a line, a CR right before it belongs to the line end.
@@ -124,21 +150,49 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CHECK(RewriteIniText(data, size, Collect, &whole));
     const std::string& out = whole.bytes;
 
-    std::vector<Line> inLines = InputLines(in), outLines = OutputLines(out);
-    CHECK(inLines.size() == outLines.size());
-    for (size_t i = 0; i < inLines.size(); ++i) {
-        const Line& a = inLines[i];
-        const Line& b = outLines[i];
+    // The lines expected: each input line, the DSP keys the first [Winamp]
+    // lacks at its end, and its first removal emptied when it names the module.
+    std::vector<Line> inLines = InputLines(in), outLines = OutputLines(out), expected;
+    int place = 0;   // before, in, past the first [Winamp]
+    bool name = false, number = false, removal = false;
+    auto addKeys = [&] {
+        if (name) return;
+        if (!expected.empty() && !expected.back().ended) expected.back().ended = true;
+        expected.push_back({ INI_KEY_DSP_NAME PLUGIN_MODULE_NAME, true });
+        if (!number) expected.push_back({ INI_KEY_DSP_NUM "0", true });
+    };
+    for (const Line& a : inLines) {
+        std::string section;
+        bool header = IsHeader(a.text, &section);
+        if (header && place == 1) addKeys();
+        if (header) place = place == 0 && section == "winamp" ? 1 : place == 1 ? 2 : place;
+        size_t equals = a.text.find('=');
+        std::string key = header || equals == std::string::npos ? "" : Lower(Trimmed(a.text.substr(0, equals)));
+        if (place == 1 && key == "dspplugin_name") name = true;
+        if (place == 1 && key == "dspplugin_num") number = true;
+        if (place == 1 && key == "remove_genplug" && !removal) {
+            removal = true;
+            std::string value = Trimmed(a.text.substr(equals + 1));
+            size_t slash = value.find_last_of("\\/");
+            if (Lower(Trimmed(slash == std::string::npos ? value : value.substr(slash + 1))) == PLUGIN_MODULE_NAME) {
+                expected.push_back({ a.text.substr(0, equals + 1), true });
+                continue;
+            }
+        }
         if (!HoldsKey(a.text)) {
-            CHECK(b.text == a.text);
-            CHECK(b.ended == a.ended);
+            expected.push_back(a);
         } else {
             std::string rewritten = ApplyRules(a.text);
             CHECK(!rewritten.empty() && rewritten.back() == '\n');
             rewritten.pop_back();
-            CHECK(b.text == rewritten);
-            CHECK(b.ended);
+            expected.push_back({ rewritten, true });
         }
+    }
+    if (place == 1) addKeys();
+    CHECK(expected.size() == outLines.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        CHECK(outLines[i].text == expected[i].text);
+        CHECK(outLines[i].ended == expected[i].ended);
     }
 
     Collected pieces;

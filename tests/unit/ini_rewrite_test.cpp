@@ -22,8 +22,20 @@ bool Collect(void* context, const char* data, size_t size)
     return true;
 }
 
+// `in` with every line end CR LF: what the rewrite gives when it changes nothing.
+std::string CrLf(const std::string& in)
+{
+    std::string out;
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (in[i] == '\n' && (i == 0 || in[i - 1] != '\r')) out += '\r';
+        out += in[i];
+    }
+    return out;
+}
+
 // The rewrite of `in`, fed in pieces of `piece` bytes (0: one block). It
-// names the module exactly when a line of the output does.
+// reports a change exactly when the output differs from `in` beyond its
+// line ends.
 std::string Rewrite(const std::string& in, size_t piece = 0)
 {
     Collected out;
@@ -36,7 +48,7 @@ std::string Rewrite(const std::string& in, size_t piece = 0)
             EXPECT_TRUE(FeedIniRewrite(&r, in.data() + at, std::min(piece, in.size() - at)));
     }
     EXPECT_TRUE(EndIniRewrite(&r));
-    EXPECT_EQ(out.bytes.find("dspplugin_name=dsp_zv.dll\r\n") != std::string::npos, r.namedModule) << in;
+    EXPECT_EQ(out.bytes != CrLf(in), r.changed) << in;
     return out.bytes;
 }
 
@@ -50,6 +62,7 @@ std::vector<RewriteCase> Cases()
 {
     const std::string x300(300, 'x');
     const std::string a300(300, 'a');
+    const std::string Added = "dspplugin_name=dsp_zv.dll\r\ndspplugin_num=0\r\n";
     return {
         // Each rule.
         { "dsp_name", "dspplugin_name=dsp_eq.dll\r\n", "dspplugin_name=dsp_zv.dll\r\n" },
@@ -75,9 +88,30 @@ std::vector<RewriteCase> Cases()
           "[Winamp]\r\ndspplugin_name=dsp_sps.dll\r\neq_open=1\r\n[in_mp3]\r\neq_open=1\r\n[gen_ml]\r\npe_open=1\r\nmb_open=1\r\n",
           "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\neq_open=0\r\n[in_mp3]\r\neq_open=0\r\n[gen_ml]\r\npe_open=0\r\nmb_open=0\r\n" },
         { "key_in_section_header", "[eq_open=]\r\n", "[eq_open=0\r\n" },
-        { "no_line_added", "[Winamp]\r\nvolume=200\r\n", "[Winamp]\r\nvolume=200\r\n" },
+        // The first [Winamp] section, as the player reads it.
+        { "name_and_number_added_at_the_end", "[Winamp]\r\nvolume=200\r\n", "[Winamp]\r\nvolume=200\r\n" + Added },
+        { "name_added_before_the_next_section", "[Winamp]\r\ndspplugin_num=4\r\n[in_mp3]\r\nx=1\r\n",
+          "[Winamp]\r\ndspplugin_num=0\r\ndspplugin_name=dsp_zv.dll\r\n[in_mp3]\r\nx=1\r\n" },
+        { "added_after_a_last_line_without_lf", "[Winamp]\r\nvolume=200", "[Winamp]\r\nvolume=200\r\n" + Added },
+        { "added_after_a_rewritten_last_line", "[Winamp]\neq_open=1", "[Winamp]\r\neq_open=0\r\n" + Added },
+        { "section_name_in_any_case", " [ winamp ]\nx=1\n[Other\nmore=1\n",
+          " [ winamp ]\r\nx=1\r\n[Other\r\nmore=1\r\n" + Added },
+        { "byte_order_mark_hides_the_header", "\xEF\xBB\xBF[Winamp]\r\nx=1\r\n", "\xEF\xBB\xBF[Winamp]\r\nx=1\r\n" },
+        { "only_the_first_winamp_section", "[Winamp]\r\nx=1\r\n[Other]\r\ndspplugin_name=a\r\n[Winamp]\r\ndspplugin_num=3\r\n",
+          "[Winamp]\r\nx=1\r\n" + Added + "[Other]\r\ndspplugin_name=dsp_zv.dll\r\n[Winamp]\r\ndspplugin_num=0\r\n" },
+        { "key_in_another_spelling_adds_nothing", "[Winamp]\r\nDSPplugin_Name=a\r\n[x\r\n dspplugin_name =b\r\n",
+          "[Winamp]\r\nDSPplugin_Name=a\r\n[x\r\n dspplugin_name =b\r\n" },
+        { "no_winamp_section", "[Other]\nfoo=1", "[Other]\r\nfoo=1" },
+        { "removal_of_the_module_emptied",
+          "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=C:\\Program Files\\Winamp\\Plugins\\DSP_ZV.DLL \r\n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=\r\n" },
+        { "removal_by_bare_name", "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug = dsp_zv.dll\r\nremove_genplug=x",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug =\r\nremove_genplug=x" },
+        { "removal_of_another_file_stays",
+          "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=D:/W/dsp_zv.dll.bak\r\nremove_genplug=dsp_zv.dll\r\n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=D:/W/dsp_zv.dll.bak\r\nremove_genplug=dsp_zv.dll\r\n" },
         // Line ends.
-        { "lf_becomes_crlf", "[Winamp]\nvolume=200\neq_open=1\n", "[Winamp]\r\nvolume=200\r\neq_open=0\r\n" },
+        { "lf_becomes_crlf", "[Winamp]\nvolume=200\neq_open=1\n", "[Winamp]\r\nvolume=200\r\neq_open=0\r\n" + Added },
         { "crlf_and_lf_mixed", "a=1\r\nb=2\nc=3\r\n", "a=1\r\nb=2\r\nc=3\r\n" },
         { "lone_cr_passes", "a\rb=1\r\n", "a\rb=1\r\n" },
         { "cr_before_crlf_kept", "a\r\r\n", "a\r\r\n" },
@@ -145,7 +179,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, IniRewriteCases, ::testing::ValuesIn(Cases()),
 TEST(IniRewrite, LineLongerThanTheOutputBufferPassesWhole)
 {
     std::string big = "[Winamp]\r\n" + std::string(3 * INI_OUTPUT_BUFFER + 5, 'v') + "\neq_open=1\n";
-    std::string want = "[Winamp]\r\n" + std::string(3 * INI_OUTPUT_BUFFER + 5, 'v') + "\r\neq_open=0\r\n";
+    std::string want = "[Winamp]\r\n" + std::string(3 * INI_OUTPUT_BUFFER + 5, 'v') +
+                       "\r\neq_open=0\r\ndspplugin_name=dsp_zv.dll\r\ndspplugin_num=0\r\n";
     EXPECT_EQ(want, Rewrite(big));
     EXPECT_EQ(want, Rewrite(big, 4096));
 }

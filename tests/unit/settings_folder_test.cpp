@@ -108,6 +108,10 @@ const FolderCase FolderCases[] = {
     { "utf16_with_byte_order_mark", nullptr, "D:\\Łukasz 音楽\\winamp.ini", DESKTOP_NO_SHELL, false,
       Utf16File(u"[Winamp]\r\ninidir=D:\\Łukasz 音楽\r\n") },
     { "utf16_lone_surrogate_is_bad", nullptr, Unresolvable, DESKTOP_NO_SHELL, false, Utf16File(u"[Winamp]\r\ninidir=D:\\\xD800x\r\n") },
+    { "utf16_lone_surrogate_elsewhere_is_read", nullptr, "D:\\W\\winamp.ini", DESKTOP_NO_SHELL, false,
+      Utf16File(u"; \xDC00 note\r\n[Winamp]\r\ninidir=D:\\W\r\nx=\xD800\r\n") },
+    { "only_the_first_winamp_section", nullptr, "C:\\Program Files\\Winamp\\winamp.ini", DESKTOP_NO_SHELL, false,
+      "[Winamp]\r\nx=1\r\n[Winamp]\r\ninidir=D:\\W\r\n" },
     { "utf8_byte_order_mark_belongs_to_the_first_line", nullptr, "C:\\Program Files\\Winamp\\winamp.ini", DESKTOP_NO_SHELL, false,
       "\xEF\xBB\xBF[Winamp]\r\ninidir=D:\\W\r\n" },
     { "ansi_in_the_code_page", nullptr, "D:\\caf\xC3\xA9\\winamp.ini", DESKTOP_NO_SHELL, false, Player1252 },
@@ -125,7 +129,7 @@ const FolderCase FolderCases[] = {
 
 bool Find(const std::string& pathsIni, DesktopUser whose, const char* player, char* out, size_t size, bool* users)
 {
-    std::vector<char> scratch(pathsIni.size() * 3 / 2 + 1);
+    std::vector<char> scratch(pathsIni.size() * 2 + 1);
     SettingsSearch search = { pathsIni.data(), pathsIni.size(), scratch.data(), scratch.size(), player,
                               { whose, ShellFolder, Variable, AnsiToUtf8, nullptr } };
     return FindSettingsFile(&search, out, size, users);

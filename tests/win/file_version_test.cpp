@@ -37,7 +37,7 @@ TEST(FileVersion, InstalledModuleAgainstOurs)
             ASSERT_TRUE(CopyFileA(Beside(c.installed).c_str(), (folder + "dsp_zv.dll").c_str(), FALSE));
         }
         unsigned long long installed = 0, ours = 0;
-        EXPECT_EQ(c.newer, InstalledModuleIsNewer(folder.c_str(), &installed, &ours));
+        EXPECT_EQ(c.newer, InstalledModuleIsNewer(std::wstring(folder.begin(), folder.end()).c_str(), NULL, &installed, &ours));
         if (c.newer) {
             EXPECT_EQ(0x0009000100000000ull, installed);
             EXPECT_EQ(0x0001000000000000ull, ours);

@@ -88,6 +88,19 @@ const char TypicalRewritten[] =
     "[Winamp]\r\nutf8=1\r\nvolume=200\r\ndspplugin_name=dsp_zv.dll\r\ndspplugin_num=0\r\n"
     "eq_open=0\r\npe_open=0\r\nmb_open=0\r\nskin=Bento\r\n[in_mp3]\r\n eq_open=0\r\n[last]\r\nx=1";
 
+// winamp.ini found for a plug-ins folder as the installer finds it, and
+// rewritten there: whether the player will load the module from `dspFolder`
+// (NULL: the plug-ins folder).
+bool SwitchOn(const std::string& plugins, const WCHAR* dspFolder = NULL, std::wstring* found = nullptr)
+{
+    PlayerSettingsPlace place;
+    FindPlayerSettings(plugins.c_str(), &place);
+    if (found) *found = place.dspFolder;
+    bool on = RewritePlayerSettings(&place, dspFolder ? dspFolder : place.dspFolder[0] ? place.dspFolder : NULL);
+    ReleasePlayerSettings(&place);
+    return on;
+}
+
 // A player folder of our own under the temporary folder, with plugins\ in it.
 class PlayerSettings : public ::testing::Test {
 protected:
@@ -114,7 +127,7 @@ TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
 {
     WriteBytes(ini, TypicalIni);
     for (int run = 0; run < 2; ++run) {
-        EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
+        EXPECT_TRUE(SwitchOn(plugins));
         EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
         EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
         EXPECT_TRUE(Listing(folder + "plugins\\").empty());
@@ -123,8 +136,9 @@ TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
 
 TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
 {
-    // Larger than any one read, with lines and CR LF pairs across reads.
-    std::string in;
+    // Larger than any one read, with lines and CR LF pairs across reads; the
+    // player's section, all that is read back, comes first.
+    std::string in = "[Winamp]\r\ndspplugin_name=x\r\n[big]\r\n";
     for (int i = 0; in.size() < 300000; ++i) {
         in += "key" + std::to_string(i) + "=" + std::string(i % 700, 'v') + (i % 3 ? "\r\n" : "\n");
         if (i % 97 == 0) in += "eq_open=1\r\n";
@@ -133,41 +147,75 @@ TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
     }
     in += "mb_open=1";
     WriteBytes(ini, in);
-    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_TRUE(SwitchOn(plugins));
     std::string out = ReadOrFail(ini);
     EXPECT_EQ(InMemoryRewrite(in), out);
     EXPECT_EQ("mb_open=0\r\n", out.substr(out.size() - 11));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
 
-// Rewritten, but the player would not load the module: reported as not done.
-TEST_F(PlayerSettings, FileThatNamesNoModuleIsRewrittenAndReported)
+// What the player will read decides, rewritten or not; a file with nothing
+// to change stays as it is, line ends and all.
+TEST_F(PlayerSettings, SwitchedOnOnlyWhereThePlayerReadsTheModule)
 {
-    const std::pair<std::string, std::string> Files[] = {
-        { "", "" },
-        { "[Winamp]\r\ndspplugin_num=4\r\n", "[Winamp]\r\ndspplugin_num=0\r\n" },
-        { "title=dspplugin_name=x\r\n", "title=dsp_zv.dll\r\n" },
+    const struct {
+        std::string in, out;
+        bool on;
+    } Files[] = {
+        { "", "", false },
+        { "[Winamp]\r\ndspplugin_num=4\r\n", "[Winamp]\r\ndspplugin_num=0\r\ndspplugin_name=dsp_zv.dll\r\n", true },
+        { "title=dspplugin_name=x\r\n", "title=dsp_zv.dll\r\n", false },
+        { "[Other]\nx=1\n", "[Other]\nx=1\n", false },
+        { "[Winamp]\ndspplugin_name = DSP_ZV.DLL \n", "[Winamp]\ndspplugin_name = DSP_ZV.DLL \n", true },
+        { "[Winamp]\nDSPPLUGIN_NAME=x\n[w]\ndspplugin_name=y\n", "[Winamp]\r\nDSPPLUGIN_NAME=x\r\n[w]\r\ndspplugin_name=dsp_zv.dll\r\n", false },
     };
     for (const auto& file : Files) {
-        WriteBytes(ini, file.first);
-        EXPECT_FALSE(RewritePlayerSettings(plugins.c_str())) << file.first;
-        EXPECT_EQ(file.second, ReadOrFail(ini));
+        WriteBytes(ini, file.in);
+        EXPECT_EQ(file.on, SwitchOn(plugins)) << file.in;
+        EXPECT_EQ(file.out, ReadOrFail(ini));
         EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
     }
+}
+
+// DSPDir=: where the player loads DSP modules from, when it is a folder
+// anyone can put them in; and switched on only where it looks.
+TEST_F(PlayerSettings, DspFolderAsThePlayerReadsIt)
+{
+    const struct {
+        const char* dspDir;     // the line after [Winamp]
+        const WCHAR* folder;    // where the files go: L"" the plug-ins folder
+        bool on;
+    } Rows[] = {
+        { "DSPDir=C:\\Efekty \xC5\x81\xC3\xB3" "d\xC5\xBA\\DSP", L"C:\\Efekty \u0141\u00F3d\u017A\\DSP\\", true },
+        { "utf8=0\r\nDSPDir=C:\\Caf\xE9\\DSP\\", L"C:\\Caf\u00E9\\DSP\\", true },
+        { "DSPDir = \" \\\\server\\dsp \"", L"\\\\server\\dsp\\", true },
+        { "DSPDir=Plugins\\DSP", L"", false },
+        { "DSPDir=", L"", true },
+        { "utf8=1\r\nDSPDir=C:\\\xE9t\xE9", L"", false },
+    };
+    for (const auto& row : Rows) {
+        WriteBytes(ini, std::string("[Winamp]\r\n") + row.dspDir + "\r\n");
+        std::wstring found;
+        EXPECT_EQ(row.on, SwitchOn(plugins, nullptr, &found)) << row.dspDir;
+        EXPECT_TRUE(found == row.folder) << row.dspDir;
+    }
+    // Files put anywhere else are not switched on.
+    WriteBytes(ini, "[Winamp]\r\nDSPDir=D:\\DSP\r\n");
+    EXPECT_FALSE(SwitchOn(plugins, L"D:\\Other\\"));
 }
 
 TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)
 {
     WriteBytes(ini, TypicalIni);
     WriteBytes(temp, "left by a run that died half-way");
-    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_TRUE(SwitchOn(plugins));
     EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, MissingFileCreatesNothing)
 {
-    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_FALSE(SwitchOn(plugins));
     EXPECT_EQ((std::vector<std::string>{ "plugins" }), Listing(folder));
 }
 
@@ -176,7 +224,7 @@ TEST_F(PlayerSettings, ReadOnlyFileUnchanged)
     WriteBytes(ini, TypicalIni);
     ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_FALSE(SwitchOn(plugins));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
@@ -187,7 +235,7 @@ TEST_F(PlayerSettings, TemporaryFileCannotBeCreated)
     // A folder squatting on the temporary name: not ours to remove.
     WriteBytes(ini, TypicalIni);
     ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL));
-    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_FALSE(SwitchOn(plugins));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini", "winamp.ini.zuv-tmp" }), Listing(folder));
 }
@@ -197,7 +245,7 @@ TEST_F(PlayerSettings, ReadOnlyStaleTemporaryFileBlocksTheRewrite)
     WriteBytes(ini, TypicalIni);
     WriteBytes(temp, "stale");
     ASSERT_TRUE(SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_FALSE(SwitchOn(plugins));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_EQ("stale", ReadOrFail(temp));
 }
@@ -208,7 +256,7 @@ TEST_F(PlayerSettings, FileHeldOpenByThePlayerUnchanged)
     WriteBytes(ini, TypicalIni);
     HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_FALSE(SwitchOn(plugins));
     CloseHandle(held);
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
@@ -235,14 +283,14 @@ TEST_F(PlayerSettings, RewriteAsAnotherUserRevertsAfterwards)
 TEST_F(PlayerSettings, FolderNamedWinampIniUnchanged)
 {
     ASSERT_TRUE(CreateDirectoryA(ini.c_str(), NULL));
-    EXPECT_FALSE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_FALSE(SwitchOn(plugins));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, PathWithoutPluginsFolderChangesNothing)
 {
     WriteBytes(ini, TypicalIni);
-    EXPECT_FALSE(RewritePlayerSettings((folder + "myplugins\\").c_str()));
+    EXPECT_FALSE(SwitchOn(folder + "myplugins\\"));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
 }
@@ -252,7 +300,7 @@ TEST_F(PlayerSettings, HiddenFileStaysHidden)
     WriteBytes(ini, TypicalIni);
     ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_HIDDEN));
     if (!(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN)) GTEST_SKIP() << "this file system keeps no hidden flag";
-    EXPECT_TRUE(RewritePlayerSettings(plugins.c_str()));
+    EXPECT_TRUE(SwitchOn(plugins));
     EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
     EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN);
 }

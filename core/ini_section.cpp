@@ -1,0 +1,125 @@
+#include "ini_section.h"
+#include "paths.h"
+#include "player.h"
+
+#include <string.h>
+
+static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+static void Trim(const char** start, const char** end)
+{
+    while (*start < *end && IsBlank(**start)) ++*start;
+    while (*end > *start && IsBlank((*end)[-1])) --*end;
+}
+
+bool SameIniName(const char* text, size_t length, const char* name)
+{
+    if (strlen(name) != length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (LowerAscii(text[i]) != LowerAscii(name[i])) return false;
+    return true;
+}
+
+void ReadIniLine(const char* text, size_t length, IniLine* line)
+{
+    const char* end = text + length;
+    const char* a = text;
+    while (a < end && IsBlank(*a)) ++a;
+    const char* close = a < end && *a == '[' ? (const char*)memchr(a, ']', (size_t)(end - a)) : NULL;
+    const char* equals = (const char*)memchr(text, '=', length);
+    line->header = close != NULL;
+    line->key = !close && equals;
+    const char* n = close ? a + 1 : text;
+    const char* m = close ? close : equals ? equals : text;
+    Trim(&n, &m);
+    line->name = n;
+    line->nameLength = (size_t)(m - n);
+    const char* v = line->key ? equals + 1 : end;
+    Trim(&v, &end);
+    line->value = v;
+    line->valueLength = (size_t)(end - v);
+}
+
+IniPlace NextIniPlace(IniPlace place, const IniLine* line, const char* section)
+{
+    if (!line->header) return place;
+    if (place == INI_BEFORE_SECTION && SameIniName(line->name, line->nameLength, section)) return INI_IN_SECTION;
+    return place == INI_IN_SECTION ? INI_PAST_SECTION : place;
+}
+
+// The next line of [*at, end), without its line end; false at the end.
+static bool NextLine(const char** at, const char* end, IniLine* line)
+{
+    if (*at >= end) return false;
+    const char* lf = (const char*)memchr(*at, '\n', (size_t)(end - *at));
+    const char* b = lf ? lf : end;
+    if (lf && b > *at && b[-1] == '\r') --b;
+    ReadIniLine(*at, (size_t)(b - *at), line);
+    *at = lf ? lf + 1 : end;
+    return true;
+}
+
+IniValue FindIniValue(const char* text, size_t length, const char* section, const char* key, char* out, size_t size)
+{
+    IniPlace place = INI_BEFORE_SECTION;
+    IniLine line;
+    for (const char* at = text; place != INI_PAST_SECTION && NextLine(&at, text + length, &line);) {
+        place = NextIniPlace(place, &line, section);
+        if (place != INI_IN_SECTION || !line.key || !SameIniName(line.name, line.nameLength, key)) continue;
+        if (line.valueLength >= size || memchr(line.value, 0, line.valueLength)) return INI_VALUE_BAD;
+        memcpy(out, line.value, line.valueLength);
+        out[line.valueLength] = 0;
+        return INI_VALUE_FOUND;
+    }
+    return INI_VALUE_NONE;
+}
+
+bool ReadPlayerSection(const char* text, size_t length, bool whole, PlayerSection* out)
+{
+    // A cut beginning: its last, unfinished line is not a line yet.
+    while (!whole && length > 0 && text[length - 1] != '\n') --length;
+    static const char* const Keys[] = { PLAYER_INI_DSP_NAME, PLAYER_INI_DSP_NUM, PLAYER_INI_UTF8, PLAYER_INI_DSP_DIR };
+    IniLine found[4] = {};   // each key's first line; `key` false: none
+    IniPlace place = INI_BEFORE_SECTION;
+    IniLine line;
+    for (const char* at = text; place != INI_PAST_SECTION && NextLine(&at, text + length, &line);) {
+        place = NextIniPlace(place, &line, PLAYER_INI_SECTION);
+        for (int i = 0; i < 4; ++i)
+            if (place == INI_IN_SECTION && line.key && !found[i].key && SameIniName(line.name, line.nameLength, Keys[i]))
+                found[i] = line;
+    }
+    if (!whole && place != INI_PAST_SECTION) return false;
+
+    const IniLine& name = found[0];
+    const IniLine& number = found[1];
+    out->namesModule = name.key && SameIniName(name.value, name.valueLength, PLUGIN_MODULE_NAME) &&
+                       (!number.key || (number.valueLength == 1 && number.value[0] == '0'));
+    // utf8 as the profile functions read a number: empty is the default
+    // (UTF-8), anything else its leading digits ("0", "-0", "0x", "abc": 0).
+    const char* d = found[2].value;
+    const char* e = d + found[2].valueLength;
+    if (d < e && (*d == '-' || *d == '+')) ++d;
+    while (d < e && *d == '0') ++d;
+    out->ansi = found[2].valueLength && !(d < e && *d >= '1' && *d <= '9');
+
+    // DSPDir less one pair of quotation marks around it, and the blanks inside.
+    const char* a = found[3].value;
+    const char* b = a + found[3].valueLength;
+    if (b - a >= 2 && *a == '"' && b[-1] == '"') {
+        ++a;
+        --b;
+        Trim(&a, &b);
+    }
+    size_t n = (size_t)(b - a);
+    bool absolute = n >= 3 && ((a[0] | 0x20) >= 'a' && (a[0] | 0x20) <= 'z') && a[1] == ':' && a[2] == '\\';
+    absolute = absolute || (n >= 2 && a[0] == '\\' && a[1] == '\\');
+    out->dspFolderKind = n == 0 ? DSP_FOLDER_NONE
+                         : absolute && n < sizeof out->dspFolder && !memchr(a, 0, n) ? DSP_FOLDER_ABSOLUTE
+                                                                                  : DSP_FOLDER_UNUSABLE;
+    out->dspFolder[0] = 0;
+    if (out->dspFolderKind == DSP_FOLDER_ABSOLUTE) {
+        memcpy(out->dspFolder, a, n);
+        out->dspFolder[n] = 0;
+    }
+    return true;
+}

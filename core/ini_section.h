@@ -1,0 +1,56 @@
+// Reading INI text as Windows' profile functions read it, and so the player:
+// paths.ini, and the player's own section of winamp.ini. Portable: no
+// Windows headers.
+//
+// A line whose first non-blank byte (blanks: space and tab) is '[' and that
+// has a ']' after it starts a section, named by the text between the '[' and
+// the first ']'; a '[' line without ']' is nothing and ends no section. A
+// UTF-8 byte-order mark is not blank, so a header right behind one is no
+// header. In a section, a line's key is the text before its first '=' and its
+// value the text after it. Names and values are trimmed of blanks; names
+// compare with ASCII letters in any case, every other byte (NUL too) as it
+// is. Only the first section of a name counts, and in it only the first
+// occurrence of each key.
+#pragma once
+#include <stddef.h>
+
+struct IniLine {
+    bool header;                     // [name]
+    bool key;                        // name=value
+    const char* name;                // the section's name or the key, trimmed
+    size_t nameLength;
+    const char* value;               // a key's value, trimmed
+    size_t valueLength;
+};
+
+// One line, without its line end (a CR before the LF belongs to that).
+void ReadIniLine(const char* text, size_t length, IniLine* line);
+
+// Does [text, text + length) equal `name`, ASCII letters in any case?
+bool SameIniName(const char* text, size_t length, const char* name);
+
+// Where a walk through the lines stands: before the first section of a name,
+// in it, or past it (any later header ends it).
+enum IniPlace { INI_BEFORE_SECTION, INI_IN_SECTION, INI_PAST_SECTION };
+IniPlace NextIniPlace(IniPlace place, const IniLine* line, const char* section);
+
+// The value of `key` in the first `[section]` of an INI text. A value that
+// does not fit in `size` bytes, or holds a NUL, is bad and `out` is left alone.
+enum IniValue { INI_VALUE_NONE, INI_VALUE_FOUND, INI_VALUE_BAD };
+IniValue FindIniValue(const char* text, size_t length, const char* section, const char* key, char* out, size_t size);
+
+// What the player reads of the first [Winamp] section of its winamp.ini.
+enum DspFolder {
+    DSP_FOLDER_NONE,        // no DSPDir, or an empty one: the plug-ins folder
+    DSP_FOLDER_ABSOLUTE,    // `dspFolder`: X:\... or \\..., in the ANSI code page when `ansi`, else UTF-8
+    DSP_FOLDER_UNUSABLE     // relative, too long or holding a NUL: the player looks where nobody can put files
+};
+struct PlayerSection {
+    bool namesModule;       // dspplugin_name is the plug-in's module, dspplugin_num (when there) 0
+    DspFolder dspFolderKind;
+    bool ansi;              // utf8 reads as 0
+    char dspFolder[3 * 260];
+};
+// From `text`, the beginning of winamp.ini (`whole`: all of it). False when
+// that beginning stops inside the section, so what follows is unknown.
+bool ReadPlayerSection(const char* text, size_t length, bool whole, PlayerSection* out);
