@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Every test layer: native unit tests (ASan+UBSan) and the fuzzer, the Windows
+# Every test layer: native unit tests (ASan+UBSan) and the fuzzers, the Windows
 # tests under wine, and the end-to-end scenarios under wine in Xvfb, each
 # scenario in a fresh prefix. Ends with "N passed, M failed"; exits non-zero
 # on any failure.
@@ -55,7 +55,7 @@ else
 fi
 
 if [ -x "$root/scripts/fuzz.sh" ]; then
-  echo "== fuzzing the settings rewrite"
+  echo "== fuzzing the settings rewrite and paths.ini"
   if "$root/scripts/fuzz.sh" "${ZUV_FUZZ_SECONDS:-5}" >"$art/fuzz.log" 2>&1; then
     passed=$((passed + 1))
   else
@@ -174,6 +174,7 @@ export ZUV_DIST=$(winpath "$root/dist")
 export ZUV_STANDIN=$(winpath "$root/build/windows/tools/winamp.exe")
 export ZUV_VIEWER=$(winpath "$root/build/windows/tools/viewer.exe")
 export ZUV_HOLDER=$(winpath "$root/build/windows/tools/holder.exe")
+export ZUV_SHELL=$(winpath "$root/build/windows/tools/shellwindow.exe")
 export ZUV_MODULES=$(winpath "$root/build/windows/tools")
 export ZUV_ARTIFACTS=$(winpath "$art")
 wt=$root/build/windows-tests/tests

@@ -199,6 +199,17 @@ bool SaveScreenshot(HWND window, const std::string& name)
     return automation::SaveClientBitmap(window, (folder + "\\" + name + ".bmp").c_str());
 }
 
+bool StartDesktopShell(automation::Process* shell)
+{
+    if (!automation::Start(Env("ZUV_SHELL").c_str(), nullptr, nullptr, shell)) return false;
+    return automation::WaitUntil(
+        [&] {
+            DWORD pid = 0;
+            return GetWindowThreadProcessId(GetShellWindow(), &pid) && pid == shell->pid;
+        },
+        WAIT_MS);
+}
+
 const char ViewerLog[] = "C:\\viewer\\viewer.log";
 
 void RegisterHtmlViewer()

@@ -4,6 +4,7 @@
 //   ZUV_STANDIN    the stand-in player's winamp.exe
 //   ZUV_VIEWER     the stand-in .html viewer
 //   ZUV_HOLDER     holder.exe, which keeps a file in use
+//   ZUV_SHELL      shellwindow.exe, which plays the desktop's shell window
 //   ZUV_MODULES    folder of the test modules module_<version>.dll
 //   ZUV_ARTIFACTS  folder for screenshots (optional)
 #pragma once
@@ -79,6 +80,10 @@ extern const char* const PageMessages[4];
 bool WalkToLocation(HWND wizard);
 
 bool SaveScreenshot(HWND window, const std::string& name);
+
+// Starts shellwindow.exe and waits until GetShellWindow() is its window, so
+// the installer finds a desktop user. End it with automation::Kill.
+bool StartDesktopShell(automation::Process* shell);
 
 class Scenario : public ::testing::Test {
 protected:

@@ -109,10 +109,11 @@ struct PlaceCase {
     const char* iniFolder;    // where winamp.ini is kept: "" the player's, "appdata:" + below it, or absolute
     const char* ini;          // nullptr: no winamp.ini there
     bool readOnly;
-    bool rewritten;           // false: unchanged and the box shown
+    bool rewritten;           // false: the box shown
+    bool desktopShell = false;   // shellwindow.exe runs, so the installer finds a desktop user
+    const char* after = nullptr;       // winamp.ini afterwards; nullptr: RewrittenIni when rewritten, else as it was
+    const char* dspFolder = nullptr;   // where the three files go; nullptr: the player's plug-ins folder
 };
-
-const char NoModuleKey[] = "[Winamp]\r\ndspplugin_num=4\r\n";
 
 const PlaceCase PlaceCases[] = {
     { "Typical", nullptr, "", SampleIni, false, true },
@@ -122,7 +123,25 @@ const PlaceCase PlaceCases[] = {
     { "UndefinedVariable", "[Winamp]\r\ninidir=%ZUV_NO_SUCH_VARIABLE%\\Winamp\r\n", "", SampleIni, false, false },
     { "MissingIniIsNotCreated", nullptr, "", nullptr, false, false },
     { "ReadOnlyIni", nullptr, "", SampleIni, true, false },
-    { "IniWithoutModuleKey", nullptr, "", NoModuleKey, false, false },
+    // The player writes its DSP keys only after Preferences was opened: they
+    // are added at the end of the first [Winamp] section.
+    { "IniWithoutModuleKey", nullptr, "", "[Winamp]\r\ndspplugin_num=4\r\n", false, true, false,
+      "[Winamp]\r\ndspplugin_num=0\r\ndspplugin_name=dsp_zv.dll\r\n" },
+    { "FreshProfile", nullptr, "", "[Winamp]\r\nutf8=1\r\nvolume=200\r\neq_open=1\r\n[Winamp5]\r\nplaylist=1\r\n", false, true, false,
+      "[Winamp]\r\nutf8=1\r\nvolume=200\r\neq_open=0\r\ndspplugin_name=dsp_zv.dll\r\ndspplugin_num=0\r\n[Winamp5]\r\nplaylist=1\r\n" },
+    // Nothing to rewrite or add: not written at all, bare line end and all.
+    { "NoWinampSection", nullptr, "", "[Other]\nfoo=1", false, false },
+    // The player loads its DSP modules from DSPDir alone once it is set.
+    { "DspDir", nullptr, "", "[Winamp]\r\nutf8=1\r\nDSPDir=C:\\Effects\\DSP\r\n", false, true, false,
+      "[Winamp]\r\nutf8=1\r\nDSPDir=C:\\Effects\\DSP\r\ndspplugin_name=dsp_zv.dll\r\ndspplugin_num=0\r\n", "C:\\Effects\\DSP\\" },
+    // Under wine every process has the same user and a full token, so with a
+    // shell window these run the same-user branch for real: the shell's token
+    // opened, the SIDs compared, the folder and the variable resolved through
+    // the token, the rewrite impersonated and reverted. Another account's
+    // shell cannot be had here; the settings-folder unit table alone covers
+    // that branch.
+    { "DesktopUsersFolder", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true, true },
+    { "DesktopUsersVariable", "[Winamp]\r\ninidir=%APPDATA%\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true, true },
 };
 
 std::string AppData()
@@ -131,7 +150,16 @@ std::string AppData()
     return SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path) == S_OK ? path : "C:\\nowhere";
 }
 
-class PlayerSettingsPlace : public Settings, public ::testing::WithParamInterface<PlaceCase> {};
+class PlayerSettingsPlace : public Settings, public ::testing::WithParamInterface<PlaceCase> {
+protected:
+    Process shell;
+
+    void TearDown() override
+    {
+        Settings::TearDown();
+        Kill(&shell);
+    }
+};
 
 TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
 {
@@ -150,8 +178,14 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
     } else {
         ASSERT_TRUE(DeleteFileA(ini.c_str()));
     }
+    std::string dsp = c.dspFolder ? c.dspFolder : std::string(PlayerFolder) + "plugins\\";
+    for (size_t at = 3; (at = dsp.find('\\', at)) != std::string::npos; ++at) CreateDirectoryA(dsp.substr(0, at).c_str(), NULL);
     if (c.readOnly) {
         ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+
+    if (c.desktopShell) {
+        ASSERT_TRUE(StartDesktopShell(&shell));
     }
 
     ASSERT_TRUE(Launch(&run));
@@ -179,13 +213,15 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
     ExpectEnds(run);
     EXPECT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "Finish must still start the player";
 
-    // No line is ever added, and a missing winamp.ini is not created.
-    const char* after = c.rewritten ? RewrittenIni : c.ini == NoModuleKey ? "[Winamp]\r\ndspplugin_num=0\r\n" : c.ini;
+    // A missing winamp.ini is never created.
+    const char* after = c.after ? c.after : c.rewritten ? RewrittenIni : c.ini;
     EXPECT_EQ(after ? after : "<none>", Exists(ini) ? ReadAll(ini) : "<none>");
     // The player's own winamp.ini is left alone when it is not the one it reads.
     EXPECT_EQ(SampleIni, folder == PlayerFolder ? SampleIni : ReadAll(Ini()));
     EXPECT_EQ(0u, Listing(folder).count("winamp.ini.zuv-tmp"));
-    EXPECT_TRUE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
+    for (const char* name : { "dsp_zv.dll", "helpfile.html", "zvlogo.jpg" })
+        EXPECT_TRUE(ReadAll(std::string(SetupFolder) + name) == ReadAll(dsp + name)) << dsp << name;
+    EXPECT_EQ(!c.dspFolder, Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
