@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const unsigned char Canary = 0xA5;
     memset(out.data(), Canary, out.size());
-    IniValue found = FindIniValue(text, length, "Winamp", key, out.data(), out.size());
+    IniValue found = FindIniValue(text, length, key, out.data(), out.size());
     if (found == INI_VALUE_FOUND) {
         CHECK(memchr(out.data(), 0, out.size()) != NULL);
         CHECK(HeldByText(std::string(text, length), out.data()));
