@@ -12,16 +12,9 @@
 
 #include "../ini_text.h"
 #include "player.h"
+#include "oracle.h"
 
 namespace {
-
-#define CHECK(condition)                                                                  \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "oracle: %s (%s:%d)\n", #condition, __FILE__, __LINE__);      \
-            abort();                                                                      \
-        }                                                                                 \
-    } while (0)
 
 const char* const Keys[] = { INI_KEY_DSP_NAME, INI_KEY_DSP_NUM, INI_KEY_EQ_OPEN, INI_KEY_PE_OPEN, INI_KEY_MB_OPEN };
 const char* const Values[] = { PLUGIN_MODULE_NAME, "0", "0", "0", "0" };

@@ -15,16 +15,9 @@
 
 #include "paths.h"
 #include "settings_folder.h"
+#include "oracle.h"
 
 namespace {
-
-#define CHECK(condition)                                                                  \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "oracle: %s (%s:%d)\n", #condition, __FILE__, __LINE__);      \
-            abort();                                                                      \
-        }                                                                                 \
-    } while (0)
 
 bool Give(const std::string& value, char* out, size_t size)
 {
