@@ -73,11 +73,12 @@ bool ReadFileVersion(const WCHAR* path, unsigned long long* version)
     return ok;
 }
 
-// `name` in `folder` (with its backslash); false when it is longer than the
-// 255 characters a destination may have.
+// `name` in `folder` (with its backslash); false when there is no folder
+// (never the current directory) or the path is longer than the 255
+// characters a destination may have.
 static bool DestinationPath(const WCHAR* folder, const char* name, WCHAR* out)
 {
-    if (lstrlenW(folder) + lstrlenA(name) >= PATH_BUFFER) return false;
+    if (!folder[0] || lstrlenW(folder) + lstrlenA(name) >= PATH_BUFFER) return false;
     wsprintfW(out, L"%s%S", folder, name);
     return true;
 }

@@ -257,7 +257,8 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
 {
     place->found = place->moved = false;
     place->user = NULL;
-    // The plug-ins folder, unless winamp.ini moves DSP modules elsewhere.
+    // The plug-ins folder, unless winamp.ini moves DSP modules elsewhere;
+    // empty when it does not fit, and then nothing is copied.
     char plugins[FOLDER_BUFFER + 1];
     if (!JoinPath(plugins, sizeof plugins, pluginsPath, "") || !AnsiToWide(plugins, place->folder, MAX_PATH))
         place->folder[0] = 0;
