@@ -183,6 +183,13 @@ TEST(SettingsFolder, FindsTheKeyInItsSectionOnly)
     EXPECT_EQ(INI_VALUE_BAD, FindIniValue(ini.data(), ini.size(), "inidir", out, 5));   // does not fit
     const std::string nul("[Winamp]\ninidir=a\0b\n", 20);
     EXPECT_EQ(INI_VALUE_BAD, FindIniValue(nul.data(), nul.size(), "inidir", out, sizeof out));
+    // winamp.ini's beginning, cut where the reading stopped, tells the
+    // player's section only once the section has ended.
+    PlayerSection section;
+    const std::string player = "x=1\r\n[Winamp]\r\ndspplugin_name= DSP_ZV.dll\r\n[Other]\r\ny=1";
+    EXPECT_TRUE(ReadPlayerSection(player.data(), player.size() - 3, false, &section) && section.namesModule);
+    EXPECT_FALSE(ReadPlayerSection(player.data(), 30, false, &section));
+    EXPECT_TRUE(ReadPlayerSection(player.data(), 30, true, &section) && !section.namesModule);
 }
 
 }  // namespace
