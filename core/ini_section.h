@@ -14,6 +14,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "paths.h"
+
 struct IniLine {
     bool header;                     // [name]
     bool key;                        // name=value
@@ -55,7 +57,7 @@ struct PlayerSection {
     bool namesModule;       // dspplugin_name is the plug-in's module, dspplugin_num (when there) 0
     DspFolder dspFolderKind;
     bool ansi;              // utf8 reads as 0
-    char dspFolder[3 * 260];
+    char dspFolder[UTF8_PATH_BUFFER];
 };
 // From `text`, the beginning of winamp.ini (`whole`: all of it). False when
 // that beginning stops inside the section, so what follows is unknown.
