@@ -12,7 +12,8 @@
 //
 // At start, before its window, it runs its DSP plug-in as the player does:
 // the module named by winamp.ini's dspplugin_name= in section [Winamp], from
-// its plugins folder, module number dspplugin_num=. It feeds the module 1 s of
+// its plugins folder (or the folder DSPDir= names there, ASCII here), module
+// number dspplugin_num=. It feeds the module 1 s of
 // a 60 Hz and 5 kHz mix (44.1 kHz, 16-bit stereo) in blocks of 576 frames and
 // logs what came out:
 //   dsp none                                  no module named
@@ -92,8 +93,13 @@ static void RunDspPlugin()
         Log("dsp none");
         return;
     }
-    lstrcpyA(path, g_folder);
-    lstrcatA(path, "plugins\\");
+    // DSP modules come from DSPDir alone once it is set.
+    GetPrivateProfileStringA("Winamp", "DSPDir", "", path, MAX_PATH, ini);
+    if (!path[0]) {
+        lstrcpyA(path, g_folder);
+        lstrcatA(path, "plugins");
+    }
+    lstrcatA(path, "\\");
     lstrcatA(path, name);
     // A damaged module must fail quietly, not with a system message box.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
