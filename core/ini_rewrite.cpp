@@ -95,7 +95,7 @@ bool NamesModule(const char* value, size_t length)
     const char* end = value + length;
     const char* name = end;
     while (name > value && name[-1] != '\\' && name[-1] != '/') --name;
-    while (name < end && (*name == ' ' || *name == '\t')) ++name;
+    while (name < end && IsIniBlank(*name)) ++name;
     return SameIniName(name, (size_t)(end - name), PLUGIN_MODULE_NAME);
 }
 

@@ -4,12 +4,10 @@
 
 #include <string.h>
 
-static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 static void Trim(const char** start, const char** end)
 {
-    while (*start < *end && IsBlank(**start)) ++*start;
-    while (*end > *start && IsBlank((*end)[-1])) --*end;
+    while (*start < *end && IsIniBlank(**start)) ++*start;
+    while (*end > *start && IsIniBlank((*end)[-1])) --*end;
 }
 
 bool SameIniName(const char* text, size_t length, const char* name)
@@ -24,7 +22,7 @@ void ReadIniLine(const char* text, size_t length, IniLine* line)
 {
     const char* end = text + length;
     const char* a = text;
-    while (a < end && IsBlank(*a)) ++a;
+    while (a < end && IsIniBlank(*a)) ++a;
     const char* close = a < end && *a == '[' ? (const char*)memchr(a, ']', (size_t)(end - a)) : NULL;
     const char* equals = (const char*)memchr(text, '=', length);
     line->header = close != NULL;

@@ -25,6 +25,9 @@ struct IniLine {
     size_t valueLength;
 };
 
+// Space and tab, the blanks names and values are trimmed of.
+inline bool IsIniBlank(char c) { return c == ' ' || c == '\t'; }
+
 // One line, without its line end (a CR before the LF belongs to that).
 void ReadIniLine(const char* text, size_t length, IniLine* line);
 

@@ -4,7 +4,6 @@
 
 #include <string.h>
 
-static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // `base` and `rest` joined with exactly one backslash, without a trailing one.
@@ -151,8 +150,8 @@ static bool ReadKey(const char* text, size_t length, bool ansi, const char* key,
     if (found == INI_VALUE_NONE) raw[0] = 0;
     const char* a = raw;
     char* b = raw + strlen(raw);
-    while (a < b && (IsBlank(*a) || *a == '"')) ++a;
-    while (b > a && (IsBlank(b[-1]) || b[-1] == '"')) --b;
+    while (a < b && (IsIniBlank(*a) || *a == '"')) ++a;
+    while (b > a && (IsIniBlank(b[-1]) || b[-1] == '"')) --b;
     *b = 0;
     return ansi ? lookups->ansiToUtf8(a, out, size, lookups->context) : CopyText(out, size, a);
 }

@@ -191,7 +191,7 @@ static bool ReadBeginning(HANDLE file, DWORD* length)
 static bool ReadPathsIni(const WCHAR* playerFolder, DWORD* length, bool* exists)
 {
     WCHAR path[MAX_PATH];
-    *length = 0;
+    *length = 0;   // also when there is none
     *exists = false;
     if (lstrlenW(playerFolder) + (int)sizeof PLAYER_PATHS_INI > MAX_PATH) return false;
     wsprintfW(path, L"%s" PLAYER_PATHS_INI, playerFolder);
