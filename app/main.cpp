@@ -3,6 +3,7 @@
 #include "../core/player.h"
 #include "../res/resource.h"
 #include "../ui/wizard.h"
+#include "../win/library_search.h"
 #include "../win/operations.h"
 
 #include <stdlib.h>

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "desktop_user.h"
+#include "file_helpers.h"
 #include "operations.h"
 #include "replace_file.h"
 #include "../core/paths.h"
@@ -10,11 +12,6 @@
 enum {
     ASIDE_NAMES = 99                // .old, .old2 ... .old99
 };
-
-bool AnsiToWide(const char* text, WCHAR* out, int count)
-{
-    return MultiByteToWideChar(CP_ACP, 0, text, -1, out, count) > 0;
-}
 
 // The plug-in's files sit beside the installer, wherever the current
 // directory happens to be. Wide: in a folder such as C:\Users\Łukasz\, the

@@ -3,7 +3,7 @@
 // looks in the program's folder before the system folder.
 #include <windows.h>
 
-#include "operations.h"
+#include "library_search.h"
 
 void RestrictLibrarySearch()
 {

@@ -1,6 +1,7 @@
 // Finding the player from its registered play command, and checking a folder.
 #include <windows.h>
 
+#include "file_helpers.h"
 #include "operations.h"
 #include "../core/paths.h"
 #include "../core/player.h"
@@ -41,15 +42,4 @@ bool PlayerIsPresent(const char* pluginsPath)
     // typed text names (it may be winamp.exe itself).
     return PlayerExecutablePath(pluginsPath, candidate, sizeof candidate) && AnsiToWide(candidate, wide, MAX_PATH) &&
            CanReadFile(wide);
-}
-
-bool CanReadFile(const WCHAR* path)
-{
-    // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, so a
-    // folder of that name does not count.
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
 }

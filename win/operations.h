@@ -7,21 +7,10 @@
 #include <windows.h>
 #include <stddef.h>
 
-// Called first thing: from then on libraries are looked for in the system
-// folder only (only the current folder is left out where Windows lacks
-// SetDefaultDllDirectories).
-void RestrictLibrarySearch();
-// A library by its full path in the system folder, never a copy elsewhere.
-HMODULE LoadSystemLibrary(const char* name);
-
 // Player discovery: the player's folder from the registry (`out`: PATH_BUFFER
 // bytes), and whether winamp.exe stands beside a typed plug-ins folder.
 bool LocatePlayer(char* out);
 bool PlayerIsPresent(const char* pluginsPath);
-// A file, not a folder, that can be opened for reading now.
-bool CanReadFile(const WCHAR* path);
-// ANSI text (the player's side) as wide; false when it does not fit `count`.
-bool AnsiToWide(const char* text, WCHAR* out, int count);
 
 // Installation.
 enum CopyResult {
@@ -97,9 +86,4 @@ bool RewritePlayerSettings(const PlayerSettingsPlace* place);
 // TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL; true
 // when it was replaced, or read whole with nothing to change.
 bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user);
-// Running as `user` (nothing happens for NULL) and back. Load no library in
-// between: it would be looked up through that user's drive letters. A thread
-// that cannot revert ends the process.
-bool BeginAsUser(HANDLE user);
-void EndAsUser(HANDLE user);
 bool SeedPluginSettings();

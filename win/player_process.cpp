@@ -3,6 +3,8 @@
 // on it, so a window counts only when its process runs our winamp.exe.
 #include <windows.h>
 
+#include "file_helpers.h"
+#include "library_search.h"
 #include "operations.h"
 #include "../core/paths.h"
 #include "../core/player.h"
@@ -25,19 +27,6 @@ struct Closing {
     HANDLE processes[MAXIMUM_WAIT_OBJECTS];
 };
 
-// Volume and file index name the file itself, whatever path leads to it: an
-// 8.3 name, other letter case or a junction.
-static bool FileIdentity(const WCHAR* path, BY_HANDLE_FILE_INFORMATION* info)
-{
-    // Windows refuses a running program's file to an open that shares less.
-    HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = GetFileInformationByHandle(file, info) != 0;
-    CloseHandle(file);
-    return ok;
-}
-
 // Whether `process` runs our player; true too when that cannot be told, so
 // such a window is closed as before.
 static bool RunsPlayer(const Closing* c, HANDLE process)
@@ -51,8 +40,7 @@ static bool RunsPlayer(const Closing* c, HANDLE process)
                         : c->moduleName && c->moduleName(process, NULL, image, MAX_PATH)) ||
         !FileIdentity(image, &info))
         return true;
-    return info.dwVolumeSerialNumber == c->player.dwVolumeSerialNumber &&
-           info.nFileIndexHigh == c->player.nFileIndexHigh && info.nFileIndexLow == c->player.nFileIndexLow;
+    return SameIdentity(&info, &c->player);
 }
 
 static BOOL CALLBACK CloseIfPlayer(HWND window, LPARAM param)

@@ -1,8 +1,10 @@
-// winamp.ini rewrite and zuv.cfg seeding.
+// Where winamp.ini is and what the player reads from it, its rewrite, and
+// zuv.cfg seeding.
 #include <windows.h>
-#include <shlobj.h>
 #include <assert.h>
 
+#include "desktop_user.h"
+#include "file_helpers.h"
 #include "operations.h"
 #include "replace_file.h"
 #include "../core/ini_rewrite.h"
@@ -56,120 +58,6 @@ static bool WriteRewrittenCopy(HANDLE out, void* context)
     // Nothing to change: no rename, so the file stays byte for byte.
     job->unchanged = ok && !rewrite.changed;
     return ok && rewrite.changed;
-}
-
-// Text conversions for the settings file's place, which is carried as UTF-8.
-static bool WideToUtf8(const WCHAR* text, char* out, size_t size)
-{
-    return WideCharToMultiByte(CP_UTF8, 0, text, -1, out, (int)size, NULL, NULL) > 0;
-}
-
-static bool Utf8ToWide(const char* text, WCHAR* out, int count)
-{
-    return MultiByteToWideChar(CP_UTF8, 0, text, -1, out, count) > 0;
-}
-
-static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
-{
-    WCHAR wide[UTF8_PATH_BUFFER];
-    return AnsiToWide(text, wide, UTF8_PATH_BUFFER) && WideToUtf8(wide, out, size);
-}
-
-// The user (TokenUser) of a token, SID and all.
-union TokenUserInfo {
-    TOKEN_USER user;
-    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-};
-
-static bool ReadTokenUser(HANDLE token, TokenUserInfo* info)
-{
-    DWORD size = 0;
-    return GetTokenInformation(token, TokenUser, info, sizeof *info, &size) != 0;
-}
-
-// Who the desktop belongs to: the user of the shell's process token, which
-// `token` gets (TOKEN_QUERY, TOKEN_IMPERSONATE, TOKEN_DUPLICATE) when it can
-// be opened. An administrator who elevated the installer for a standard user
-// may not open that user's process: the user is then unknown, and never
-// taken to be the administrator.
-static DesktopUser OpenDesktopUser(HANDLE* token)
-{
-    *token = NULL;
-    HWND shell = GetShellWindow();
-    if (!shell) return DESKTOP_NO_SHELL;
-    DWORD pid = 0;
-    if (!GetWindowThreadProcessId(shell, &pid) || !pid) return DESKTOP_UNKNOWN;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-    // Vista and later grant the limited right more often; XP lacks it.
-    if (!process) process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (!process) return DESKTOP_UNKNOWN;
-    if (!OpenProcessToken(process, TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, token)) *token = NULL;
-    CloseHandle(process);
-    if (!*token) return DESKTOP_UNKNOWN;
-    HANDLE own;
-    TokenUserInfo shellUser, ownUser;
-    bool same = false;
-    if (ReadTokenUser(*token, &shellUser) && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) {
-        same = ReadTokenUser(own, &ownUser) && EqualSid(shellUser.user.User.Sid, ownUser.user.User.Sid);
-        CloseHandle(own);
-    }
-    return same ? DESKTOP_SAME_USER : DESKTOP_OTHER_USER;
-}
-
-bool BeginAsUser(HANDLE user)
-{
-    return !user || ImpersonateLoggedOnUser(user);
-}
-
-void EndAsUser(HANDLE user)
-{
-    // A thread that cannot go back to its own identity must not go on under
-    // another's; exit code 0, as every run of the installer ends.
-    if (user && !RevertToSelf()) TerminateProcess(GetCurrentProcess(), 0);
-}
-
-typedef BOOL(WINAPI* ExpandForUserProc)(HANDLE, LPCWSTR, LPWSTR, DWORD);
-
-// What the lookups of the desktop user's folders need: their token, and
-// userenv's expansion, loaded before any impersonation (a library loaded
-// while impersonating would be looked up through that user's drive letters).
-struct DesktopLookups {
-    HANDLE token;
-    ExpandForUserProc expand;
-};
-
-// The token lookups run as that user: the folder of a roaming or redirected
-// profile on a server share may be theirs to see and not the installer's.
-static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, void* context)
-{
-    HANDLE token = desktopUsers ? ((DesktopLookups*)context)->token : NULL;
-    WCHAR path[MAX_PATH];
-    if (!BeginAsUser(token)) return false;
-    // SHGFP_TYPE_CURRENT and no CSIDL_FLAG_CREATE: a missing folder stays
-    // missing (S_FALSE), it is never made here.
-    bool ok = SHGetFolderPathW(NULL, csidl, token, SHGFP_TYPE_CURRENT, path) == S_OK;
-    EndAsUser(token);
-    return ok && path[0] && WideToUtf8(path, out, size);
-}
-
-static bool Variable(const char* name, bool desktopUsers, char* out, size_t size, void* context)
-{
-    DesktopLookups* lookups = (DesktopLookups*)context;
-    WCHAR wideName[MAX_PATH], value[MAX_PATH];
-    if (!Utf8ToWide(name, wideName, MAX_PATH)) return false;
-    if (!desktopUsers) {
-        DWORD n = GetEnvironmentVariableW(wideName, value, MAX_PATH);
-        return n > 0 && n < MAX_PATH && WideToUtf8(value, out, size);
-    }
-    WCHAR pattern[MAX_PATH + 2];
-    wsprintfW(pattern, L"%%%s%%", wideName);
-    if (!lookups->expand || !BeginAsUser(lookups->token)) return false;
-    // Its BOOL alone says little: an undefined name comes back as it went
-    // in, and a result that fills the buffer may have been cut short.
-    bool ok = lookups->expand(lookups->token, pattern, value, MAX_PATH) && lstrcmpiW(value, pattern) != 0 &&
-              lstrlenW(value) < MAX_PATH - 1;
-    EndAsUser(lookups->token);
-    return ok && WideToUtf8(value, out, size);
 }
 
 // An open file, from its start, into g_scratch until that is full, and
@@ -268,25 +156,20 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
     WCHAR wideFolder[MAX_PATH];
     DWORD length;
     bool exists;
-    DesktopLookups lookups = { NULL, NULL };
-    DesktopUser whose = OpenDesktopUser(&lookups.token);
-    place->token = lookups.token;
+    DesktopUser whose = OpenDesktopUser(&place->token);
     if (!PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder) ||
         !AnsiToWide(playerFolder, wideFolder, MAX_PATH) || !WideToUtf8(wideFolder, folder8, sizeof folder8) ||
         !ReadPathsIni(wideFolder, &length, &exists))
         return;
-    // userenv from the system folder, before anything runs as that user, and
-    // kept until after the last RevertToSelf.
-    HMODULE userenv = lookups.token ? LoadSystemLibrary("userenv.dll") : NULL;
-    if (userenv) lookups.expand = (ExpandForUserProc)(void*)GetProcAddress(userenv, "ExpandEnvironmentStringsForUserW");
-    SettingsSearch search = { exists ? g_scratch : NULL, length, g_pathsText, sizeof g_pathsText, folder8,
-                              { whose, ShellFolder, Variable, AnsiToUtf8, &lookups } };
+    DesktopLookups lookups;
+    SettingsSearch search = { exists ? g_scratch : NULL, length, g_pathsText, sizeof g_pathsText, folder8, {} };
+    BeginDesktopLookups(&lookups, whose, place->token, &search.lookups);
     bool desktopUsers = false;
     place->found = FindSettingsFile(&search, ini8, sizeof ini8, &desktopUsers) &&
                    Utf8ToWide(ini8, place->iniPath, MAX_PATH);
-    if (userenv) FreeLibrary(userenv);
+    EndDesktopLookups(&lookups);
     if (!place->found) return;
-    place->user = desktopUsers ? lookups.token : NULL;
+    place->user = desktopUsers ? place->token : NULL;
     PlayerSection section;
     WCHAR moved[MAX_PATH];
     place->moved = ReadPlayerSectionOf(place->iniPath, place->user, &section) && DspFolderOf(&section, moved);

@@ -9,6 +9,7 @@
 #include <shldisp.h>
 #include <shobjidl.h>
 
+#include "library_search.h"
 #include "operations.h"
 
 // Defined here rather than taken from libuuid, which would bring in far more.

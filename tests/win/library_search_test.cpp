@@ -8,6 +8,7 @@
 #include <string>
 #include <string.h>
 
+#include "../../win/library_search.h"
 #include "../../win/operations.h"
 
 namespace {

@@ -1,0 +1,117 @@
+// The desktop user: who they are (the shell's token), running as them and
+// back, and their shell folders and environment variables.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "desktop_user.h"
+#include "file_helpers.h"
+#include "library_search.h"
+
+// The user (TokenUser) of a token, SID and all.
+union TokenUserInfo {
+    TOKEN_USER user;
+    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+};
+
+static bool ReadTokenUser(HANDLE token, TokenUserInfo* info)
+{
+    DWORD size = 0;
+    return GetTokenInformation(token, TokenUser, info, sizeof *info, &size) != 0;
+}
+
+// An administrator who elevated the installer for a standard user may not
+// open that user's process: the user is then unknown, and never taken to be
+// the administrator.
+DesktopUser OpenDesktopUser(HANDLE* token)
+{
+    *token = NULL;
+    HWND shell = GetShellWindow();
+    if (!shell) return DESKTOP_NO_SHELL;
+    DWORD pid = 0;
+    if (!GetWindowThreadProcessId(shell, &pid) || !pid) return DESKTOP_UNKNOWN;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    // Vista and later grant the limited right more often; XP lacks it.
+    if (!process) process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return DESKTOP_UNKNOWN;
+    if (!OpenProcessToken(process, TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, token)) *token = NULL;
+    CloseHandle(process);
+    if (!*token) return DESKTOP_UNKNOWN;
+    HANDLE own;
+    TokenUserInfo shellUser, ownUser;
+    bool same = false;
+    if (ReadTokenUser(*token, &shellUser) && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) {
+        same = ReadTokenUser(own, &ownUser) && EqualSid(shellUser.user.User.Sid, ownUser.user.User.Sid);
+        CloseHandle(own);
+    }
+    return same ? DESKTOP_SAME_USER : DESKTOP_OTHER_USER;
+}
+
+bool BeginAsUser(HANDLE user)
+{
+    return !user || ImpersonateLoggedOnUser(user);
+}
+
+void EndAsUser(HANDLE user)
+{
+    // A thread that cannot go back to its own identity must not go on under
+    // another's; exit code 0, as every run of the installer ends.
+    if (user && !RevertToSelf()) TerminateProcess(GetCurrentProcess(), 0);
+}
+
+static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
+{
+    WCHAR wide[UTF8_PATH_BUFFER];
+    return AnsiToWide(text, wide, UTF8_PATH_BUFFER) && WideToUtf8(wide, out, size);
+}
+
+// The token lookups run as that user: the folder of a roaming or redirected
+// profile on a server share may be theirs to see and not the installer's.
+static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, void* context)
+{
+    HANDLE token = desktopUsers ? ((DesktopLookups*)context)->token : NULL;
+    WCHAR path[MAX_PATH];
+    if (!BeginAsUser(token)) return false;
+    // SHGFP_TYPE_CURRENT and no CSIDL_FLAG_CREATE: a missing folder stays
+    // missing (S_FALSE), it is never made here.
+    bool ok = SHGetFolderPathW(NULL, csidl, token, SHGFP_TYPE_CURRENT, path) == S_OK;
+    EndAsUser(token);
+    return ok && path[0] && WideToUtf8(path, out, size);
+}
+
+static bool Variable(const char* name, bool desktopUsers, char* out, size_t size, void* context)
+{
+    DesktopLookups* lookups = (DesktopLookups*)context;
+    WCHAR wideName[MAX_PATH], value[MAX_PATH];
+    if (!Utf8ToWide(name, wideName, MAX_PATH)) return false;
+    if (!desktopUsers) {
+        DWORD n = GetEnvironmentVariableW(wideName, value, MAX_PATH);
+        return n > 0 && n < MAX_PATH && WideToUtf8(value, out, size);
+    }
+    WCHAR pattern[MAX_PATH + 2];
+    wsprintfW(pattern, L"%%%s%%", wideName);
+    if (!lookups->expand || !BeginAsUser(lookups->token)) return false;
+    // Its BOOL alone says little: an undefined name comes back as it went
+    // in, and a result that fills the buffer may have been cut short.
+    bool ok = lookups->expand(lookups->token, pattern, value, MAX_PATH) && lstrcmpiW(value, pattern) != 0 &&
+              lstrlenW(value) < MAX_PATH - 1;
+    EndAsUser(lookups->token);
+    return ok && WideToUtf8(value, out, size);
+}
+
+void BeginDesktopLookups(DesktopLookups* lookups, DesktopUser whose, HANDLE token, FolderLookups* folders)
+{
+    lookups->token = token;
+    // From the system folder, before anything runs as that user.
+    lookups->userenv = token ? LoadSystemLibrary("userenv.dll") : NULL;
+    lookups->expand = lookups->userenv ? (ExpandForUserProc)(void*)GetProcAddress(lookups->userenv,
+                                                                                   "ExpandEnvironmentStringsForUserW")
+                                       : NULL;
+    *folders = { whose, ShellFolder, Variable, AnsiToUtf8, lookups };
+}
+
+void EndDesktopLookups(DesktopLookups* lookups)
+{
+    if (lookups->userenv) FreeLibrary(lookups->userenv);
+    lookups->userenv = NULL;
+    lookups->expand = NULL;
+}

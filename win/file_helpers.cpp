@@ -1,0 +1,49 @@
+// The small text and file helpers shared by the Windows operations; they
+// call nothing else of win/.
+#include <windows.h>
+
+#include "file_helpers.h"
+
+bool AnsiToWide(const char* text, WCHAR* out, int count)
+{
+    return MultiByteToWideChar(CP_ACP, 0, text, -1, out, count) > 0;
+}
+
+bool WideToUtf8(const WCHAR* text, char* out, size_t size)
+{
+    return WideCharToMultiByte(CP_UTF8, 0, text, -1, out, (int)size, NULL, NULL) > 0;
+}
+
+bool Utf8ToWide(const char* text, WCHAR* out, int count)
+{
+    return MultiByteToWideChar(CP_UTF8, 0, text, -1, out, count) > 0;
+}
+
+bool CanReadFile(const WCHAR* path)
+{
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, so a
+    // folder of that name does not count.
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+bool FileIdentity(const WCHAR* path, BY_HANDLE_FILE_INFORMATION* info)
+{
+    // Windows refuses a running program's file to an open that shares less;
+    // a folder opens only with backup semantics.
+    HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(file, info) != 0;
+    CloseHandle(file);
+    return ok;
+}
+
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION* a, const BY_HANDLE_FILE_INFORMATION* b)
+{
+    return a->dwVolumeSerialNumber == b->dwVolumeSerialNumber && a->nFileIndexHigh == b->nFileIndexHigh &&
+           a->nFileIndexLow == b->nFileIndexLow;
+}
