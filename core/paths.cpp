@@ -58,6 +58,48 @@ bool FolderFromPlayerCommand(const char* command, char* out, size_t size)
     return true;
 }
 
+// The text of a program's path: inside its quotation marks, or all of it.
+static char* Unquoted(char* text)
+{
+    if (text[0] != '"') return text;
+    char* end = strchr(text + 1, '"');
+    if (end) *end = 0;
+    return text + 1;
+}
+
+bool FolderFromPlaceValue(PlaceValueKind kind, const PlaceValue* value, const PlaceText* text, char* out,
+                          size_t size)
+{
+    RegistryUnit expanded[PLACE_VALUE_UNITS];
+    // Two bytes a character in a double-byte code page, and room for the
+    // backslash a folder may lack.
+    char ansi[2 * PLACE_VALUE_UNITS + 1];
+    size_t units = value->bytes / sizeof(RegistryUnit);
+    // What was read must end in its own NUL: nothing past it is ever looked at.
+    if (!value->isString || value->bytes % sizeof(RegistryUnit) || units == 0 || units > PLACE_VALUE_UNITS ||
+        value->data[units - 1] != 0)
+        return false;
+    const RegistryUnit* wide = value->data;
+    if (value->expand) {
+        if (!text->expand(wide, expanded, PLACE_VALUE_UNITS, text->context)) return false;
+        wide = expanded;
+    }
+    if (!wide[0] || !text->toAnsi(wide, ansi, sizeof ansi - 1, text->context)) return false;
+    if (kind == PLACE_COMMAND) return FolderFromPlayerCommand(ansi, out, size);
+
+    char* folder = Unquoted(ansi);
+    size_t n = strlen(folder);
+    if (kind == PLACE_PROGRAM) {
+        while (n > 0 && folder[n - 1] != '\\') --n;
+    } else if (n > 0 && folder[n - 1] != '\\') {
+        folder[n++] = '\\';
+    }
+    if (n == 0 || n >= size) return false;
+    for (size_t i = 0; i < n; ++i) out[i] = LowerAscii(folder[i]);
+    out[n] = 0;
+    return true;
+}
+
 bool PlayerExecutablePath(const char* pluginsPath, char* out, size_t size)
 {
     if (!CopyText(out, size, pluginsPath)) return false;

@@ -50,3 +50,40 @@ void FolderOfPath(char* path);
 
 // Every line feed becomes a space.
 void ReplaceLineFeeds(char* text);
+
+// Where else the player records its folder, and how each value names it.
+enum PlaceValueKind {
+    PLACE_COMMAND,   // a play command, as FolderFromPlayerCommand reads it
+    PLACE_PROGRAM,   // a program's full path, quoted or not: its folder
+    PLACE_FOLDER     // the folder itself, with or without its backslash
+};
+
+// A UTF-16 unit as the registry stores it, and the buffer a value is read
+// into, in units.
+typedef unsigned short RegistryUnit;
+enum { PLACE_VALUE_UNITS = 260 };
+
+// A value as the registry gave it: `bytes` of data in a buffer of
+// PLACE_VALUE_UNITS units (a larger value is never read).
+struct PlaceValue {
+    const RegistryUnit* data;
+    size_t bytes;
+    bool isString;   // REG_SZ or REG_EXPAND_SZ
+    bool expand;     // REG_EXPAND_SZ: %NAME% stands for its owner's variable
+};
+
+// Windows' half of reading a value: the expansion for the value's owner
+// (the system's variables, or a user's), and the ANSI code page, which must
+// spell every character. Each is false when it fails or does not fit.
+struct PlaceText {
+    bool (*expand)(const RegistryUnit* text, RegistryUnit* out, size_t count, void* context);
+    bool (*toAnsi)(const RegistryUnit* text, char* out, size_t size, void* context);
+    void* context;
+};
+
+// The player's folder from one place's value, lower-cased (A to Z) and with
+// its trailing backslash, as the play command gives it. False, with `out`
+// untouched, when the value is not a string, does not end in a NUL, is empty,
+// or names no folder that fits.
+bool FolderFromPlaceValue(PlaceValueKind kind, const PlaceValue* value, const PlaceText* text, char* out,
+                          size_t size);

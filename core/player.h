@@ -1,8 +1,19 @@
 // Every point where the installer touches Winamp, in one place.
 #pragma once
 
-// Registered play command: HKEY_LOCAL_MACHINE, default value of this key.
+// Registered play command: default value of this key, in HKEY_LOCAL_MACHINE
+// and in a user's own hive.
 #define PLAYER_COMMAND_KEY "SOFTWARE\\Classes\\Winamp.File\\shell\\Play\\command"
+// Where else the player's installer records its folder from the start, read
+// when the play command (written only at the player's first start) names
+// none: its uninstall entry and program path (HKEY_LOCAL_MACHINE), and the
+// installing account's own key (HKEY_CURRENT_USER, default value).
+#define PLAYER_UNINSTALL_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp"
+#define PLAYER_UNINSTALL_FOLDER L"InstallLocation"
+#define PLAYER_UNINSTALL_PROGRAM L"UninstallString"
+#define PLAYER_APP_PATHS_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\winamp.exe"
+#define PLAYER_APP_PATHS_FOLDER L"Path"
+#define PLAYER_USER_KEY "Software\\Winamp"
 #define PLAYER_EXE_NAME "winamp.exe"          // matched in any letter case
 #define PLAYER_INI_NAME "winamp.ini"
 #define PLAYER_PLUGINS_DIR "plugins"          // directly inside the player's folder

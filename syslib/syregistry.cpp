@@ -27,6 +27,12 @@ void SyRegistryKey::QueryValue(const char* name, DWORD* type, BYTE* data, DWORD*
     if (rc != ERROR_SUCCESS) throw SySystemException((unsigned long)rc);
 }
 
+void SyRegistryKey::QueryWideValue(const WCHAR* name, DWORD* type, BYTE* data, DWORD* size)
+{
+    LONG rc = RegQueryValueExW(handle, name, NULL, type, data, size);
+    if (rc != ERROR_SUCCESS) throw SySystemException((unsigned long)rc);
+}
+
 void SyRegistryKey::Close()
 {
     HKEY closing = handle;

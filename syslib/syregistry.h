@@ -11,6 +11,8 @@ public:
     void Open(HKEY root, const char* subKey, REGSAM access);
     // `name` NULL: the default value; `type` NULL: not wanted; `size` in/out.
     void QueryValue(const char* name, DWORD* type, BYTE* data, DWORD* size);
+    // The same, as UTF-16: text the ANSI code page cannot spell stays itself.
+    void QueryWideValue(const WCHAR* name, DWORD* type, BYTE* data, DWORD* size);
     void Close();
 
     bool IsOpen() const { return handle != NULL; }

@@ -1,5 +1,5 @@
 // The desktop user: who they are (the shell's token), running as them and
-// back, and their shell folders and environment variables.
+// back, their shell folders and environment variables, and their hive.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -78,6 +78,16 @@ static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, vo
     return ok && path[0] && WideToUtf8(path, out, size);
 }
 
+bool ExpandForUser(const DesktopLookups* lookups, HANDLE token, const WCHAR* text, WCHAR* out, DWORD count)
+{
+    if (!lookups->expand || !BeginAsUser(token)) return false;
+    // Its BOOL alone says little (wine's returns the length), and a result
+    // that fills the buffer may have been cut short.
+    bool ok = lookups->expand(token, text, out, count) && lstrlenW(out) < (int)count - 1;
+    EndAsUser(token);
+    return ok;
+}
+
 static bool Variable(const char* name, bool desktopUsers, char* out, size_t size, void* context)
 {
     DesktopLookups* lookups = (DesktopLookups*)context;
@@ -89,24 +99,20 @@ static bool Variable(const char* name, bool desktopUsers, char* out, size_t size
     }
     WCHAR pattern[MAX_PATH + 2];
     wsprintfW(pattern, L"%%%s%%", wideName);
-    if (!lookups->expand || !BeginAsUser(lookups->token)) return false;
-    // Its BOOL alone says little: an undefined name comes back as it went
-    // in, and a result that fills the buffer may have been cut short.
-    bool ok = lookups->expand(lookups->token, pattern, value, MAX_PATH) && lstrcmpiW(value, pattern) != 0 &&
-              lstrlenW(value) < MAX_PATH - 1;
-    EndAsUser(lookups->token);
-    return ok && WideToUtf8(value, out, size);
+    // An undefined name comes back as it went in.
+    return ExpandForUser(lookups, lookups->token, pattern, value, MAX_PATH) && lstrcmpiW(value, pattern) != 0 &&
+           WideToUtf8(value, out, size);
 }
 
 void BeginDesktopLookups(DesktopLookups* lookups, DesktopUser whose, HANDLE token, FolderLookups* folders)
 {
     lookups->token = token;
     // From the system folder, before anything runs as that user.
-    lookups->userenv = token ? LoadSystemLibrary("userenv.dll") : NULL;
+    lookups->userenv = LoadSystemLibrary("userenv.dll");
     lookups->expand = lookups->userenv ? (ExpandForUserProc)(void*)GetProcAddress(lookups->userenv,
                                                                                    "ExpandEnvironmentStringsForUserW")
                                        : NULL;
-    *folders = { whose, ShellFolder, Variable, AnsiToUtf8, lookups };
+    if (folders) *folders = { whose, ShellFolder, Variable, AnsiToUtf8, lookups };
 }
 
 void EndDesktopLookups(DesktopLookups* lookups)
@@ -114,4 +120,23 @@ void EndDesktopLookups(DesktopLookups* lookups)
     if (lookups->userenv) FreeLibrary(lookups->userenv);
     lookups->userenv = NULL;
     lookups->expand = NULL;
+}
+
+HKEY OpenDesktopUserHive(DesktopUser whose, HANDLE token)
+{
+    if (whose == DESKTOP_UNKNOWN) return NULL;
+    if (whose != DESKTOP_OTHER_USER) return HKEY_CURRENT_USER;
+    // HKEY_CURRENT_USER stays the installer's own account's whoever the
+    // thread runs as; RegOpenCurrentUser gives the hive of the user it runs
+    // as, which that user's shell keeps loaded.
+    HKEY hive;
+    if (!BeginAsUser(token)) return NULL;
+    if (RegOpenCurrentUser(KEY_READ, &hive) != ERROR_SUCCESS) hive = NULL;
+    EndAsUser(token);
+    return hive;
+}
+
+void CloseDesktopUserHive(HKEY hive)
+{
+    if (hive && hive != HKEY_CURRENT_USER) RegCloseKey(hive);
 }

@@ -1,6 +1,6 @@
 // The desktop user: the account whose desktop shell runs, who may not be the
 // account the installer was elevated with. Their token, running as them and
-// back, and their folders and environment.
+// back, their folders and environment, and their registry hive.
 #pragma once
 #include <windows.h>
 
@@ -28,6 +28,15 @@ struct DesktopLookups {
     ExpandForUserProc expand;
 };
 // `lookups` for `whose` desktop (its token as OpenDesktopUser gave it, or
-// NULL), and `folders` to pass to FindSettingsFile.
+// NULL), and `folders` to pass to FindSettingsFile (NULL: not wanted).
 void BeginDesktopLookups(DesktopLookups* lookups, DesktopUser whose, HANDLE token, FolderLookups* folders);
 void EndDesktopLookups(DesktopLookups* lookups);
+// `text` with the %NAME%s of `token`'s user, or of the system alone for
+// NULL; false when they cannot be had or the result does not fit `count`.
+bool ExpandForUser(const DesktopLookups* lookups, HANDLE token, const WCHAR* text, WCHAR* out, DWORD count);
+
+// The desktop user's own registry hive, opened (for reading) as them:
+// HKEY_CURRENT_USER when they are the installer's own account; NULL when
+// they are unknown or it cannot be opened. CloseDesktopUserHive after use.
+HKEY OpenDesktopUserHive(DesktopUser whose, HANDLE token);
+void CloseDesktopUserHive(HKEY hive);

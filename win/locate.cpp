@@ -1,6 +1,9 @@
-// Finding the player from its registered play command, and checking a folder.
+// Finding the player: its registered play command, and every other place its
+// installer records its folder; and checking a typed folder. The only file
+// that reads the registry.
 #include <windows.h>
 
+#include "desktop_user.h"
 #include "file_helpers.h"
 #include "operations.h"
 #include "../core/paths.h"
@@ -11,7 +14,9 @@
 // The exceptions are values by design: a caught copy keeps its text.
 #pragma GCC diagnostic ignored "-Wcatch-value"
 
-bool LocatePlayer(char* out)
+// The play command under HKEY_LOCAL_MACHINE, as it has always been read: its
+// data whatever the type, at most 255 characters.
+static bool ReadMachineCommand(char* folder)
 {
     char command[PATH_BUFFER];
     try {
@@ -31,7 +36,119 @@ bool LocatePlayer(char* out)
     } catch (SySystemException e) {
         return false;
     }
-    return FolderFromPlayerCommand(command, out, PATH_BUFFER);
+    return FolderFromPlayerCommand(command, folder, PATH_BUFFER);
+}
+
+// Whose hive a place is in, and so whose variables expand its values.
+enum PlaceOwner { OWNER_MACHINE, OWNER_DESKTOP_USER, OWNER_OWN_ACCOUNT };
+
+struct Place {
+    PlaceOwner owner;
+    const char* key;
+    const WCHAR* value;   // NULL: the default value
+    PlaceValueKind kind;
+};
+
+// After the machine's play command, in this order; the first whose folder
+// holds winamp.exe wins.
+static const Place Places[] = {
+    { OWNER_DESKTOP_USER, PLAYER_COMMAND_KEY, NULL, PLACE_COMMAND },
+    { OWNER_MACHINE, PLAYER_UNINSTALL_KEY, PLAYER_UNINSTALL_FOLDER, PLACE_FOLDER },
+    { OWNER_MACHINE, PLAYER_UNINSTALL_KEY, PLAYER_UNINSTALL_PROGRAM, PLACE_PROGRAM },
+    { OWNER_MACHINE, PLAYER_APP_PATHS_KEY, NULL, PLACE_PROGRAM },
+    { OWNER_MACHINE, PLAYER_APP_PATHS_KEY, PLAYER_APP_PATHS_FOLDER, PLACE_FOLDER },
+    { OWNER_DESKTOP_USER, PLAYER_USER_KEY, NULL, PLACE_FOLDER },
+    { OWNER_OWN_ACCOUNT, PLAYER_USER_KEY, NULL, PLACE_FOLDER },
+};
+
+struct Search {
+    DesktopLookups lookups;
+    HKEY hive;            // the desktop user's; NULL: unknown
+    PlaceOwner owner;     // of the value being read
+};
+
+static bool ExpandPlaceText(const RegistryUnit* text, RegistryUnit* out, size_t count, void* context)
+{
+    Search* search = (Search*)context;
+    if (search->owner == OWNER_OWN_ACCOUNT) {
+        DWORD n = ExpandEnvironmentStringsW((const WCHAR*)text, (WCHAR*)out, (DWORD)count);
+        return n > 0 && n <= count;
+    }
+    // The machine's values with the system's variables alone (no token).
+    return ExpandForUser(&search->lookups, search->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL,
+                         (const WCHAR*)text, (WCHAR*)out, (DWORD)count);
+}
+
+static bool PlaceTextToAnsi(const RegistryUnit* text, char* out, size_t size, void*)
+{
+    // A character the code page lacks would become a best-fit look-alike
+    // naming another folder, or a question mark.
+    BOOL lost = FALSE;
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, (const WCHAR*)text, -1, out, (int)size, NULL,
+                               GetACP() == CP_UTF8 ? NULL : &lost) > 0 && !lost;
+}
+
+// Only a full path counts: a relative one would be looked for in whatever
+// the current directory is.
+static bool PlayerIn(const char* folder)
+{
+    char path[PATH_BUFFER];
+    WCHAR wide[MAX_PATH];
+    return folder[0] && (folder[1] == ':' || (folder[0] == '\\' && folder[1] == '\\')) &&
+           JoinPath(path, sizeof path, folder, PLAYER_EXE_NAME) && AnsiToWide(path, wide, MAX_PATH) &&
+           CanReadFile(wide);
+}
+
+// One place's folder, when it holds the player. A value of the desktop
+// user's hive is read as them.
+static bool ReadPlace(Search* search, const Place* place, char* folder)
+{
+    HKEY root = place->owner == OWNER_MACHINE ? HKEY_LOCAL_MACHINE
+                : place->owner == OWNER_OWN_ACCOUNT ? HKEY_CURRENT_USER : search->hive;
+    // A desktop user who is the installer's own account has one hive, read once.
+    if (!root || (place->owner == OWNER_OWN_ACCOUNT && search->hive == HKEY_CURRENT_USER)) return false;
+    HANDLE user = place->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL;
+    RegistryUnit data[PLACE_VALUE_UNITS];
+    PlaceValue value = { data, 0, false, false };
+    if (!BeginAsUser(user)) return false;
+    try {
+        SyRegistryKey key;
+        key.Open(root, place->key, KEY_READ);
+        DWORD type = REG_NONE, size = sizeof data;
+        // A value larger than the buffer fails here, and counts as absent.
+        key.QueryWideValue(place->value, &type, (BYTE*)data, &size);
+        value.bytes = size;
+        value.isString = type == REG_SZ || type == REG_EXPAND_SZ;
+        value.expand = type == REG_EXPAND_SZ;
+    } catch (SySystemException e) {
+    }
+    EndAsUser(user);
+    search->owner = place->owner;
+    PlaceText text = { ExpandPlaceText, PlaceTextToAnsi, search };
+    return FolderFromPlaceValue(place->kind, &value, &text, folder, PATH_BUFFER) && PlayerIn(folder);
+}
+
+bool LocatePlayer(char* out)
+{
+    char command[PATH_BUFFER], folder[PATH_BUFFER];
+    bool commandParsed = ReadMachineCommand(command);
+    if (commandParsed && PlayerIn(command)) return CopyText(out, PATH_BUFFER, command);
+    // The play command is written at the player's first start, so a player
+    // installed and not yet started (or kept out of the registry) has none.
+    Search search;
+    HANDLE token;
+    DesktopUser whose = OpenDesktopUser(&token);
+    BeginDesktopLookups(&search.lookups, whose, token, NULL);
+    search.hive = OpenDesktopUserHive(whose, token);
+    bool found = false;
+    for (const Place& place : Places)
+        if ((found = ReadPlace(&search, &place, folder))) break;
+    CloseDesktopUserHive(search.hive);
+    EndDesktopLookups(&search.lookups);
+    if (token) CloseHandle(token);
+    // Nothing better: a stale play command's folder, for the user to correct.
+    if (found) return CopyText(out, PATH_BUFFER, folder);
+    return commandParsed && CopyText(out, PATH_BUFFER, command);
 }
 
 bool PlayerIsPresent(const char* pluginsPath)

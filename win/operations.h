@@ -7,8 +7,10 @@
 #include <windows.h>
 #include <stddef.h>
 
-// Player discovery: the player's folder from the registry (`out`: PATH_BUFFER
-// bytes), and whether winamp.exe stands beside a typed plug-ins folder.
+// Player discovery: the player's folder (`out`: PATH_BUFFER bytes) from the
+// first place in the registry that names one holding winamp.exe, else from a
+// play command that names none (for the user to correct); false when there
+// is neither. And whether winamp.exe stands beside a typed plug-ins folder.
 bool LocatePlayer(char* out);
 bool PlayerIsPresent(const char* pluginsPath);
 

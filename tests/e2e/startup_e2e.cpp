@@ -112,5 +112,95 @@ TEST_F(Startup, FolderFromTheRegisteredCommand)
     }
 }
 
+// Winamp's installer records its folder in several places from the start;
+// the play command comes only with the player's first start.
+const char RealFolder[] = "C:\\Players\\Winamp 5\\";   // holds a player
+const char GoneFolder[] = "C:\\Gone\\";               // holds none
+
+struct RegistryWrite {
+    HKEY root;
+    const char* key;
+    const char* name;   // NULL: the default value
+    DWORD type;
+    const char* data;
+};
+
+const char UninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp";
+const char AppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\winamp.exe";
+const char UsersCommandKey[] = "Software\\Classes\\Winamp.File\\shell\\Play\\command";
+
+struct PlaceCase {
+    const char* name;
+    const char* command;            // HKLM's play command; NULL: none
+    RegistryWrite writes[3];
+    const char* shown;              // the Location page's folder; NULL: the missing-player box
+    bool install;                   // and on to Finish
+};
+
+const PlaceCase PlaceCases[] = {
+    { "UninstallEntryAlone", NULL,
+      { { HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString", REG_SZ, "\"C:\\Players\\Winamp 5\\UninstWA.exe\"" } },
+      "c:\\players\\winamp 5\\plugins\\", true },
+    { "AppPathsAlone", NULL,
+      { { HKEY_LOCAL_MACHINE, AppPathsKey, "Path", REG_EXPAND_SZ, "%SystemDrive%\\Players\\Winamp 5" } },
+      "c:\\players\\winamp 5\\plugins\\", false },
+    { "UsersOwnKeyAlone", NULL,
+      { { HKEY_CURRENT_USER, "Software\\Winamp", NULL, REG_SZ, "C:\\Players\\Winamp 5" } },
+      "c:\\players\\winamp 5\\plugins\\", false },
+    { "UsersOwnClassesAlone", NULL,
+      { { HKEY_CURRENT_USER, UsersCommandKey, NULL, REG_SZ, "\"C:\\Players\\Winamp 5\\winamp.exe\" \"%1\"" } },
+      "c:\\players\\winamp 5\\plugins\\", false },
+    { "StaleCommandAndAnUninstallEntryThatHoldsIt", "\"C:\\Gone\\winamp.exe\" \"%1\"",
+      { { HKEY_LOCAL_MACHINE, UninstallKey, "InstallLocation", REG_SZ, "C:\\Players\\Winamp 5\\" } },
+      "c:\\players\\winamp 5\\plugins\\", false },
+    { "NoCommandAndNoPlaceHoldsIt", NULL,
+      { { HKEY_LOCAL_MACHINE, UninstallKey, "InstallLocation", REG_SZ, "C:\\Gone" },
+        { HKEY_LOCAL_MACHINE, AppPathsKey, NULL, REG_SZ, "C:\\Gone\\winamp.exe" },
+        { HKEY_CURRENT_USER, "Software\\Winamp", NULL, REG_SZ, "C:\\Gone" } },
+      NULL, false },
+    { "StaleCommandAndNoPlaceHoldsIt", "\"C:\\Gone\\winamp.exe\" \"%1\"",
+      { { HKEY_LOCAL_MACHINE, UninstallKey, "InstallLocation", REG_SZ, "C:\\Gone" },
+        { HKEY_LOCAL_MACHINE, AppPathsKey, NULL, REG_SZ, "C:\\Gone\\winamp.exe" },
+        { HKEY_CURRENT_USER, "Software\\Winamp", NULL, REG_SZ, "C:\\Gone" } },
+      "c:\\gone\\plugins\\", false },
+};
+
+class PlayerPlaces : public Startup, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(PlayerPlaces, FirstPlaceThatHoldsThePlayerWins)
+{
+    const PlaceCase& c = GetParam();
+    InstallPlayer(RealFolder, SampleIni);
+    ASSERT_TRUE(CreateDirectoryA(GoneFolder, NULL));
+    if (c.command)
+        RegisterPlayer(c.command);
+    else
+        UnregisterPlayer();
+    for (const RegistryWrite& w : c.writes) {
+        if (!w.key) continue;
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(w.root, w.key, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+        RegSetValueExA(key, w.name, 0, w.type, (const BYTE*)w.data, (DWORD)strlen(w.data) + 1);
+        RegCloseKey(key);
+    }
+    if (!c.shown) {
+        ExpectPlayerMissing();
+        return;
+    }
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    EXPECT_EQ(c.shown, Text(run.wizard, LOCATION));
+    if (!c.install) return;
+    ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
+    EXPECT_EQ(ReadAll(std::string(SetupFolder) + "dsp_zv.dll"), ReadAll(std::string(RealFolder) + "plugins\\dsp_zv.dll"));
+    Click(run.wizard, NEXT);
+    ExpectEnds(run);
+    ASSERT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "the player did not start";
+    EXPECT_NE(std::string::npos, PlayerLog(RealFolder).find("started")) << PlayerLog(RealFolder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, PlayerPlaces, ::testing::ValuesIn(PlaceCases),
+                         [](const ::testing::TestParamInfo<PlaceCase>& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace e2e

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include <string>
+#include <vector>
 
 #include "paths.h"
 
@@ -62,6 +63,89 @@ TEST(CommandParsing, CommandOf256CharactersIsRefused)
     char out[PATH_BUFFER];
     EXPECT_FALSE(FolderFromPlayerCommand(command.c_str(), out, sizeof out));
 }
+
+// The other places' values: the registry's bytes as read, through a stand-in
+// expansion (%PF% is C:\Program Files) and an ANSI code page of ASCII alone.
+struct PlaceCase {
+    const char* name;
+    PlaceValueKind kind;
+    std::u16string text;
+    size_t bytes;        // 0: the text and its NUL
+    bool isString, expand;
+    const char* folder;  // NULL: no folder
+};
+
+// With its NUL, exactly the buffer: a program deep in C:\W\.
+const std::u16string Full = u"C:\\W\\" + std::u16string(PLACE_VALUE_UNITS - 6, u'a');
+
+const PlaceCase PlaceCases[] = {
+    { "uninstall_quoted", PLACE_PROGRAM, u"\"C:\\Program Files\\Winamp\\UninstWA.exe\"", 0, true, false,
+      "c:\\program files\\winamp\\" },
+    { "uninstall_unquoted", PLACE_PROGRAM, u"C:\\Program Files\\Winamp\\UninstWA.exe", 0, true, false,
+      "c:\\program files\\winamp\\" },
+    { "program_without_folder", PLACE_PROGRAM, u"winamp.exe", 0, true, false, NULL },
+    { "folder_with_backslash", PLACE_FOLDER, u"D:\\Winamp\\", 0, true, false, "d:\\winamp\\" },
+    { "folder_without_backslash", PLACE_FOLDER, u"D:\\Winamp", 0, true, false, "d:\\winamp\\" },
+    { "expanded", PLACE_FOLDER, u"%PF%\\Winamp", 0, true, true, "c:\\program files\\winamp\\" },
+    { "not_expanded_when_plain", PLACE_FOLDER, u"%PF%\\Winamp", 0, true, false, "%pf%\\winamp\\" },
+    { "expansion_fails", PLACE_FOLDER, u"%NONE%\\Winamp", 0, true, true, NULL },
+    { "empty", PLACE_FOLDER, u"", 0, true, false, NULL },
+    { "not_a_string", PLACE_FOLDER, u"D:\\Winamp", 0, false, false, NULL },
+    { "code_page_cannot_spell_it", PLACE_FOLDER, u"D:\\\u0141ukasz\\Winamp", 0, true, false, NULL },
+    { "command_as_the_play_command", PLACE_COMMAND, u"\"E:\\Winamp\\winamp.exe\" \"%1\"", 0, true, false,
+      "e:\\winamp\\" },
+    { "without_its_nul", PLACE_FOLDER, u"D:\\Winamp", 18, true, false, NULL },
+    { "odd_byte_count", PLACE_FOLDER, u"D:\\Winamp", 21, true, false, NULL },
+    { "whole_buffer_with_nul", PLACE_PROGRAM, Full, 2 * PLACE_VALUE_UNITS, true, false, "c:\\w\\" },
+    { "whole_buffer_without_nul", PLACE_PROGRAM, Full + u'a', 2 * PLACE_VALUE_UNITS, true, false, NULL },
+    { "longest_folder", PLACE_FOLDER, std::u16string(254, u'a'), 0, true, false, "x" },
+};
+
+bool StandInExpand(const RegistryUnit* text, RegistryUnit* out, size_t count, void*)
+{
+    std::u16string s((const char16_t*)text);
+    size_t at = s.find(u"%PF%");
+    if (s.find(u'%') != at) return false;
+    if (at != std::u16string::npos) s.replace(at, 4, u"C:\\Program Files");
+    if (s.size() >= count) return false;
+    std::copy(s.c_str(), s.c_str() + s.size() + 1, out);
+    return true;
+}
+
+bool AsciiOnly(const RegistryUnit* text, char* out, size_t size, void*)
+{
+    size_t i = 0;
+    for (; text[i]; ++i)
+        if (text[i] > 0x7F || i + 1 >= size) return false;
+        else out[i] = (char)text[i];
+    out[i] = 0;
+    return true;
+}
+
+class PlaceParsing : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(PlaceParsing, GivesTheFolderOrNothing)
+{
+    const PlaceCase& c = GetParam();
+    // The value sits at the end of its buffer, with guard units after it, so
+    // a read past `bytes` would take a NUL that is not the value's.
+    std::vector<RegistryUnit> buffer(c.text.begin(), c.text.end());
+    buffer.push_back(0);
+    buffer.resize(PLACE_VALUE_UNITS + 4, 0);
+    PlaceValue value = { buffer.data(), c.bytes ? c.bytes : 2 * (c.text.size() + 1), c.isString, c.expand };
+    PlaceText text = { StandInExpand, AsciiOnly, NULL };
+    char out[PATH_BUFFER];
+    strcpy(out, "untouched");
+    bool found = FolderFromPlaceValue(c.kind, &value, &text, out, sizeof out);
+    EXPECT_EQ(c.folder != NULL, found);
+    if (c.folder && strcmp(c.folder, "x") == 0)
+        EXPECT_EQ(std::string(254, 'a') + "\\", out);   // 255 characters: still fits
+    else
+        EXPECT_STREQ(c.folder ? c.folder : "untouched", out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, PlaceParsing, ::testing::ValuesIn(PlaceCases),
+                         [](const ::testing::TestParamInfo<PlaceCase>& info) { return std::string(info.param.name); });
 
 struct DeriveCase {
     const char* name;
