@@ -70,13 +70,15 @@ struct Search {
 static bool ExpandPlaceText(const RegistryUnit* text, RegistryUnit* out, size_t count, void* context)
 {
     Search* search = (Search*)context;
-    if (search->owner == OWNER_OWN_ACCOUNT) {
+    HANDLE user = search->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL;
+    // The installer's own account, and a desktop user without a shell token
+    // (no shell: that account too), expand with the installer's environment;
+    // the machine's values with the system's variables alone (no token).
+    if (search->owner == OWNER_OWN_ACCOUNT || (search->owner == OWNER_DESKTOP_USER && !user)) {
         DWORD n = ExpandEnvironmentStringsW((const WCHAR*)text, (WCHAR*)out, (DWORD)count);
         return n > 0 && n <= count;
     }
-    // The machine's values with the system's variables alone (no token).
-    return ExpandForUser(&search->lookups, search->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL,
-                         (const WCHAR*)text, (WCHAR*)out, (DWORD)count);
+    return ExpandForUser(&search->lookups, user, (const WCHAR*)text, (WCHAR*)out, (DWORD)count);
 }
 
 static bool PlaceTextToAnsi(const RegistryUnit* text, char* out, size_t size, void*)
