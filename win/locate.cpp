@@ -14,27 +14,40 @@
 // The exceptions are values by design: a caught copy keeps its text.
 #pragma GCC diagnostic ignored "-Wcatch-value"
 
+// One value of `root`'s `key` (`name` NULL: the default value) into `data`,
+// `size` bytes in and out: as UTF-16 when `wide`, else as ANSI text. False
+// when the key or the value cannot be read, or is larger than `data`.
+static bool ReadValue(HKEY root, const char* key, const WCHAR* name, bool wide, BYTE* data, DWORD* size,
+                      DWORD* type)
+{
+    try {
+        SyRegistryKey opened;
+        // Reading is all we need; a user who may read but not write the key
+        // must still find the player.
+        opened.Open(root, key, KEY_READ);
+        if (wide)
+            opened.QueryWideValue(name, type, data, size);
+        else
+            opened.QueryValue(NULL, type, data, size);
+    } catch (SySystemException e) {
+        return false;
+    }
+    return true;
+}
+
 // The play command under HKEY_LOCAL_MACHINE, as it has always been read: its
 // data whatever the type, at most 255 characters.
 static bool ReadMachineCommand(char* folder)
 {
     char command[PATH_BUFFER];
-    try {
-        SyRegistryKey key;
-        // Reading is all we need; a user who may read but not write the key
-        // must still find the player.
-        key.Open(HKEY_LOCAL_MACHINE, PLAYER_COMMAND_KEY, KEY_READ);
-        DWORD size = sizeof command;
-        key.QueryValue(NULL, NULL, (BYTE*)command, &size);
-        // The data need not end in a NUL (a REG_BINARY value, or a string
-        // stored without one); 256 bytes without one is a 256-character command.
-        if (size >= sizeof command) {
-            if (command[sizeof command - 1] != 0) return false;
-        } else {
-            command[size] = 0;
-        }
-    } catch (SySystemException e) {
-        return false;
+    DWORD size = sizeof command;
+    if (!ReadValue(HKEY_LOCAL_MACHINE, PLAYER_COMMAND_KEY, NULL, false, (BYTE*)command, &size, NULL)) return false;
+    // The data need not end in a NUL (a REG_BINARY value, or a string stored
+    // without one); 256 bytes without one is a 256-character command.
+    if (size >= sizeof command) {
+        if (command[sizeof command - 1] != 0) return false;
+    } else {
+        command[size] = 0;
     }
     return FolderFromPlayerCommand(command, folder, PATH_BUFFER);
 }
@@ -111,20 +124,11 @@ static bool ReadPlace(Search* search, const Place* place, char* folder)
     if (!root || (place->owner == OWNER_OWN_ACCOUNT && search->hive == HKEY_CURRENT_USER)) return false;
     HANDLE user = place->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL;
     RegistryUnit data[PLACE_VALUE_UNITS];
-    PlaceValue value = { data, 0, false, false };
+    DWORD type = REG_NONE, size = sizeof data;
     if (!BeginAsUser(user)) return false;
-    try {
-        SyRegistryKey key;
-        key.Open(root, place->key, KEY_READ);
-        DWORD type = REG_NONE, size = sizeof data;
-        // A value larger than the buffer fails here, and counts as absent.
-        key.QueryWideValue(place->value, &type, (BYTE*)data, &size);
-        value.bytes = size;
-        value.isString = type == REG_SZ || type == REG_EXPAND_SZ;
-        value.expand = type == REG_EXPAND_SZ;
-    } catch (SySystemException e) {
-    }
+    bool read = ReadValue(root, place->key, place->value, true, (BYTE*)data, &size, &type);
     EndAsUser(user);
+    PlaceValue value = { data, read ? size : 0, type == REG_SZ || type == REG_EXPAND_SZ, type == REG_EXPAND_SZ };
     search->owner = place->owner;
     PlaceText text = { ExpandPlaceText, PlaceTextToAnsi, search };
     return FolderFromPlaceValue(place->kind, &value, &text, folder, PATH_BUFFER) && PlayerIn(folder);
