@@ -192,4 +192,35 @@ TEST(SettingsFolder, FindsTheKeyInItsSectionOnly)
     EXPECT_TRUE(ReadPlayerSection(player.data(), 30, true, &section) && !section.namesModule);
 }
 
+// winamp.ini's values as the profile functions return them: one pair of
+// matching quotation marks dropped, the blanks inside kept; the module's
+// number as an integer read, kept in one byte.
+TEST(SettingsFolder, PlayerSectionAsTheProfileFunctionsReadIt)
+{
+    const struct {
+        const char* lines;
+        bool namesModule;
+        DspFolder kind;
+        const char* dspFolder;
+    } Rows[] = {
+        { "dspplugin_name=\"dsp_zv.dll\"\ndspplugin_num=00", true, DSP_FOLDER_NONE, "" },
+        { "dspplugin_name='dsp_zv.dll'\ndspplugin_num= 256", true, DSP_FOLDER_NONE, "" },
+        { "dspplugin_name=dsp_zv.dll\ndspplugin_num=\" 0\"", true, DSP_FOLDER_NONE, "" },
+        { "dspplugin_name=dsp_zv.dll\ndspplugin_num=1", false, DSP_FOLDER_NONE, "" },
+        { "dspplugin_name=\"dsp_zv.dll'", false, DSP_FOLDER_NONE, "" },
+        { "DSPDir=\" D:\\DSP \"", false, DSP_FOLDER_RELATIVE, " D:\\DSP " },
+        { "DSPDir='D:\\DSP'", false, DSP_FOLDER_ABSOLUTE, "D:\\DSP" },
+        { "DSPDir=\"\"", false, DSP_FOLDER_NONE, "" },
+        { "DSPDir=Plugins\\DSP", false, DSP_FOLDER_RELATIVE, "Plugins\\DSP" },
+    };
+    for (const auto& row : Rows) {
+        const std::string ini = std::string("[Winamp]\n") + row.lines + "\n";
+        PlayerSection section;
+        ASSERT_TRUE(ReadPlayerSection(ini.data(), ini.size(), true, &section));
+        EXPECT_EQ(row.namesModule, section.namesModule) << row.lines;
+        EXPECT_EQ(row.kind, section.dspFolderKind) << row.lines;
+        EXPECT_STREQ(row.dspFolder, section.dspFolder);
+    }
+}
+
 }  // namespace
