@@ -20,9 +20,16 @@ static const WCHAR SourceMissingText[] = L"Error: At least one source file not f
 static const WCHAR WriteFailedFormat[] = L"Error: Could not write %S into %s.";
 static const char NewerInstalledFormat[] =
     "A newer ZUV (version %s) is already installed in this folder.\n\nReplace it with this older version (%s)?";
-static const char NotSwitchedOnText[] =
-    "ZUV has been copied into Winamp's plug-ins folder, but Winamp's settings could not be changed to use it.\n\n"
-    "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
+static const WCHAR NotSwitchedOnFormat[] =
+    L"ZUV has been copied into %s, but Winamp's settings could not be changed to use it.\n\n"
+    L"To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
+static const WCHAR PluginsFolderWords[] = L"Winamp's plug-ins folder";
+static const WCHAR NotLoadedFormat[] =
+    L"ZUV has been copied into %s, but Winamp loads DSP plug-ins from %s.\n\n"
+    L"To use it, start Winamp, open Preferences (Ctrl+P), choose Plug-ins and set the DSP/Effect plug-in "
+    L"directory to the folder ZUV is in; then choose DSP/Effect and select ZUV Enhancer.";
+static const WCHAR PluginsFolderFormat[] = L"its plug-ins folder, %s";
+static const WCHAR UnusableFolderFormat[] = L"the DSP/Effect plug-in directory its settings name, \"%s\", which is %s";
 
 // A control that is hidden or disabled while it has the focus would leave the
 // keyboard stranded; hand the focus to Next first (WM_NEXTDLGCTL also keeps
@@ -127,9 +134,9 @@ static void InstallInto(const PlayerSettingsPlace* place)
         ShowFinished();
         return;
     }
-    ClosePlayer(g_installer.pluginsPath);
+    ClosePlayer(g_installer.pluginsPath, place->windowClass);
     const char* failed;
-    CopyResult copied = CopyPluginFiles(folder, user, &failed);
+    CopyResult copied = CopyPluginFiles(folder, user, place->player, &failed);
     if (copied != COPY_DONE) {
         // The folder as the file was joined to it: always with its backslash.
         WCHAR text[sizeof WriteFailedFormat / sizeof(WCHAR) + MAX_PATH + PATH_BUFFER];
@@ -138,11 +145,23 @@ static void InstallInto(const PlayerSettingsPlace* place)
         return;
     }
     // The files are in place, but the player will not load the module at
-    // its next start unless winamp.ini now says so: say so, not "installed",
-    // over the finished page.
-    bool switchedOn = RewritePlayerSettings(place);
+    // its next start unless winamp.ini now says so and it looks in that
+    // folder: say so, not "installed", over the finished page.
+    SwitchResult result = RewritePlayerSettings(place);
     ShowFinished();
-    if (!switchedOn) MessageBoxA(wizard, NotSwitchedOnText, "ZUV", MB_OK | MB_ICONINFORMATION);
+    WCHAR where[sizeof UnusableFolderFormat / sizeof(WCHAR) + MAX_PATH + 16];
+    WCHAR text[sizeof NotLoadedFormat / sizeof(WCHAR) + MAX_PATH + sizeof where / sizeof(WCHAR)];
+    if (result == NOT_SWITCHED_ON) {
+        wsprintfW(text, NotSwitchedOnFormat, place->moved ? folder : PluginsFolderWords);
+    } else if (result == NOT_LOADED_FROM_THERE) {
+        if (place->dspFolderKind == DSP_FOLDER_RELATIVE || place->dspFolderKind == DSP_FOLDER_UNREADABLE)
+            wsprintfW(where, UnusableFolderFormat, place->dspFolder,
+                      place->dspFolderKind == DSP_FOLDER_RELATIVE ? L"relative" : L"unreadable");
+        else
+            wsprintfW(where, PluginsFolderFormat, place->plugins);
+        wsprintfW(text, NotLoadedFormat, folder, where);
+    }
+    if (result != SWITCHED_ON) MessageBoxW(wizard, text, L"ZUV", MB_OK | MB_ICONINFORMATION);
 }
 
 static void Install()

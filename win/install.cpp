@@ -157,7 +157,7 @@ static bool CopyWaiting(const WCHAR* source, const WCHAR* destination, const WCH
     return ok;
 }
 
-static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** failed)
+static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** failed, bool* refused)
 {
     for (const char* name : PluginFileList) {
         WCHAR source[MAX_PATH], destination[MAX_PATH];
@@ -169,6 +169,7 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
         DeleteAsideFiles(destination);
         if (CopyWaiting(source, destination, NULL)) continue;
         DWORD error = GetLastError();
+        *refused = error == ERROR_ACCESS_DENIED;
         WCHAR aside[MAX_PATH];
         if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || !MoveAside(destination, aside))
             return COPY_WRITE_FAILED;
@@ -187,11 +188,48 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
     return COPY_DONE;
 }
 
-CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const char** failed)
+typedef DWORD(WINAPI* FinalPathProc)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// A folder's path as Windows resolves it: every junction and link followed,
+// no "." or "..". False where it cannot be had.
+static bool ResolvedPath(FinalPathProc finalPath, const WCHAR* folder, WCHAR* out)
+{
+    HANDLE handle = CreateFileW(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DWORD n = finalPath(handle, out, MAX_PATH, 0);   // normalized, with its drive letter
+    CloseHandle(handle);
+    return n > 0 && n < MAX_PATH;
+}
+
+// Whether `folder` is `outer` or lies inside it, judged on where both really
+// are, never on how they are spelled. GetFinalPathNameByHandleW came with
+// Vista: on XP nothing is inside anything.
+static bool LiesInside(const WCHAR* folder, const WCHAR* outer)
+{
+    FinalPathProc finalPath =
+        (FinalPathProc)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW");
+    WCHAR inner[MAX_PATH], base[MAX_PATH];
+    if (!finalPath || !outer || !ResolvedPath(finalPath, folder, inner) || !ResolvedPath(finalPath, outer, base))
+        return false;
+    int n = lstrlenW(base);
+    if (n && base[n - 1] == '\\') --n;   // a drive's root keeps its backslash
+    if (lstrlenW(inner) < n || (inner[n] && inner[n] != '\\')) return false;
+    inner[n] = base[n] = 0;
+    return lstrcmpiW(inner, base) == 0;
+}
+
+CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* playerFolder, const char** failed)
 {
     *failed = PLUGIN_MODULE_NAME;
-    CopyResult result = BeginAsUser(user) ? CopyFiles(folder, user, failed) : COPY_WRITE_FAILED;
+    bool refused = false;
+    CopyResult result = BeginAsUser(user) ? CopyFiles(folder, user, failed, &refused) : COPY_WRITE_FAILED;
     EndAsUser(user);   // RevertToSelf without an impersonation does nothing
+    // The user's DSP folder inside the player's own (under Program Files,
+    // which users may not write): the installer's rights, as for the
+    // plug-ins folder beside it.
+    if (result == COPY_WRITE_FAILED && refused && user && LiesInside(folder, playerFolder))
+        result = CopyFiles(folder, NULL, failed, &refused);
     return result;
 }
 

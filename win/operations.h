@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <stddef.h>
 
+#include "../core/ini_section.h"
+#include "../core/player.h"
+
 // Player discovery: the player's folder from the registry (`out`: PATH_BUFFER
 // bytes), and whether winamp.exe stands beside a typed plug-ins folder.
 bool LocatePlayer(char* out);
@@ -22,11 +25,13 @@ enum CopyResult {
 // `folder` (with its backslash), as `user` when not NULL; stops at the first
 // failure and names its file in `failed`. A file held for a moment is waited
 // for; one still in use (a module loaded by another session's player) is
-// moved aside and replaced.
-CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const char** failed);
-// Asks every window of the player that runs from beside `pluginsPath` to
-// close, then waits a while for them to exit; other players keep running.
-void ClosePlayer(const char* pluginsPath);
+// moved aside and replaced. Where `user` is refused in a folder that really
+// lies inside `playerFolder`, the copy is made with the installer's rights.
+CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* playerFolder, const char** failed);
+// Asks every window of class `windowClass` whose player runs from beside
+// `pluginsPath` to close, then waits a while for them to exit; other
+// players keep running.
+void ClosePlayer(const char* pluginsPath, const WCHAR* windowClass);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, WCHAR* out, size_t count);
 // Whether all the plug-in's files beside the installer can be read now,
@@ -72,18 +77,29 @@ struct PlayerSettingsPlace {
     HANDLE token;                // the desktop user's, when it could be opened
     HANDLE user;                 // `token` when winamp.ini is that user's own, else NULL
     WCHAR folder[MAX_PATH];      // where the files go, with its backslash (empty: none fits)
+    WCHAR player[MAX_PATH];      // the player's folder, with its backslash (empty: none fits)
+    WCHAR plugins[MAX_PATH];     // its plug-ins folder, with its backslash (empty: none fits)
     bool moved;                  // `folder` is winamp.ini's DSPDir, not the plug-ins folder
+    bool loads;                  // the player looks for DSP modules in `folder`
+    DspFolder dspFolderKind;     // DSPDir as read; unreadable also when it cannot be decoded
+    WCHAR dspFolder[MAX_PATH];   // DSPDir as written, perhaps cut
+    WCHAR windowClass[PLAYER_CLASS_LENGTH + 1];   // the player's main window's, from paths.ini
 };
 // Where winamp.ini is, and the folder the player loads DSP modules from.
 // ReleasePlayerSettings closes the token.
 void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place);
 void ReleasePlayerSettings(PlayerSettingsPlace* place);
-// Rewrites winamp.ini, when it has anything to change. True only when the
-// file now on disk makes the player load the plug-in's module from `folder`
-// at its next start.
-bool RewritePlayerSettings(const PlayerSettingsPlace* place);
+// Rewrites winamp.ini, when it has anything to change; where the player
+// does not look in `folder`, without selecting the module.
+enum SwitchResult {
+    SWITCHED_ON,                 // the file now on disk loads the module from `folder` at the next start
+    NOT_SWITCHED_ON,             // winamp.ini missing, unreadable or not rewritten
+    NOT_LOADED_FROM_THERE        // the player does not look for DSP modules in `folder`
+};
+SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place);
 // The rewrite of one winamp.ini, impersonating `user` (a token with
 // TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL; true
 // when it was replaced, or read whole with nothing to change.
-bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user);
+// `selectModule` false leaves the player's DSP selection alone.
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule = true);
 bool SeedPluginSettings();

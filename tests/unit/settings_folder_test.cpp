@@ -132,7 +132,8 @@ bool Find(const std::string& pathsIni, DesktopUser whose, const char* player, ch
     std::vector<char> scratch(pathsIni.size() * 2 + 1);
     SettingsSearch search = { pathsIni.data(), pathsIni.size(), scratch.data(), scratch.size(), player,
                               { whose, ShellFolder, Variable, AnsiToUtf8, nullptr } };
-    return FindSettingsFile(&search, out, size, users);
+    char windowClass[PLAYER_CLASS_BUFFER];
+    return FindSettingsFile(&search, out, size, users, windowClass);
 }
 
 class SettingsFolderCases : public ::testing::TestWithParam<FolderCase> {};
@@ -171,6 +172,34 @@ TEST(SettingsFolder, RootOfAUncPlayerAndAResultThatDoesNotFit)
     EXPECT_FALSE(Find("[Winamp]\ninidir={26}\\Winamp", DESKTOP_NO_SHELL, "C:\\W\\", out, 20, &users));
     EXPECT_TRUE(Find("", DESKTOP_UNKNOWN, Player, out, sizeof out, &users));   // no paths.ini
     EXPECT_STREQ("C:\\Program Files\\Winamp\\winamp.ini", out);
+}
+
+// class=: the player's window class, with its variables expanded as
+// ExpandEnvironmentStrings does, cut to 63 UTF-16 units; read even where
+// the settings file cannot be resolved.
+TEST(SettingsFolder, WindowClassExpandedAndCut)
+{
+    const std::string japanese60 = [] { std::string s; for (int i = 0; i < 60; ++i) s += "\xE9\x9F\xB3"; return s; }();
+    const struct {
+        const char* pathsIni;
+        std::string windowClass;
+    } Rows[] = {
+        { "[Winamp]\r\ninidir=%NOSUCH%\r\nclass=\"My %SETTINGS% %NOSUCH% 100%\"\r\n", "My E:\\shared %NOSUCH% 100%" },
+        { "[Winamp]\r\nclass=%%x\r\n", "%%x" },
+        { "[Other]\r\nclass=x\r\n", "" },
+        { nullptr, japanese60 + "a\xF0\x9F\x8E\xB5" },
+    };
+    for (const auto& row : Rows) {
+        std::string ini = row.pathsIni ? row.pathsIni
+                                       : Utf16File((u"[Winamp]\nclass=" + std::u16string(60, u'\u97F3') + u"a\U0001F3B5\U0001F3B5").c_str());
+        std::vector<char> scratch(2 * ini.size() + 1);
+        SettingsSearch search = { ini.data(), ini.size(), scratch.data(), scratch.size(), Player,
+                                  { DESKTOP_NO_SHELL, ShellFolder, Variable, AnsiToUtf8, nullptr } };
+        char out[UTF8_PATH_BUFFER], windowClass[PLAYER_CLASS_BUFFER];
+        bool users;
+        FindSettingsFile(&search, out, sizeof out, &users, windowClass);
+        EXPECT_EQ(row.windowClass, windowClass) << ini;
+    }
 }
 
 TEST(SettingsFolder, FindsTheKeyInItsSectionOnly)

@@ -97,9 +97,16 @@ bool SwitchOn(const std::string& plugins, const WCHAR* elsewhere = NULL, std::ws
     FindPlayerSettings(plugins.c_str(), &place);
     if (found) *found = place.moved ? place.folder : L"";
     if (elsewhere) lstrcpyW(place.folder, elsewhere);
-    bool on = RewritePlayerSettings(&place);
+    bool on = RewritePlayerSettings(&place) == SWITCHED_ON;
     ReleasePlayerSettings(&place);
     return on;
+}
+
+FILETIME LastWrite(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    EXPECT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) << path;
+    return data.ftLastWriteTime;
 }
 
 // A player folder of our own under the temporary folder, with plugins\ in it.
@@ -123,16 +130,28 @@ protected:
     void TearDown() override { RemoveTree(folder); }
 };
 
-// Twice: a second run only keeps the result.
+// Twice: a second run only keeps the result, and does not even write the
+// file again (its time and, for LF line ends, its bytes stay).
 TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
 {
     WriteBytes(ini, TypicalIni);
+    FILETIME written = {};
     for (int run = 0; run < 2; ++run) {
         EXPECT_TRUE(SwitchOn(plugins));
         EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
         EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
         EXPECT_TRUE(Listing(folder + "plugins\\").empty());
+        if (run == 0) {
+            written = LastWrite(ini);
+            Sleep(20);   // past the file system's time step, so a rewrite would show
+        }
     }
+    FILETIME now = LastWrite(ini);
+    EXPECT_EQ(0, CompareFileTime(&written, &now));
+    const char lfOnly[] = "[Winamp]\ndspplugin_name=dsp_zv.dll\ndspplugin_num=0\neq_open=0\n";
+    WriteBytes(ini, lfOnly);
+    EXPECT_TRUE(SwitchOn(plugins));
+    EXPECT_EQ(lfOnly, ReadOrFail(ini));
 }
 
 TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
@@ -189,13 +208,16 @@ TEST_F(PlayerSettings, DspFolderAsThePlayerReadsIt)
     } Rows[] = {
         { "DSPDir=C:\\Efekty \xC5\x81\xC3\xB3" "d\xC5\xBA\\DSP", L"C:\\Efekty \u0141\u00F3d\u017A\\DSP\\", true },
         { "utf8=0\r\nDSPDir=C:\\Caf\xE9\\DSP\\", L"C:\\Caf\u00E9\\DSP\\", true },
-        { "DSPDir = \" \\\\server\\dsp \"", L"\\\\server\\dsp\\", true },
+        { "DSPDir = \" C:\\Caf\xC3\xA9\\DSP \"", L"", false },   // a leading blank: relative
         { "DSPDir=Plugins\\DSP", L"", false },
         { "DSPDir=", L"", true },
         { "utf8=1\r\nDSPDir=C:\\\xE9t\xE9", L"", false },
     };
     for (const auto& row : Rows) {
         WriteBytes(ini, std::string("[Winamp]\r\n") + row.dspDir + "\r\n");
+        // Switched on only where the files can be: the folder exists.
+        std::wstring dsp = row.folder;
+        for (size_t at = 3; (at = dsp.find('\\', at)) != std::wstring::npos; ++at) CreateDirectoryW(dsp.substr(0, at).c_str(), NULL);
         std::wstring found;
         EXPECT_EQ(row.on, SwitchOn(plugins, nullptr, &found)) << row.dspDir;
         EXPECT_TRUE(found == row.folder) << row.dspDir;
@@ -203,6 +225,32 @@ TEST_F(PlayerSettings, DspFolderAsThePlayerReadsIt)
     // Files put anywhere else are not switched on.
     WriteBytes(ini, "[Winamp]\r\nDSPDir=D:\\DSP\r\n");
     EXPECT_FALSE(SwitchOn(plugins, L"D:\\Other\\"));
+    // The plug-ins folder however spelled is no move.
+    char shortName[MAX_PATH];
+    ASSERT_TRUE(GetShortPathNameA(plugins.c_str(), shortName, MAX_PATH));
+    WriteBytes(ini, std::string("[Winamp]\r\nDSPDir=") + CharUpperA(shortName) + ".\r\n");
+    std::wstring found = L"?";
+    EXPECT_TRUE(SwitchOn(plugins, nullptr, &found));
+    EXPECT_EQ(L"", found);
+}
+
+// Typed into a subfolder of the plug-ins folder, or with a DSPDir the player
+// cannot use: the player's own selection stays, the rest is rewritten.
+TEST_F(PlayerSettings, WhereThePlayerDoesNotLookTheSelectionStays)
+{
+    ASSERT_TRUE(CreateDirectoryA((plugins + "DSP").c_str(), NULL));
+    for (const char* dspDir : { "", "DSPDir=Plugins\r\n" }) {
+        const std::string in = std::string("[Winamp]\r\n") + dspDir + "dspplugin_name=dsp_eq.dll\r\neq_open=1\r\n";
+        WriteBytes(ini, in);
+        PlayerSettingsPlace place;
+        FindPlayerSettings((dspDir[0] ? plugins : plugins + "DSP\\").c_str(), &place);
+        EXPECT_FALSE(place.loads);
+        EXPECT_EQ(NOT_LOADED_FROM_THERE, RewritePlayerSettings(&place));
+        ReleasePlayerSettings(&place);
+        std::string out = in;
+        out.replace(out.size() - 3, 1, "0");
+        EXPECT_EQ(out, ReadOrFail(ini));
+    }
 }
 
 TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)
