@@ -151,6 +151,23 @@ TEST_F(Install, OnlyThePlayerRunningFromTheTypedFolderIsClosedWhateverItsName)
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(other.handle, 0)) << "the other folder's player was closed";
 }
 
+// paths.ini's class= gives the player another window class, its variables
+// expanded and cut to 63 characters, as the player reads it.
+TEST_F(Install, PlayerWithTheWindowClassPathsIniNamesIsClosed)
+{
+    ASSERT_TRUE(SetEnvironmentVariableA("ZUV_CLASS_PART", "a Winamp built for a test, named at more length than a class keeps"));
+    ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "paths.ini", "[Winamp]\r\nclass=\"Player of %ZUV_CLASS_PART%\"\r\n"));
+    const std::string windowClass =
+        std::string("Player of a Winamp built for a test, named at more length than a class keeps").substr(0, 63);
+    std::string exe = std::string(PlayerFolder) + "winamp.exe";
+    ASSERT_TRUE(Start(exe.c_str(), nullptr, PlayerFolder, &player));
+    ASSERT_TRUE(WaitWindow(player.pid, windowClass.c_str(), nullptr, WAIT_MS));
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    DWORD code;
+    EXPECT_TRUE(WaitExit(player, WAIT_MS, &code)) << "the player of class " << windowClass << " was not closed";
+}
+
 TEST_F(Install, FinishStartsThePlayerEvenWhenItWasNotRunning)
 {
     ASSERT_TRUE(Launch(&run));
