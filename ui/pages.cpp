@@ -1,5 +1,6 @@
 // The wizard's page controller: the three buttons and the four pages.
 #include <windows.h>
+#include <stdarg.h>
 
 #include "wizard.h"
 #include "../app/installer_state.h"
@@ -17,19 +18,21 @@ static const UINT AgreementStringTable[] = {
 static const char PlayerNotFoundText[] =
     "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
 static const WCHAR SourceMissingText[] = L"Error: At least one source file not found.";
-static const WCHAR WriteFailedFormat[] = L"Error: Could not write %S into %s.";
+// Formats for FormatText: ANSI text, wide arguments.
+static const char WriteFailedFormat[] = "Error: Could not write %S into %s.";
 static const char NewerInstalledFormat[] =
     "A newer ZUV (version %s) is already installed in this folder.\n\nReplace it with this older version (%s)?";
-static const WCHAR NotSwitchedOnFormat[] =
-    L"ZUV has been copied into %s, but Winamp's settings could not be changed to use it.\n\n"
-    L"To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
+static const char NotSwitchedOnFormat[] =
+    "ZUV has been copied into %s, but Winamp's settings could not be changed to use it.\n\n"
+    "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
 static const WCHAR PluginsFolderWords[] = L"Winamp's plug-ins folder";
-static const WCHAR NotLoadedFormat[] =
-    L"ZUV has been copied into %s, but Winamp loads DSP plug-ins from %s.\n\n"
-    L"To use it, start Winamp, open Preferences (Ctrl+P), choose Plug-ins and set the DSP/Effect plug-in "
-    L"directory to the folder ZUV is in; then choose DSP/Effect and select ZUV Enhancer.";
-static const WCHAR PluginsFolderFormat[] = L"its plug-ins folder, %s";
-static const WCHAR UnusableFolderFormat[] = L"the DSP/Effect plug-in directory its settings name, \"%s\", which is %s";
+static const char NotLoadedFormat[] =
+    "ZUV has been copied into %s, but Winamp loads DSP plug-ins from %s.\n\n"
+    "To use it, start Winamp, open Preferences (Ctrl+P), choose Plug-ins and set the DSP/Effect plug-in "
+    "directory to the folder ZUV is in; then choose DSP/Effect and select ZUV Enhancer.";
+static const char PluginsFolderFormat[] = "its plug-ins folder, %s";
+static const char NotStartedFormat[] = "Windows could not open %s.\n\nOpen it yourself from Explorer: %s";
+static const char UnusableFolderFormat[] = "the DSP/Effect plug-in directory its settings name, \"%s\", which is %s";
 
 // A control that is hidden or disabled while it has the focus would leave the
 // keyboard stranded; hand the focus to Next first (WM_NEXTDLGCTL also keeps
@@ -92,6 +95,28 @@ static void EndWithError(const WCHAR* text)
     EndWizard();
 }
 
+// A box's text, with paths in any alphabet: the wide call, from a format
+// kept as ANSI text (half the room of a wide literal). At most 1024
+// characters come out, wvsprintfW's limit.
+static void FormatText(WCHAR* out, const char* format, ...)
+{
+    WCHAR wide[512];
+    MultiByteToWideChar(CP_ACP, 0, format, -1, wide, 512);
+    va_list arguments;
+    va_start(arguments, format);
+    wvsprintfW(out, wide, arguments);
+    va_end(arguments);
+}
+
+// Finish or More Info that surely started nothing says so, naming `what`
+// and its file.
+static void SayNotStarted(const WCHAR* what, const WCHAR* file)
+{
+    WCHAR text[sizeof NotStartedFormat + 2 * MAX_PATH];
+    FormatText(text, NotStartedFormat, what, file);
+    MessageBoxW(g_installer.wizardWindow, text, L"ZUV", MB_OK | MB_ICONWARNING);
+}
+
 // Every control of the Finished page, before any box that comes with it.
 static void ShowFinished()
 {
@@ -139,8 +164,8 @@ static void InstallInto(const PlayerSettingsPlace* place)
     CopyResult copied = CopyPluginFiles(folder, user, place->player, &failed);
     if (copied != COPY_DONE) {
         // The folder as the file was joined to it: always with its backslash.
-        WCHAR text[sizeof WriteFailedFormat / sizeof(WCHAR) + MAX_PATH + PATH_BUFFER];
-        wsprintfW(text, WriteFailedFormat, failed, folder);
+        WCHAR text[sizeof WriteFailedFormat + MAX_PATH + PATH_BUFFER];
+        FormatText(text, WriteFailedFormat, failed, folder);
         EndWithError(copied == COPY_SOURCE_MISSING ? SourceMissingText : text);
         return;
     }
@@ -149,17 +174,17 @@ static void InstallInto(const PlayerSettingsPlace* place)
     // folder: say so, not "installed", over the finished page.
     SwitchResult result = RewritePlayerSettings(place);
     ShowFinished();
-    WCHAR where[sizeof UnusableFolderFormat / sizeof(WCHAR) + MAX_PATH + 16];
-    WCHAR text[sizeof NotLoadedFormat / sizeof(WCHAR) + MAX_PATH + sizeof where / sizeof(WCHAR)];
+    WCHAR where[sizeof UnusableFolderFormat + MAX_PATH + 16];
+    WCHAR text[sizeof NotLoadedFormat + MAX_PATH + sizeof where / sizeof(WCHAR)];
     if (result == NOT_SWITCHED_ON) {
-        wsprintfW(text, NotSwitchedOnFormat, place->moved ? folder : PluginsFolderWords);
+        FormatText(text, NotSwitchedOnFormat, place->moved ? folder : PluginsFolderWords);
     } else if (result == NOT_LOADED_FROM_THERE) {
         if (place->dspFolderKind == DSP_FOLDER_RELATIVE || place->dspFolderKind == DSP_FOLDER_UNREADABLE)
-            wsprintfW(where, UnusableFolderFormat, place->dspFolder,
+            FormatText(where, UnusableFolderFormat, place->dspFolder,
                       place->dspFolderKind == DSP_FOLDER_RELATIVE ? L"relative" : L"unreadable");
         else
-            wsprintfW(where, PluginsFolderFormat, place->plugins);
-        wsprintfW(text, NotLoadedFormat, folder, where);
+            FormatText(where, PluginsFolderFormat, place->plugins);
+        FormatText(text, NotLoadedFormat, folder, where);
     }
     if (result != SWITCHED_ON) MessageBoxW(wizard, text, L"ZUV", MB_OK | MB_ICONINFORMATION);
 }
@@ -243,7 +268,12 @@ void OnWizardCommand(int id)
             SetUpPage(g_installer.currentPage);
         } else {
             EnableWindow(wizard, FALSE);
-            LaunchPlayer(g_installer.pluginsPath);
+            char program[PATH_BUFFER];
+            WCHAR wide[MAX_PATH];
+            if (!LaunchPlayer(g_installer.pluginsPath) &&
+                PlayerExecutablePath(g_installer.pluginsPath, program, sizeof program) &&
+                MultiByteToWideChar(CP_ACP, 0, program, -1, wide, MAX_PATH))
+                SayNotStarted(L"Winamp", wide);
             EndWizard();
         }
         break;
@@ -259,8 +289,9 @@ void OnWizardCommand(int id)
                 // Only the wizard itself loses the focus when disabled; the
                 // button holding it keeps it.
                 EnableWindow(wizard, FALSE);
-                OpenDocument(help);
+                bool opened = OpenDocument(help);
                 EnableWindow(wizard, TRUE);
+                if (!opened) SayNotStarted(L"the help page", help);
             }
         } else {
             EndWizard();

@@ -235,7 +235,7 @@ CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* player
 
 // The application name is given on its own, so a folder with spaces cannot
 // start C:\Program.exe; the command line quotes it for the player.
-static void StartDirectly(const WCHAR* path, const WCHAR* folder)
+static bool StartDirectly(const WCHAR* path, const WCHAR* folder)
 {
     WCHAR commandLine[MAX_PATH + 2];
     wsprintfW(commandLine, L"\"%s\"", path);
@@ -245,14 +245,15 @@ static void StartDirectly(const WCHAR* path, const WCHAR* folder)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION info;
-    if (CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &startup, &info)) {
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
+    if (!CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &startup, &info)) return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
 }
 
-void LaunchPlayer(const char* pluginsPath)
+bool LaunchPlayer(const char* pluginsPath)
 {
+    bool started = false;
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
     char path[PATH_BUFFER], folder[PATH_BUFFER];
     WCHAR widePath[MAX_PATH], wideFolder[MAX_PATH];
@@ -262,15 +263,17 @@ void LaunchPlayer(const char* pluginsPath)
         FolderOfPath(folder);
         const WCHAR* directory = folder[0] && AnsiToWide(folder, wideFolder, MAX_PATH) ? wideFolder : NULL;
         // Through Explorer, as the desktop's user; directly only without it.
-        if (StartAsDesktopUser(widePath, directory) == SHELL_UNREACHABLE) StartDirectly(widePath, directory);
+        ShellStart shell = StartAsDesktopUser(widePath, directory);
+        started = shell == SHELL_UNREACHABLE ? StartDirectly(widePath, directory) : shell != SHELL_NOT_STARTED;
     }
     if (previous) SetCursor(previous);
+    return started;
 }
 
 bool OpenDocument(const WCHAR* file)
 {
     ShellStart started = StartAsDesktopUser(file, NULL);
-    if (started != SHELL_UNREACHABLE) return started == SHELL_STARTED;
+    if (started != SHELL_UNREACHABLE) return started != SHELL_NOT_STARTED;
     SHELLEXECUTEINFOW request;
     ZeroMemory(&request, sizeof request);
     request.cbSize = sizeof request;

@@ -50,22 +50,24 @@ bool InstalledModuleIsNewer(const WCHAR* folder, HANDLE user, unsigned long long
 
 // Both start the program through the desktop's shell, so it runs as the
 // desktop's user and not elevated; directly only where that shell cannot be
-// reached.
-void LaunchPlayer(const char* pluginsPath);
+// reached. False when surely nothing started.
+bool LaunchPlayer(const char* pluginsPath);
 bool OpenDocument(const WCHAR* file);
 
 // Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
 // normally, as the desktop's user.
 //  SHELL_STARTED      Explorer's ShellExecute answered S_OK.
+//  SHELL_NOT_STARTED  Explorer could not start the file (S_FALSE), or stayed
+//                     busy and rejected a call for good (RPC_E_CALL_REJECTED,
+//                     RPC_E_SERVERCALL_RETRYLATER, each tried again for a few
+//                     seconds): nothing started.
 //  SHELL_REFUSED      it answered anything else: Explorer was reached, and
-//                     could not start the file (S_FALSE; on Windows it has
-//                     shown its own message) or failed on the way back, perhaps
-//                     after starting it. Do not start it again directly: that
-//                     start would be elevated.
+//                     failed on the way back, perhaps after starting it.
 //  SHELL_UNREACHABLE  no desktop shell to ask, no view of it, or COM failed
 //                     before the call: only then may the caller start the
-//                     file itself.
-enum ShellStart { SHELL_STARTED, SHELL_REFUSED, SHELL_UNREACHABLE };
+//                     file itself. After either of the others, a start of its
+//                     own would be elevated.
+enum ShellStart { SHELL_STARTED, SHELL_NOT_STARTED, SHELL_REFUSED, SHELL_UNREACHABLE };
 ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder);
 
 // Settings files. winamp.ini is where the player keeps it: beside

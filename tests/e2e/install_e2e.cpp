@@ -331,6 +331,37 @@ TEST_F(Install, MoreInfoOpensTheHelpBesideTheInstallerShownNormally)
     EXPECT_EQ(NEXT, FocusedId(run.wizard)) << "the keyboard lost its button";
 }
 
+// Explorer reached, and nothing started (here: the files are gone): a box
+// says so, naming what and where, owned by the wizard; nothing is started
+// elevated instead.
+TEST_F(Install, MoreInfoAndFinishThatStartNothingSaySo)
+{
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    ASSERT_TRUE(DeleteFileA(Source("helpfile.html").c_str()));
+    ASSERT_TRUE(DeleteFileA((std::string(PlayerFolder) + "winamp.exe").c_str()));
+    const struct {
+        int button;
+        const char* text;
+    } Clicks[] = {
+        { CANCEL, "Windows could not open the help page.\n\nOpen it yourself from Explorer: C:\\ZUV Setup\\helpfile.html" },
+        { NEXT, "Windows could not open Winamp.\n\nOpen it yourself from Explorer: c:\\program files\\winamp\\winamp.exe" },
+    };
+    for (const auto& click : Clicks) {
+        Click(run.wizard, click.button);
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+        EXPECT_EQ("ZUV", box.caption);
+        EXPECT_EQ(click.text, box.text);
+        EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
+        EXPECT_EQ(run.wizard, box.owner);
+        DismissMessageBox(box.window);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
+    }
+    ExpectEnds(run);
+    EXPECT_EQ("", ReadAll(ViewerLog));
+}
+
 TEST_F(Install, WithoutTheDesktopShellTheInstallerStartsBothItself)
 {
     // No ShellWindows: wine's explorer registers the class as it runs, so
