@@ -340,10 +340,7 @@ TEST_F(Install, MoreInfoAndFinishThatStartNothingSaySo)
     InstallFrom();
     ASSERT_TRUE(DeleteFileA(Source("helpfile.html").c_str()));
     ASSERT_TRUE(DeleteFileA((std::string(PlayerFolder) + "winamp.exe").c_str()));
-    const struct {
-        int button;
-        const char* text;
-    } Clicks[] = {
+    const struct { int button; const char* text; } Clicks[] = {
         { CANCEL, "Windows could not open the help page.\n\nOpen it yourself from Explorer: C:\\ZUV Setup\\helpfile.html" },
         { NEXT, "Windows could not open Winamp.\n\nOpen it yourself from Explorer: c:\\program files\\winamp\\winamp.exe" },
     };

@@ -120,16 +120,6 @@ bool Collect(void* context, const char* data, size_t size)
     return true;
 }
 
-// Line ends as LF, and none at the very end.
-std::string Lines(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    if (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-}
-
 // Fed in pieces whose sizes follow a small generator seeded by `seed`.
 bool RewriteInPieces(const uint8_t* data, size_t size, unsigned seed, bool select, Collected* out, bool* changed)
 {
@@ -209,7 +199,7 @@ void Check(const std::string& in, bool select)
     bool changed;
     CHECK(RewriteInPieces(data, size, (unsigned)size, select, &pieces, &changed));
     CHECK(pieces.bytes == out);
-    CHECK(changed == (Lines(out) != Lines(in)));
+    CHECK(changed == (IniLines(out) != IniLines(in)));
 
     // A sink that fails at its first call: no success claimed.
     Collected failing;

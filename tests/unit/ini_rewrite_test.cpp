@@ -22,17 +22,6 @@ bool Collect(void* context, const char* data, size_t size)
     return true;
 }
 
-// `text` with its line ends as LF and none at the very end: line ends alone
-// are no change.
-std::string Lines(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    if (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-}
-
 // The rewrite of `in`, fed in pieces of `piece` bytes (0: one block). It
 // reports a change exactly when the output differs from `in` beyond its
 // line ends.
@@ -48,7 +37,7 @@ std::string Rewrite(const std::string& in, size_t piece = 0, bool select = true)
             EXPECT_TRUE(FeedIniRewrite(&r, in.data() + at, std::min(piece, in.size() - at)));
     }
     EXPECT_TRUE(EndIniRewrite(&r));
-    EXPECT_EQ(Lines(out.bytes) != Lines(in), r.changed) << in;
+    EXPECT_EQ(IniLines(out.bytes) != IniLines(in), r.changed) << in;
     return out.bytes;
 }
 
