@@ -197,26 +197,26 @@ static bool ResolvedPath(FinalPathProc finalPath, const WCHAR* folder, WCHAR* ou
     HANDLE handle = CreateFileW(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (handle == INVALID_HANDLE_VALUE) return false;
-    DWORD n = finalPath(handle, out, MAX_PATH, 0);   // normalized, with its drive letter
+    DWORD n = finalPath(handle, out, MAX_PATH, 0);   // \\?\C:\..., normalized
     CloseHandle(handle);
-    return n > 0 && n < MAX_PATH;
+    return n > 0 && n < MAX_PATH - 1;   // room for a backslash
 }
 
-// Whether `folder` is `outer` or lies inside it, judged on where both really
-// are, never on how they are spelled. GetFinalPathNameByHandleW came with
-// Vista: on XP nothing is inside anything.
-static bool LiesInside(const WCHAR* folder, const WCHAR* outer)
+bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved)
 {
     FinalPathProc finalPath =
         (FinalPathProc)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW");
-    WCHAR inner[MAX_PATH], base[MAX_PATH];
-    if (!finalPath || !outer || !ResolvedPath(finalPath, folder, inner) || !ResolvedPath(finalPath, outer, base))
-        return false;
-    int n = lstrlenW(base);
-    if (n && base[n - 1] == '\\') --n;   // a drive's root keeps its backslash
-    if (lstrlenW(inner) < n || (inner[n] && inner[n] != '\\')) return false;
-    inner[n] = base[n] = 0;
-    return lstrcmpiW(inner, base) == 0;
+    WCHAR base[MAX_PATH];
+    if (!finalPath || !ResolvedPath(finalPath, folder, resolved) || !ResolvedPath(finalPath, outer, base)) return false;
+    int n = lstrlenW(base), m = lstrlenW(resolved);
+    if (base[n - 1] == '\\') --n;   // a drive's root keeps its backslash
+    if (m < n || (resolved[n] && resolved[n] != '\\')) return false;
+    WCHAR after = resolved[n];
+    resolved[n] = base[n] = 0;
+    bool inside = lstrcmpiW(resolved, base) == 0;
+    resolved[n] = after;
+    if (resolved[m - 1] != '\\') lstrcatW(resolved, L"\\");
+    return inside;
 }
 
 CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* playerFolder, const char** failed)
@@ -227,9 +227,11 @@ CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* player
     EndAsUser(user);   // RevertToSelf without an impersonation does nothing
     // The user's DSP folder inside the player's own (under Program Files,
     // which users may not write): the installer's rights, as for the
-    // plug-ins folder beside it.
-    if (result == COPY_WRITE_FAILED && refused && user && LiesInside(folder, playerFolder))
-        result = CopyFiles(folder, NULL, failed, &refused);
+    // plug-ins folder beside it. Into the folder as resolved, so a junction
+    // of the user's swapped meanwhile leads nowhere else.
+    WCHAR resolved[MAX_PATH];
+    if (result == COPY_WRITE_FAILED && refused && user && FolderLiesInside(folder, playerFolder, resolved))
+        result = CopyFiles(resolved, NULL, failed, &refused);
     return result;
 }
 

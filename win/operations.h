@@ -28,6 +28,11 @@ enum CopyResult {
 // moved aside and replaced. Where `user` is refused in a folder that really
 // lies inside `playerFolder`, the copy is made with the installer's rights.
 CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* playerFolder, const char** failed);
+// Whether `folder` is `outer` or lies inside it, judged on where both really
+// are (junctions followed, no ".."), never on how they are spelled;
+// `resolved` (MAX_PATH) gets where `folder` is, with its backslash. Always
+// false on XP, which cannot tell (GetFinalPathNameByHandleW came with Vista).
+bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved);
 // Asks every window of class `windowClass` whose player runs from beside
 // `pluginsPath` to close, then waits a while for them to exit; other
 // players keep running.

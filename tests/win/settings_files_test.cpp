@@ -213,6 +213,22 @@ TEST_F(PlayerSettings, DspFolderAsThePlayerReadsIt)
     EXPECT_FALSE(SwitchOn(plugins, L"D:\\Other\\"));
 }
 
+// Inside the player's folder by where a folder is, not by its text.
+TEST_F(PlayerSettings, FolderInsideThePlayersFolder)
+{
+    ASSERT_TRUE(CreateDirectoryA((plugins + "DSP").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((folder.substr(0, folder.size() - 1) + "2").c_str(), NULL));
+    const std::wstring player(folder.begin(), folder.end());
+    const std::wstring sibling = player.substr(0, player.size() - 1) + L"2\\";
+    WCHAR resolved[MAX_PATH];
+    for (const std::wstring& inside : { player + L"plugins\\DSP", player + L"Plugins\\..\\PLUGINS\\", player })
+        EXPECT_TRUE(FolderLiesInside(inside.c_str(), player.c_str(), resolved)) << inside.c_str();
+    EXPECT_EQ(L'\\', resolved[lstrlenW(resolved) - 1]);
+    for (const std::wstring& outside : { sibling, player + L"..\\", player + L"plugins\\..\\..\\" + sibling.substr(sibling.rfind(L'\\', sibling.size() - 2) + 1) })
+        EXPECT_FALSE(FolderLiesInside(outside.c_str(), player.c_str(), resolved)) << outside.c_str();
+    RemoveDirectoryW(sibling.c_str());
+}
+
 TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)
 {
     WriteBytes(ini, TypicalIni);
