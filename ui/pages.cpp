@@ -268,12 +268,8 @@ void OnWizardCommand(int id)
             SetUpPage(g_installer.currentPage);
         } else {
             EnableWindow(wizard, FALSE);
-            char program[PATH_BUFFER];
-            WCHAR wide[MAX_PATH];
-            if (!LaunchPlayer(g_installer.pluginsPath) &&
-                PlayerExecutablePath(g_installer.pluginsPath, program, sizeof program) &&
-                MultiByteToWideChar(CP_ACP, 0, program, -1, wide, MAX_PATH))
-                SayNotStarted(L"Winamp", wide);
+            WCHAR program[MAX_PATH];
+            if (!LaunchPlayer(g_installer.pluginsPath, program)) SayNotStarted(L"Winamp", program);
             EndWizard();
         }
         break;

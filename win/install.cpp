@@ -253,12 +253,13 @@ static bool StartDirectly(const WCHAR* path, const WCHAR* folder)
     return true;
 }
 
-bool LaunchPlayer(const char* pluginsPath)
+bool LaunchPlayer(const char* pluginsPath, WCHAR* widePath)
 {
     bool started = false;
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
     char path[PATH_BUFFER], folder[PATH_BUFFER];
-    WCHAR widePath[MAX_PATH], wideFolder[MAX_PATH];
+    WCHAR wideFolder[MAX_PATH];
+    widePath[0] = 0;
     if (PlayerExecutablePath(pluginsPath, path, sizeof path) && AnsiToWide(path, widePath, MAX_PATH)) {
         // The player starts in its own folder, as from its shortcut.
         CopyText(folder, sizeof folder, path);

@@ -55,8 +55,9 @@ bool InstalledModuleIsNewer(const WCHAR* folder, HANDLE user, unsigned long long
 
 // Both start the program through the desktop's shell, so it runs as the
 // desktop's user and not elevated; directly only where that shell cannot be
-// reached. False when surely nothing started.
-bool LaunchPlayer(const char* pluginsPath);
+// reached. False when surely nothing started. `program` (MAX_PATH) gets
+// the player's path.
+bool LaunchPlayer(const char* pluginsPath, WCHAR* program);
 bool OpenDocument(const WCHAR* file);
 
 // Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
