@@ -139,10 +139,11 @@ static bool Utf16ToUtf8(const unsigned char* in, size_t length, char* out, size_
     return true;
 }
 
-// One key of paths.ini's [Winamp] as UTF-8, blanks and quotation marks
-// around it dropped; "" when absent.
-static bool ReadKey(const char* text, size_t length, bool ansi, const char* key, const FolderLookups* lookups,
-                    char* out, size_t size)
+// One key of paths.ini's [Winamp] as UTF-8, as the profile functions return
+// it, and for a `path` also without any blanks and quotation marks left
+// around it; "" when absent.
+static bool ReadKey(const char* text, size_t length, bool ansi, const char* key, bool path,
+                    const FolderLookups* lookups, char* out, size_t size)
 {
     char raw[UTF8_PATH_BUFFER];
     IniValue found = FindIniValue(text, length, key, raw, sizeof raw);
@@ -150,8 +151,8 @@ static bool ReadKey(const char* text, size_t length, bool ansi, const char* key,
     if (found == INI_VALUE_NONE) raw[0] = 0;
     const char* a = raw;
     char* b = raw + strlen(raw);
-    while (a < b && (IsIniBlank(*a) || *a == '"')) ++a;
-    while (b > a && (IsIniBlank(b[-1]) || b[-1] == '"')) --b;
+    while (path && a < b && (IsIniBlank(*a) || *a == '"')) ++a;
+    while (path && b > a && (IsIniBlank(b[-1]) || b[-1] == '"')) --b;
     *b = 0;
     return ansi ? lookups->ansiToUtf8(a, out, size, lookups->context) : CopyText(out, size, a);
 }
@@ -161,7 +162,7 @@ static void ReadWindowClass(const char* text, size_t length, bool ansi, const Fo
 {
     char value[UTF8_PATH_BUFFER], name[UTF8_PATH_BUFFER], found[UTF8_PATH_BUFFER];
     size_t n = 0, units = 0;
-    if (!ReadKey(text, length, ansi, PATHS_INI_CLASS_KEY, lookups, value, sizeof value)) value[0] = 0;
+    if (!ReadKey(text, length, ansi, PATHS_INI_CLASS_KEY, false, lookups, value, sizeof value)) value[0] = 0;
     for (const char* p = value; *p && units <= PLAYER_CLASS_LENGTH;) {
         const char* close = *p == '%' ? strchr(p + 1, '%') : NULL;
         const char* piece = p;
@@ -204,8 +205,8 @@ bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool
     }
     ReadWindowClass(text, length, ansi, &search->lookups, windowClass);
     char inidir[UTF8_PATH_BUFFER], inifile[UTF8_PATH_BUFFER], folder[UTF8_PATH_BUFFER];
-    if (!ReadKey(text, length, ansi, PATHS_INI_KEY, &search->lookups, inidir, sizeof inidir) ||
-        !ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, &search->lookups, inifile, sizeof inifile))
+    if (!ReadKey(text, length, ansi, PATHS_INI_KEY, true, &search->lookups, inidir, sizeof inidir) ||
+        !ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, true, &search->lookups, inifile, sizeof inifile))
         return false;
     const char* player = search->playerFolder;
     bool folderUsers = false, fileUsers = false, inFolder = false;

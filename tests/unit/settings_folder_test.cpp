@@ -182,7 +182,7 @@ TEST(SettingsFolder, WindowClassExpandedAndCut)
     std::string japanese;
     for (int i = 0; i < 60; ++i) japanese += "\xE9\x9F\xB3";
     const struct { std::string pathsIni, windowClass; } Rows[] = {
-        { "[Winamp]\ninidir=%NOSUCH%\nclass=\"%SETTINGS% %NOSUCH% %%\"\n", "E:\\shared %NOSUCH% %%" },
+        { "[Winamp]\ninidir=%NOSUCH%\nclass=\" %SETTINGS% %NOSUCH% %%\"\n", " E:\\shared %NOSUCH% %%" },
         { Utf16File((u"[Winamp]\nclass=" + std::u16string(60, u'\u97F3') + u"a\U0001F3B5\U0001F3B5").c_str()),
           japanese + "a\xF0\x9F\x8E\xB5" },
     };
