@@ -123,21 +123,25 @@ protected:
     void TearDown() override { RemoveTree(folder); }
 };
 
-// Twice: a second run only keeps the result, and does not even write the
-// file again: its time stays (the pause is past the file system's step).
+// Twice: a second run only keeps the result, and does not even replace the
+// file (a replaced one is a new file, with another index).
 TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
 {
     WriteBytes(ini, TypicalIni);
-    WIN32_FILE_ATTRIBUTE_DATA times[2];
-    for (int run = 0; run < 2; ++run) {
+    BY_HANDLE_FILE_INFORMATION file[3];
+    for (int run = 0; run < 3; ++run) {
+        HANDLE f = CreateFileA(ini.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_TRUE(GetFileInformationByHandle(f, &file[run]));
+        CloseHandle(f);
+        if (run == 2) break;
         EXPECT_TRUE(SwitchOn(plugins));
         EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
         EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
         EXPECT_TRUE(Listing(folder + "plugins\\").empty());
-        ASSERT_TRUE(GetFileAttributesExA(ini.c_str(), GetFileExInfoStandard, &times[run]));
-        Sleep(20);
     }
-    EXPECT_EQ(0, CompareFileTime(&times[0].ftLastWriteTime, &times[1].ftLastWriteTime));
+    EXPECT_NE(file[0].nFileIndexLow, file[1].nFileIndexLow);
+    EXPECT_EQ(file[1].nFileIndexLow, file[2].nFileIndexLow);
+    EXPECT_EQ(0, CompareFileTime(&file[1].ftLastWriteTime, &file[2].ftLastWriteTime));
 }
 
 TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
