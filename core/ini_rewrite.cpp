@@ -78,7 +78,7 @@ void PutLine(IniRewrite* r, const char* text, size_t length, bool ended)
 // first two rules would have written them.
 void AddMissingKeys(IniRewrite* r)
 {
-    if (r->seen[PLAYER_DSP_NAME]) return;
+    if (r->firstRule > 0 || r->seen[PLAYER_DSP_NAME]) return;
     if (!r->ended) Put(r, "\r\n", 2);
     for (int i = 0; i < 2 && !r->seen[i]; ++i) {
         Put(r, Rules[i].key, Rules[i].keyLength);
@@ -99,56 +99,55 @@ bool NamesModule(const char* value, size_t length)
     return SameIniName(name, (size_t)(end - name), PLUGIN_MODULE_NAME);
 }
 
-// The line through the five rules; false, with the line put as it was, when
-// none matched.
-bool ApplyRules(IniRewrite* r, const char* text, size_t length, bool ended)
+// The rule that rewrites the line, or -1 when none does; `first` gets the
+// place of its first '='.
+int MatchRule(const IniRewrite* r, const char* text, size_t length, size_t* first)
 {
     // Every key ends in its only '=', so a key occurs in the line exactly
     // where the text before one of the line's '=' ends in it.
     const char* equals = (const char*)memchr(text, '=', length);
-    if (!equals) {
-        PutLine(r, text, length, ended);
-        return false;
-    }
-    size_t first = (size_t)(equals - text);
+    if (!equals) return -1;
+    *first = (size_t)(equals - text);
     unsigned found = 0;
     for (const char* e = equals; e; ) {
         size_t at = (size_t)(e - text);
-        for (int i = 0; i < RuleCount; ++i)
+        for (int i = r->firstRule; i < RuleCount; ++i)
             if (EndsWithKey(text, at, Rules[i])) found |= 1u << i;
         e = (const char*)memchr(e + 1, '=', length - at - 1);
     }
-    if (!found) {
-        PutLine(r, text, length, ended);
-        return false;
-    }
-
+    if (!found) return -1;
     // The first matching rule leaves the text up to the first '=', its value
     // and a line feed. Neither value holds '=', so a later rule can match that
     // result only where its key ends at the kept '='; its value then wins.
     int rule = 0;
     while (!(found & (1u << rule))) ++rule;
     for (int i = rule + 1; i < RuleCount; ++i)
-        if (EndsWithKey(text, first, Rules[i])) rule = i;
-    Put(r, text, first + 1);
-    Put(r, Rules[rule].value, Rules[rule].valueLength);
-    Put(r, "\r\n", 2);
-    return true;
+        if (EndsWithKey(text, *first, Rules[i])) rule = i;
+    return rule;
 }
 
 // One line, without its LF; `ended` tells whether it had one.
 void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
 {
     if (ended && length && text[length - 1] == '\r') --length;   // CR LF reads as LF
+    size_t first = 0;
+    int rule = MatchRule(r, text, length, &first);
+    // The section and the removal are judged on the line as it will be
+    // written, which is what the player reads: a rule keeps the text up to
+    // the first '=' (no value holds ']'), and its value follows.
     IniLine line;
-    ReadIniLine(text, length, &line);
+    ReadIniLine(text, rule < 0 ? length : first + 1, &line);
+    if (rule >= 0) {
+        line.value = Rules[rule].value;
+        line.valueLength = Rules[rule].valueLength;
+    }
     if (line.header && r->place == INI_IN_SECTION) AddMissingKeys(r);
     r->place = NextIniPlace(r->place, &line);
     if (r->place == INI_IN_SECTION) {
         PlayerKey key = PlayerKeyOf(&line);
-        bool first = !r->seen[key];
+        bool firstOfKey = !r->seen[key];
         r->seen[key] = true;
-        if (key == PLAYER_REMOVE && first && NamesModule(line.value, line.valueLength)) {
+        if (key == PLAYER_REMOVE && firstOfKey && NamesModule(line.value, line.valueLength)) {
             // No rule's key ends in this key, so none would match what is left.
             Put(r, text, (size_t)((const char*)memchr(text, '=', length) - text) + 1);
             Put(r, "\r\n", 2);
@@ -156,11 +155,19 @@ void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
             return;
         }
     }
-    if (ApplyRules(r, text, length, ended)) {
-        r->ended = r->changed = true;
-    } else {
-        r->ended = ended;
+    r->ended = ended;
+    if (rule < 0) {
+        PutLine(r, text, length, ended);
+        return;
     }
+    const IniRule& applied = Rules[rule];
+    Put(r, text, first + 1);
+    Put(r, applied.value, applied.valueLength);
+    Put(r, "\r\n", 2);
+    r->ended = true;
+    // A value already the target is no change, whatever its line end.
+    if (length - first - 1 != applied.valueLength || memcmp(text + first + 1, applied.value, applied.valueLength))
+        r->changed = true;
 }
 
 bool Carry(IniRewrite* r, const char* data, size_t size)
@@ -183,18 +190,19 @@ bool Carry(IniRewrite* r, const char* data, size_t size)
 
 } // namespace
 
-void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context)
+void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context, bool selectModule)
 {
     assert(sink);
     // RewriteLine relies on these shapes of the keys and values.
     for (int i = 0; i < RuleCount; ++i) {
         assert(Rules[i].keyLength >= 2 && strchr(Rules[i].key, '=') == Rules[i].key + Rules[i].keyLength - 1);
-        assert(!strpbrk(Rules[i].value, "=\n"));
+        assert(!strpbrk(Rules[i].value, "=\n]\"' \t"));
     }
     r->sink = sink;
     r->context = context;
     r->failed = false;
     r->changed = false;
+    r->firstRule = selectModule ? 0 : 2;
     r->place = INI_BEFORE_SECTION;
     memset(r->seen, 0, sizeof r->seen);
     r->ended = true;

@@ -34,6 +34,12 @@ void ReadIniLine(const char* text, size_t length, IniLine* line)
     line->nameLength = (size_t)(m - n);
     const char* v = line->key ? equals + 1 : end;
     Trim(&v, &end);
+    // Windows drops one pair of matching quotation marks, not the blanks
+    // inside them.
+    if (end - v >= 2 && (*v == '"' || *v == '\'') && end[-1] == *v) {
+        ++v;
+        --end;
+    }
     line->value = v;
     line->valueLength = (size_t)(end - v);
 }
@@ -72,6 +78,17 @@ IniValue FindIniValue(const char* text, size_t length, const char* key, char* ou
     return INI_VALUE_NONE;
 }
 
+unsigned long ProfileNumber(const char* value, size_t length)
+{
+    const char* end = value + length;
+    while (value < end && (unsigned char)*value <= ' ') ++value;
+    bool minus = value < end && *value == '-';
+    if (value < end && (*value == '-' || *value == '+')) ++value;
+    unsigned long n = 0;
+    for (; value < end && *value >= '0' && *value <= '9'; ++value) n = (n * 10 + (unsigned long)(*value - '0')) & 0xFFFFFFFFul;
+    return minus ? (0 - n) & 0xFFFFFFFFul : n;
+}
+
 PlayerKey PlayerKeyOf(const IniLine* line)
 {
     static const char* const Keys[PLAYER_KEYS] = { PLAYER_INI_DSP_NAME, PLAYER_INI_DSP_NUM, PLAYER_INI_UTF8,
@@ -98,34 +115,24 @@ bool ReadPlayerSection(const char* text, size_t length, bool whole, PlayerSectio
 
     const IniLine& name = found[PLAYER_DSP_NAME];
     const IniLine& number = found[PLAYER_DSP_NUM];
+    const IniLine& utf8 = found[PLAYER_UTF8];
+    // The player keeps the module's number in one byte: 256 is module 0.
     out->namesModule = name.key && SameIniName(name.value, name.valueLength, PLUGIN_MODULE_NAME) &&
-                       (!number.key || (number.valueLength == 1 && number.value[0] == '0'));
-    // utf8 as the profile functions read a number: empty is the default
-    // (UTF-8), anything else its leading digits ("0", "00", "0x", "abc": 0).
-    const char* d = found[PLAYER_UTF8].value;
-    const char* e = d + found[PLAYER_UTF8].valueLength;
-    while (d < e && *d == '0') ++d;
-    out->ansi = found[PLAYER_UTF8].valueLength && !(d < e && *d >= '1' && *d <= '9');
+                       (!number.valueLength || (ProfileNumber(number.value, number.valueLength) & 0xFF) == 0);
+    // An empty utf8 is the default, UTF-8.
+    out->ansi = utf8.valueLength && ProfileNumber(utf8.value, utf8.valueLength) == 0;
 
-    // DSPDir less one pair of quotation marks around it, and the blanks inside.
     const char* a = found[PLAYER_DSP_DIR].value;
-    const char* b = a + found[PLAYER_DSP_DIR].valueLength;
-    if (b - a >= 2 && *a == '"' && b[-1] == '"') {
-        ++a;
-        --b;
-        Trim(&a, &b);
-    }
-    size_t n = (size_t)(b - a);
+    size_t n = found[PLAYER_DSP_DIR].valueLength;
     // A drive letter and a backslash, or two backslashes.
     bool absolute = n >= 2 && (n >= 3 && (unsigned)((a[0] | 0x20) - 'a') < 26 && a[1] == ':' ? a[2] == '\\'
                                                                                         : a[0] == '\\' && a[1] == '\\');
-    out->dspFolderKind = n == 0 ? DSP_FOLDER_NONE
-                         : absolute && n < sizeof out->dspFolder && !memchr(a, 0, n) ? DSP_FOLDER_ABSOLUTE
-                                                                                  : DSP_FOLDER_UNUSABLE;
-    out->dspFolder[0] = 0;
-    if (out->dspFolderKind == DSP_FOLDER_ABSOLUTE) {
-        memcpy(out->dspFolder, a, n);
-        out->dspFolder[n] = 0;
-    }
+    out->dspFolderKind = n == 0                                        ? DSP_FOLDER_NONE
+                         : n >= sizeof out->dspFolder || memchr(a, 0, n) ? DSP_FOLDER_UNREADABLE
+                         : absolute                                    ? DSP_FOLDER_ABSOLUTE
+                                                                       : DSP_FOLDER_RELATIVE;
+    if (n >= sizeof out->dspFolder) n = sizeof out->dspFolder - 1;
+    if (n) memcpy(out->dspFolder, a, n);
+    out->dspFolder[n] = 0;
     return true;
 }

@@ -7,10 +7,11 @@
 // the first ']'; a '[' line without ']' is nothing and ends no section. A
 // UTF-8 byte-order mark is not blank, so a header right behind one is no
 // header. In a section, a line's key is the text before its first '=' and its
-// value the text after it. Names and values are trimmed of blanks; names
-// compare with ASCII letters in any case, every other byte (NUL too) as it
-// is. Only the first section of a name counts, and in it only the first
-// occurrence of each key.
+// value the text after it. Names and values are trimmed of blanks, and a
+// value then loses one pair of matching quotation marks (" or ') around it,
+// keeping any blanks inside; names compare with ASCII letters in any case,
+// every other byte (NUL too) as it is. Only the first section of a name
+// counts, and in it only the first occurrence of each key.
 #pragma once
 #include <stddef.h>
 
@@ -21,7 +22,7 @@ struct IniLine {
     bool key;                        // name=value
     const char* name;                // the section's name or the key, trimmed
     size_t nameLength;
-    const char* value;               // a key's value, trimmed
+    const char* value;               // a key's value, trimmed and unquoted
     size_t valueLength;
 };
 
@@ -33,6 +34,12 @@ void ReadIniLine(const char* text, size_t length, IniLine* line);
 
 // Does [text, text + length) equal `name`, ASCII letters in any case?
 bool SameIniName(const char* text, size_t length, const char* name);
+
+// A value read as GetPrivateProfileInt reads it: leading blanks and control
+// bytes skipped, a sign, then decimal digits up to the first other byte,
+// wrapping at 32 bits ("00", "0x" and "abc" are 0). An empty value is not
+// a number: the caller's default applies.
+unsigned long ProfileNumber(const char* value, size_t length);
 
 // Both files keep what the installer reads in their first [Winamp]
 // section. Where a walk through the lines stands: before it, in it, or past
@@ -51,15 +58,19 @@ enum PlayerKey { PLAYER_DSP_NAME, PLAYER_DSP_NUM, PLAYER_UTF8, PLAYER_DSP_DIR, P
 PlayerKey PlayerKeyOf(const IniLine* line);
 
 // What the player reads of the first [Winamp] section of its winamp.ini.
+// DSPDir is used exactly as the profile read returns it, blanks and all.
 enum DspFolder {
     DSP_FOLDER_NONE,        // no DSPDir, or an empty one: the plug-ins folder
-    DSP_FOLDER_ABSOLUTE,    // `dspFolder`: X:\... or \\..., in the ANSI code page when `ansi`, else UTF-8
-    DSP_FOLDER_UNUSABLE     // relative, too long or holding a NUL: the player looks where nobody can put files
+    DSP_FOLDER_ABSOLUTE,    // X:\... or \\...
+    DSP_FOLDER_RELATIVE,    // anything else: relative to wherever the player's current directory is
+    DSP_FOLDER_UNREADABLE   // too long or holding a NUL
 };
 struct PlayerSection {
     bool namesModule;       // dspplugin_name is the plug-in's module, dspplugin_num (when there) 0
     DspFolder dspFolderKind;
     bool ansi;              // utf8 reads as 0
+    // DSPDir as written (cut to fit), in the ANSI code page when `ansi`,
+    // else UTF-8; empty for DSP_FOLDER_NONE.
     char dspFolder[UTF8_PATH_BUFFER];
 };
 // From `text`, the beginning of winamp.ini (`whole`: all of it). False when

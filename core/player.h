@@ -26,6 +26,11 @@
 #define PLAYER_PATHS_INI "paths.ini"
 #define PATHS_INI_KEY "inidir"
 #define PATHS_INI_FILE_KEY "inifile"
+// class= gives the player's main window another class name than
+// PLAYER_WINDOW_CLASS: its %NAME%s expanded, cut to PLAYER_CLASS_LENGTH
+// characters (UTF-16 units).
+#define PATHS_INI_CLASS_KEY "class"
+enum { PLAYER_CLASS_LENGTH = 63 };
 #define PATHS_INI_PROGRAM_DIR "WINAMP_PROGRAM_DIR"   // %...%: the player's folder
 #define PATHS_INI_ROOT_DIR "WINAMP_ROOT_DIR"         // %...%: the root of its drive
 

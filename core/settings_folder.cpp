@@ -139,10 +139,11 @@ static bool Utf16ToUtf8(const unsigned char* in, size_t length, char* out, size_
     return true;
 }
 
-// One key of paths.ini's [Winamp] as UTF-8, blanks and quotation marks
-// around it dropped; "" when absent.
-static bool ReadKey(const char* text, size_t length, bool ansi, const char* key, const FolderLookups* lookups,
-                    char* out, size_t size)
+// One key of paths.ini's [Winamp] as UTF-8, as the profile functions return
+// it, and for a `path` also without any blanks and quotation marks left
+// around it; "" when absent.
+static bool ReadKey(const char* text, size_t length, bool ansi, const char* key, bool path,
+                    const FolderLookups* lookups, char* out, size_t size)
 {
     char raw[UTF8_PATH_BUFFER];
     IniValue found = FindIniValue(text, length, key, raw, sizeof raw);
@@ -150,15 +151,47 @@ static bool ReadKey(const char* text, size_t length, bool ansi, const char* key,
     if (found == INI_VALUE_NONE) raw[0] = 0;
     const char* a = raw;
     char* b = raw + strlen(raw);
-    while (a < b && (IsIniBlank(*a) || *a == '"')) ++a;
-    while (b > a && (IsIniBlank(b[-1]) || b[-1] == '"')) --b;
+    while (path && a < b && (IsIniBlank(*a) || *a == '"')) ++a;
+    while (path && b > a && (IsIniBlank(b[-1]) || b[-1] == '"')) --b;
     *b = 0;
     return ansi ? lookups->ansiToUtf8(a, out, size, lookups->context) : CopyText(out, size, a);
 }
 
-bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers)
+// class=, expanded and cut as the player does.
+static void ReadWindowClass(const char* text, size_t length, bool ansi, const FolderLookups* lookups, char* out)
+{
+    char value[UTF8_PATH_BUFFER], name[UTF8_PATH_BUFFER], found[UTF8_PATH_BUFFER];
+    size_t n = 0, units = 0;
+    if (!ReadKey(text, length, ansi, PATHS_INI_CLASS_KEY, false, lookups, value, sizeof value)) value[0] = 0;
+    for (const char* p = value; *p && units <= PLAYER_CLASS_LENGTH;) {
+        const char* close = *p == '%' ? strchr(p + 1, '%') : NULL;
+        const char* piece = p;
+        size_t pieceLength = close ? (size_t)(close + 1 - p) : 1;
+        bool ignored;
+        if (close) {
+            memcpy(name, p + 1, pieceLength - 2);
+            name[pieceLength - 2] = 0;
+            if (name[0] && LookUp(lookups, 0, name, found, sizeof found, &ignored)) {
+                piece = found;
+                pieceLength = strlen(found);
+            }
+        }
+        p += close ? close + 1 - p : 1;
+        // A four-byte sequence is two UTF-16 units; none is cut apart.
+        for (size_t i = 0; i < pieceLength; ++i) {
+            unsigned char c = (unsigned char)piece[i];
+            if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
+            if (units > PLAYER_CLASS_LENGTH) break;
+            out[n++] = (char)c;
+        }
+    }
+    out[n] = 0;
+}
+
+bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers, char* windowClass)
 {
     *desktopUsers = false;
+    windowClass[0] = 0;
     const char* text = search->pathsIni ? search->pathsIni : "";
     size_t length = search->pathsIni ? search->pathsIniLength : 0;
     // As Windows' profile functions read it: UTF-16 LE after its byte-order
@@ -170,9 +203,10 @@ bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool
             return false;
         text = search->scratch;
     }
+    ReadWindowClass(text, length, ansi, &search->lookups, windowClass);
     char inidir[UTF8_PATH_BUFFER], inifile[UTF8_PATH_BUFFER], folder[UTF8_PATH_BUFFER];
-    if (!ReadKey(text, length, ansi, PATHS_INI_KEY, &search->lookups, inidir, sizeof inidir) ||
-        !ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, &search->lookups, inifile, sizeof inifile))
+    if (!ReadKey(text, length, ansi, PATHS_INI_KEY, true, &search->lookups, inidir, sizeof inidir) ||
+        !ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, true, &search->lookups, inifile, sizeof inifile))
         return false;
     const char* player = search->playerFolder;
     bool folderUsers = false, fileUsers = false, inFolder = false;

@@ -7,6 +7,7 @@
 #include <stddef.h>
 
 #include "ini_section.h"
+#include "player.h"
 
 // Whose folders {N} and %NAME% name: those of the user whose desktop shell
 // runs, who may not be the account the installer was elevated with.
@@ -49,4 +50,11 @@ struct SettingsSearch {
 // came through the desktop user's folders or environment, so it is theirs
 // to write. False when paths.ini is bad, a form is unknown or cannot be
 // resolved for the desktop's user, or the path does not fit.
-bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers);
+//
+// In the same reading, `windowClass` (PLAYER_CLASS_BUFFER bytes) gets the
+// player's window class from class=, "" when there is none or paths.ini is
+// bad: its %NAME%s expanded as ExpandEnvironmentStrings does (for the
+// desktop's user; an undefined one stays as written), cut to
+// PLAYER_CLASS_LENGTH UTF-16 units.
+enum { PLAYER_CLASS_BUFFER = 3 * PLAYER_CLASS_LENGTH + 1 };
+bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers, char* windowClass);

@@ -1,5 +1,6 @@
 // The wizard's page controller: the three buttons and the four pages.
 #include <windows.h>
+#include <stdarg.h>
 
 #include "wizard.h"
 #include "../app/installer_state.h"
@@ -17,12 +18,21 @@ static const UINT AgreementStringTable[] = {
 static const char PlayerNotFoundText[] =
     "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
 static const WCHAR SourceMissingText[] = L"Error: At least one source file not found.";
-static const WCHAR WriteFailedFormat[] = L"Error: Could not write %S into %s.";
+// Formats for FormatText: ANSI text, wide arguments.
+static const char WriteFailedFormat[] = "Error: Could not write %S into %s.";
 static const char NewerInstalledFormat[] =
     "A newer ZUV (version %s) is already installed in this folder.\n\nReplace it with this older version (%s)?";
-static const char NotSwitchedOnText[] =
-    "ZUV has been copied into Winamp's plug-ins folder, but Winamp's settings could not be changed to use it.\n\n"
+static const char NotSwitchedOnFormat[] =
+    "ZUV has been copied into %s, but Winamp's settings could not be changed to use it.\n\n"
     "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
+static const WCHAR PluginsFolderWords[] = L"Winamp's plug-ins folder";
+static const char NotLoadedFormat[] =
+    "ZUV has been copied into %s, but Winamp loads DSP plug-ins from %s.\n\n"
+    "To use it, start Winamp, open Preferences (Ctrl+P), choose Plug-ins and set the DSP/Effect plug-in "
+    "directory to the folder ZUV is in; then choose DSP/Effect and select ZUV Enhancer.";
+static const char PluginsFolderFormat[] = "its plug-ins folder, %s";
+static const char NotStartedFormat[] = "Windows could not open %s.\n\nOpen it yourself from Explorer: %s";
+static const char UnusableFolderFormat[] = "the DSP/Effect plug-in directory its settings name, \"%s\", which is %s";
 
 // A control that is hidden or disabled while it has the focus would leave the
 // keyboard stranded; hand the focus to Next first (WM_NEXTDLGCTL also keeps
@@ -85,6 +95,28 @@ static void EndWithError(const WCHAR* text)
     EndWizard();
 }
 
+// A box's text, with paths in any alphabet: the wide call, from a format
+// kept as ANSI text (half the room of a wide literal). At most 1024
+// characters come out, wvsprintfW's limit.
+static void FormatText(WCHAR* out, const char* format, ...)
+{
+    WCHAR wide[512];
+    MultiByteToWideChar(CP_ACP, 0, format, -1, wide, 512);
+    va_list arguments;
+    va_start(arguments, format);
+    wvsprintfW(out, wide, arguments);
+    va_end(arguments);
+}
+
+// Finish or More Info that surely started nothing says so, naming `what`
+// and its file.
+static void SayNotStarted(const WCHAR* what, const WCHAR* file)
+{
+    WCHAR text[sizeof NotStartedFormat + 2 * MAX_PATH];
+    FormatText(text, NotStartedFormat, what, file);
+    MessageBoxW(g_installer.wizardWindow, text, L"ZUV", MB_OK | MB_ICONWARNING);
+}
+
 // Every control of the Finished page, before any box that comes with it.
 static void ShowFinished()
 {
@@ -127,22 +159,34 @@ static void InstallInto(const PlayerSettingsPlace* place)
         ShowFinished();
         return;
     }
-    ClosePlayer(g_installer.pluginsPath);
+    ClosePlayer(g_installer.pluginsPath, place->windowClass);
     const char* failed;
-    CopyResult copied = CopyPluginFiles(folder, user, &failed);
+    CopyResult copied = CopyPluginFiles(folder, user, place->player, &failed);
     if (copied != COPY_DONE) {
         // The folder as the file was joined to it: always with its backslash.
-        WCHAR text[sizeof WriteFailedFormat / sizeof(WCHAR) + MAX_PATH + PATH_BUFFER];
-        wsprintfW(text, WriteFailedFormat, failed, folder);
+        WCHAR text[sizeof WriteFailedFormat + MAX_PATH + PATH_BUFFER];
+        FormatText(text, WriteFailedFormat, failed, folder);
         EndWithError(copied == COPY_SOURCE_MISSING ? SourceMissingText : text);
         return;
     }
     // The files are in place, but the player will not load the module at
-    // its next start unless winamp.ini now says so: say so, not "installed",
-    // over the finished page.
-    bool switchedOn = RewritePlayerSettings(place);
+    // its next start unless winamp.ini now says so and it looks in that
+    // folder: say so, not "installed", over the finished page.
+    SwitchResult result = RewritePlayerSettings(place);
     ShowFinished();
-    if (!switchedOn) MessageBoxA(wizard, NotSwitchedOnText, "ZUV", MB_OK | MB_ICONINFORMATION);
+    WCHAR where[sizeof UnusableFolderFormat + MAX_PATH + 16];
+    WCHAR text[sizeof NotLoadedFormat + MAX_PATH + sizeof where / sizeof(WCHAR)];
+    if (result == NOT_SWITCHED_ON) {
+        FormatText(text, NotSwitchedOnFormat, place->moved ? folder : PluginsFolderWords);
+    } else if (result == NOT_LOADED_FROM_THERE) {
+        if (place->dspFolderKind == DSP_FOLDER_RELATIVE || place->dspFolderKind == DSP_FOLDER_UNREADABLE)
+            FormatText(where, UnusableFolderFormat, place->dspFolder,
+                      place->dspFolderKind == DSP_FOLDER_RELATIVE ? L"relative" : L"unreadable");
+        else
+            FormatText(where, PluginsFolderFormat, place->plugins);
+        FormatText(text, NotLoadedFormat, folder, where);
+    }
+    if (result != SWITCHED_ON) MessageBoxW(wizard, text, L"ZUV", MB_OK | MB_ICONINFORMATION);
 }
 
 static void Install()
@@ -224,7 +268,8 @@ void OnWizardCommand(int id)
             SetUpPage(g_installer.currentPage);
         } else {
             EnableWindow(wizard, FALSE);
-            LaunchPlayer(g_installer.pluginsPath);
+            WCHAR program[MAX_PATH];
+            if (!LaunchPlayer(g_installer.pluginsPath, program)) SayNotStarted(L"Winamp", program);
             EndWizard();
         }
         break;
@@ -240,8 +285,9 @@ void OnWizardCommand(int id)
                 // Only the wizard itself loses the focus when disabled; the
                 // button holding it keeps it.
                 EnableWindow(wizard, FALSE);
-                OpenDocument(help);
+                bool opened = OpenDocument(help);
                 EnableWindow(wizard, TRUE);
+                if (!opened) SayNotStarted(L"the help page", help);
             }
         } else {
             EndWizard();

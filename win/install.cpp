@@ -157,7 +157,7 @@ static bool CopyWaiting(const WCHAR* source, const WCHAR* destination, const WCH
     return ok;
 }
 
-static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** failed)
+static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** failed, bool* refused)
 {
     for (const char* name : PluginFileList) {
         WCHAR source[MAX_PATH], destination[MAX_PATH];
@@ -169,6 +169,7 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
         DeleteAsideFiles(destination);
         if (CopyWaiting(source, destination, NULL)) continue;
         DWORD error = GetLastError();
+        *refused = error == ERROR_ACCESS_DENIED;
         WCHAR aside[MAX_PATH];
         if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || !MoveAside(destination, aside))
             return COPY_WRITE_FAILED;
@@ -187,17 +188,56 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
     return COPY_DONE;
 }
 
-CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const char** failed)
+typedef DWORD(WINAPI* FinalPathProc)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// A folder's path as Windows resolves it: every junction and link followed,
+// no "." or "..". False where it cannot be had.
+static bool ResolvedPath(FinalPathProc finalPath, const WCHAR* folder, WCHAR* out)
+{
+    HANDLE handle = CreateFileW(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DWORD n = finalPath(handle, out, MAX_PATH, 0);   // \\?\C:\..., normalized
+    CloseHandle(handle);
+    return n > 0 && n < MAX_PATH - 1;   // room for a backslash
+}
+
+bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved)
+{
+    FinalPathProc finalPath =
+        (FinalPathProc)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW");
+    WCHAR base[MAX_PATH];
+    if (!finalPath || !ResolvedPath(finalPath, folder, resolved) || !ResolvedPath(finalPath, outer, base)) return false;
+    int n = lstrlenW(base), m = lstrlenW(resolved);
+    if (base[n - 1] == '\\') --n;   // a drive's root keeps its backslash
+    if (m < n || (resolved[n] && resolved[n] != '\\')) return false;
+    WCHAR after = resolved[n];
+    resolved[n] = base[n] = 0;
+    bool inside = lstrcmpiW(resolved, base) == 0;
+    resolved[n] = after;
+    if (resolved[m - 1] != '\\') lstrcatW(resolved, L"\\");
+    return inside;
+}
+
+CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* playerFolder, const char** failed)
 {
     *failed = PLUGIN_MODULE_NAME;
-    CopyResult result = BeginAsUser(user) ? CopyFiles(folder, user, failed) : COPY_WRITE_FAILED;
+    bool refused = false;
+    CopyResult result = BeginAsUser(user) ? CopyFiles(folder, user, failed, &refused) : COPY_WRITE_FAILED;
     EndAsUser(user);   // RevertToSelf without an impersonation does nothing
+    // The user's DSP folder inside the player's own (under Program Files,
+    // which users may not write): the installer's rights, as for the
+    // plug-ins folder beside it. Into the folder as resolved, so a junction
+    // of the user's swapped meanwhile leads nowhere else.
+    WCHAR resolved[MAX_PATH];
+    if (result == COPY_WRITE_FAILED && refused && user && FolderLiesInside(folder, playerFolder, resolved))
+        result = CopyFiles(resolved, NULL, failed, &refused);
     return result;
 }
 
 // The application name is given on its own, so a folder with spaces cannot
 // start C:\Program.exe; the command line quotes it for the player.
-static void StartDirectly(const WCHAR* path, const WCHAR* folder)
+static bool StartDirectly(const WCHAR* path, const WCHAR* folder)
 {
     WCHAR commandLine[MAX_PATH + 2];
     wsprintfW(commandLine, L"\"%s\"", path);
@@ -207,32 +247,36 @@ static void StartDirectly(const WCHAR* path, const WCHAR* folder)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION info;
-    if (CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &startup, &info)) {
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
+    if (!CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, folder, &startup, &info)) return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
 }
 
-void LaunchPlayer(const char* pluginsPath)
+bool LaunchPlayer(const char* pluginsPath, WCHAR* widePath)
 {
+    bool started = false;
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
     char path[PATH_BUFFER], folder[PATH_BUFFER];
-    WCHAR widePath[MAX_PATH], wideFolder[MAX_PATH];
+    WCHAR wideFolder[MAX_PATH];
+    widePath[0] = 0;
     if (PlayerExecutablePath(pluginsPath, path, sizeof path) && AnsiToWide(path, widePath, MAX_PATH)) {
         // The player starts in its own folder, as from its shortcut.
         CopyText(folder, sizeof folder, path);
         FolderOfPath(folder);
         const WCHAR* directory = folder[0] && AnsiToWide(folder, wideFolder, MAX_PATH) ? wideFolder : NULL;
         // Through Explorer, as the desktop's user; directly only without it.
-        if (StartAsDesktopUser(widePath, directory) == SHELL_UNREACHABLE) StartDirectly(widePath, directory);
+        ShellStart shell = StartAsDesktopUser(widePath, directory);
+        started = shell == SHELL_UNREACHABLE ? StartDirectly(widePath, directory) : shell != SHELL_NOT_STARTED;
     }
     if (previous) SetCursor(previous);
+    return started;
 }
 
 bool OpenDocument(const WCHAR* file)
 {
     ShellStart started = StartAsDesktopUser(file, NULL);
-    if (started != SHELL_UNREACHABLE) return started == SHELL_STARTED;
+    if (started != SHELL_UNREACHABLE) return started != SHELL_NOT_STARTED;
     SHELLEXECUTEINFOW request;
     ZeroMemory(&request, sizeof request);
     request.cbSize = sizeof request;

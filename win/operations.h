@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <stddef.h>
 
+#include "../core/ini_section.h"
+#include "../core/player.h"
+
 // Player discovery: the player's folder (`out`: PATH_BUFFER bytes) from the
 // first place in the registry that names one holding winamp.exe, else from a
 // play command that names none (for the user to correct); false when there
@@ -24,11 +27,18 @@ enum CopyResult {
 // `folder` (with its backslash), as `user` when not NULL; stops at the first
 // failure and names its file in `failed`. A file held for a moment is waited
 // for; one still in use (a module loaded by another session's player) is
-// moved aside and replaced.
-CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const char** failed);
-// Asks every window of the player that runs from beside `pluginsPath` to
-// close, then waits a while for them to exit; other players keep running.
-void ClosePlayer(const char* pluginsPath);
+// moved aside and replaced. Where `user` is refused in a folder that really
+// lies inside `playerFolder`, the copy is made with the installer's rights.
+CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* playerFolder, const char** failed);
+// Whether `folder` is `outer` or lies inside it, judged on where both really
+// are (junctions followed, no ".."), never on how they are spelled;
+// `resolved` (MAX_PATH) gets where `folder` is, with its backslash. Always
+// false on XP, which cannot tell (GetFinalPathNameByHandleW came with Vista).
+bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved);
+// Asks every window of class `windowClass` whose player runs from beside
+// `pluginsPath` to close, then waits a while for them to exit; other
+// players keep running.
+void ClosePlayer(const char* pluginsPath, const WCHAR* windowClass);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, WCHAR* out, size_t count);
 // Whether all the plug-in's files beside the installer can be read now,
@@ -47,22 +57,25 @@ bool InstalledModuleIsNewer(const WCHAR* folder, HANDLE user, unsigned long long
 
 // Both start the program through the desktop's shell, so it runs as the
 // desktop's user and not elevated; directly only where that shell cannot be
-// reached.
-void LaunchPlayer(const char* pluginsPath);
+// reached. False when surely nothing started. `program` (MAX_PATH) gets
+// the player's path.
+bool LaunchPlayer(const char* pluginsPath, WCHAR* program);
 bool OpenDocument(const WCHAR* file);
 
 // Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
 // normally, as the desktop's user.
 //  SHELL_STARTED      Explorer's ShellExecute answered S_OK.
+//  SHELL_NOT_STARTED  Explorer could not start the file (S_FALSE), or stayed
+//                     busy and rejected a call for good (RPC_E_CALL_REJECTED,
+//                     RPC_E_SERVERCALL_RETRYLATER, each tried again for a few
+//                     seconds): nothing started.
 //  SHELL_REFUSED      it answered anything else: Explorer was reached, and
-//                     could not start the file (S_FALSE; on Windows it has
-//                     shown its own message) or failed on the way back, perhaps
-//                     after starting it. Do not start it again directly: that
-//                     start would be elevated.
+//                     failed on the way back, perhaps after starting it.
 //  SHELL_UNREACHABLE  no desktop shell to ask, no view of it, or COM failed
 //                     before the call: only then may the caller start the
-//                     file itself.
-enum ShellStart { SHELL_STARTED, SHELL_REFUSED, SHELL_UNREACHABLE };
+//                     file itself. After either of the others, a start of its
+//                     own would be elevated.
+enum ShellStart { SHELL_STARTED, SHELL_NOT_STARTED, SHELL_REFUSED, SHELL_UNREACHABLE };
 ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder);
 
 // Settings files. winamp.ini is where the player keeps it: beside
@@ -74,18 +87,29 @@ struct PlayerSettingsPlace {
     HANDLE token;                // the desktop user's, when it could be opened
     HANDLE user;                 // `token` when winamp.ini is that user's own, else NULL
     WCHAR folder[MAX_PATH];      // where the files go, with its backslash (empty: none fits)
+    WCHAR player[MAX_PATH];      // the player's folder, with its backslash (empty: none fits)
+    WCHAR plugins[MAX_PATH];     // its plug-ins folder, with its backslash (empty: none fits)
     bool moved;                  // `folder` is winamp.ini's DSPDir, not the plug-ins folder
+    bool loads;                  // the player looks for DSP modules in `folder`
+    DspFolder dspFolderKind;     // DSPDir as read; unreadable also when it cannot be decoded
+    WCHAR dspFolder[MAX_PATH];   // DSPDir as written, perhaps cut
+    WCHAR windowClass[PLAYER_CLASS_LENGTH + 1];   // the player's main window's, from paths.ini
 };
 // Where winamp.ini is, and the folder the player loads DSP modules from.
 // ReleasePlayerSettings closes the token.
 void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place);
 void ReleasePlayerSettings(PlayerSettingsPlace* place);
-// Rewrites winamp.ini, when it has anything to change. True only when the
-// file now on disk makes the player load the plug-in's module from `folder`
-// at its next start.
-bool RewritePlayerSettings(const PlayerSettingsPlace* place);
+// Rewrites winamp.ini, when it has anything to change; where the player
+// does not look in `folder`, without selecting the module.
+enum SwitchResult {
+    SWITCHED_ON,                 // the file now on disk loads the module from `folder` at the next start
+    NOT_SWITCHED_ON,             // winamp.ini missing, unreadable or not rewritten
+    NOT_LOADED_FROM_THERE        // the player does not look for DSP modules in `folder`
+};
+SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place);
 // The rewrite of one winamp.ini, impersonating `user` (a token with
 // TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL; true
 // when it was replaced, or read whole with nothing to change.
-bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user);
+// `selectModule` false leaves the player's DSP selection alone.
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule = true);
 bool SeedPluginSettings();

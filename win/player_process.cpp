@@ -1,6 +1,7 @@
 // Closing the player being installed into. Its window class is shared: by a
 // second instance, by another Winamp in another folder and by players built
-// on it, so a window counts only when its process runs our winamp.exe.
+// on it, so a window counts only when its process runs our winamp.exe. The
+// class itself may be another one, which paths.ini names.
 #include <windows.h>
 
 #include "file_helpers.h"
@@ -18,6 +19,7 @@ typedef BOOL(WINAPI* QueryImageProc)(HANDLE, DWORD, LPWSTR, PDWORD);
 typedef DWORD(WINAPI* ModuleNameProc)(HANDLE, HMODULE, LPWSTR, DWORD);
 
 struct Closing {
+    const WCHAR* windowClass;            // the player's main window's
     BY_HANDLE_FILE_INFORMATION player;   // winamp.exe beside the plug-ins folder
     bool known;                          // false: no window can be told apart
     QueryImageProc queryImage;           // Vista and later
@@ -46,8 +48,8 @@ static bool RunsPlayer(const Closing* c, HANDLE process)
 static BOOL CALLBACK CloseIfPlayer(HWND window, LPARAM param)
 {
     Closing* c = (Closing*)param;
-    char name[sizeof PLAYER_WINDOW_CLASS + 1];   // room to see a longer name differ
-    if (!GetClassNameA(window, name, sizeof name) || lstrcmpiA(name, PLAYER_WINDOW_CLASS) != 0) return TRUE;
+    WCHAR name[PLAYER_CLASS_LENGTH + 2];   // room to see a longer name differ
+    if (!GetClassNameW(window, name, PLAYER_CLASS_LENGTH + 2) || lstrcmpiW(name, c->windowClass) != 0) return TRUE;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     // Opened before the request, so the wait is on this player and not on
@@ -66,9 +68,10 @@ static BOOL CALLBACK CloseIfPlayer(HWND window, LPARAM param)
     return TRUE;
 }
 
-void ClosePlayer(const char* pluginsPath)
+void ClosePlayer(const char* pluginsPath, const WCHAR* windowClass)
 {
     Closing c;
+    c.windowClass = windowClass;
     char path[PATH_BUFFER];
     WCHAR wide[MAX_PATH];
     c.known = PlayerExecutablePath(pluginsPath, path, sizeof path) && AnsiToWide(path, wide, MAX_PATH) &&

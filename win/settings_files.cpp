@@ -31,6 +31,7 @@ static bool WriteToFile(void* context, const char* data, size_t size)
 
 struct RewriteJob {
     HANDLE in;
+    bool selectModule;  // false: the player's own DSP selection stays
     bool unchanged;     // read and rewritten whole, and nothing to change
 };
 
@@ -41,7 +42,7 @@ static bool WriteRewrittenCopy(HANDLE out, void* context)
     RewriteJob* job = (RewriteJob*)context;
     HANDLE* in = &job->in;
     IniRewrite rewrite;
-    BeginIniRewrite(&rewrite, WriteToFile, &out);
+    BeginIniRewrite(&rewrite, WriteToFile, &out, job->selectModule);
     bool ok = true;
     for (;;) {
         DWORD got = 0;
@@ -92,7 +93,7 @@ static bool ReadPathsIni(const WCHAR* playerFolder, DWORD* length, bool* exists)
     return ReadBeginning(file, length) && *length < sizeof g_scratch;
 }
 
-bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user)
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule)
 {
     WCHAR tempPath[MAX_PATH];
     if (lstrlenW(iniPath) + lstrlenW(SETTINGS_TEMP_SUFFIX) >= MAX_PATH) return false;
@@ -109,7 +110,7 @@ bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user)
         HANDLE in = OpenWaiting(iniPath, FILE_SHARE_READ);
         if (in != INVALID_HANDLE_VALUE) {
             DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-            RewriteJob job = { in, false };
+            RewriteJob job = { in, selectModule, false };
             ok = ReplaceFileWith(iniPath, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE, WriteRewrittenCopy, &job) ||
                  job.unchanged;
             if (job.in != INVALID_HANDLE_VALUE) CloseHandle(job.in);   // the temporary file could not be made
@@ -141,39 +142,76 @@ static bool DspFolderOf(const PlayerSection* section, WCHAR* out)
     return true;
 }
 
-void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
+// The folder the player loads DSP modules from by `section`: DSPDir, or the
+// plug-ins folder without one; false when DSPDir names no folder anyone
+// can use.
+static bool LoadFolderOf(const PlayerSection* section, const WCHAR* plugins, WCHAR* out)
 {
-    place->found = place->moved = false;
-    place->user = NULL;
-    // The plug-ins folder, unless winamp.ini moves DSP modules elsewhere;
-    // empty when it does not fit, and then nothing is copied.
-    char plugins[FOLDER_BUFFER + 1];
-    if (!JoinPath(plugins, sizeof plugins, pluginsPath, "") || !AnsiToWide(plugins, place->folder, MAX_PATH))
-        place->folder[0] = 0;
-    // The player's side is ANSI text; where it keeps its settings may be
-    // any user's folder, in any alphabet.
-    char playerFolder[PATH_BUFFER], folder8[UTF8_PATH_BUFFER], ini8[UTF8_PATH_BUFFER];
-    WCHAR wideFolder[MAX_PATH];
+    if (section->dspFolderKind != DSP_FOLDER_NONE)
+        return section->dspFolderKind == DSP_FOLDER_ABSOLUTE && DspFolderOf(section, out);
+    lstrcpyW(out, plugins);
+    return true;
+}
+
+// The same folder on disk, however each is spelled (8.3 names, letter case,
+// a junction); false when either cannot be opened.
+static bool SameFolder(const WCHAR* a, const WCHAR* b)
+{
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return FileIdentity(a, &x) && FileIdentity(b, &y) && SameIdentity(&x, &y);
+}
+
+// Where paths.ini says winamp.ini is, for the player in `playerFolder`.
+static void FindSettingsFileOf(const WCHAR* playerFolder, DesktopUser whose, PlayerSettingsPlace* place)
+{
+    char folder8[UTF8_PATH_BUFFER], ini8[UTF8_PATH_BUFFER], windowClass[PLAYER_CLASS_BUFFER];
     DWORD length;
     bool exists;
-    DesktopUser whose = OpenDesktopUser(&place->token);
-    if (!PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder) ||
-        !AnsiToWide(playerFolder, wideFolder, MAX_PATH) || !WideToUtf8(wideFolder, folder8, sizeof folder8) ||
-        !ReadPathsIni(wideFolder, &length, &exists))
-        return;
+    if (!WideToUtf8(playerFolder, folder8, sizeof folder8) || !ReadPathsIni(playerFolder, &length, &exists)) return;
     DesktopLookups lookups;
     SettingsSearch search = { exists ? g_scratch : NULL, length, g_pathsText, sizeof g_pathsText, folder8, {} };
     BeginDesktopLookups(&lookups, whose, place->token, &search.lookups);
     bool desktopUsers = false;
-    place->found = FindSettingsFile(&search, ini8, sizeof ini8, &desktopUsers) &&
+    place->found = FindSettingsFile(&search, ini8, sizeof ini8, &desktopUsers, windowClass) &&
                    Utf8ToWide(ini8, place->iniPath, MAX_PATH);
     EndDesktopLookups(&lookups);
-    if (!place->found) return;
-    place->user = desktopUsers ? place->token : NULL;
+    if (windowClass[0]) Utf8ToWide(windowClass, place->windowClass, PLAYER_CLASS_LENGTH + 1);
+    place->user = place->found && desktopUsers ? place->token : NULL;
+}
+
+void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
+{
+    ZeroMemory(place, sizeof *place);
+    lstrcpyW(place->windowClass, L"" PLAYER_WINDOW_CLASS);
+    // The plug-ins folder as typed, unless winamp.ini moves DSP modules
+    // elsewhere; empty when it does not fit, and then nothing is copied.
+    char typed[FOLDER_BUFFER + 1], playerFolder[PATH_BUFFER];
+    if (!JoinPath(typed, sizeof typed, pluginsPath, "") || !AnsiToWide(typed, place->folder, MAX_PATH))
+        place->folder[0] = 0;
+    // The player's side is ANSI text; where it keeps its settings may be
+    // any user's folder, in any alphabet.
+    DesktopUser whose = OpenDesktopUser(&place->token);
+    if (PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder) &&
+        AnsiToWide(playerFolder, place->player, MAX_PATH) &&
+        lstrlenW(place->player) + (int)sizeof PLAYER_PLUGINS_DIR < MAX_PATH) {
+        wsprintfW(place->plugins, L"%s" PLAYER_PLUGINS_DIR L"\\", place->player);
+        FindSettingsFileOf(place->player, whose, place);
+    }
     PlayerSection section;
-    WCHAR moved[MAX_PATH];
-    place->moved = ReadPlayerSectionOf(place->iniPath, place->user, &section) && DspFolderOf(&section, moved);
-    if (place->moved) lstrcpyW(place->folder, moved);
+    WCHAR loaded[MAX_PATH];
+    section.dspFolderKind = DSP_FOLDER_NONE;
+    if (place->found && ReadPlayerSectionOf(place->iniPath, place->user, &section)) {
+        // For the box, as written; a cut name still shows which it is.
+        section.dspFolder[MAX_PATH - 1] = 0;
+        MultiByteToWideChar(section.ansi ? CP_ACP : CP_UTF8, 0, section.dspFolder, -1, place->dspFolder, MAX_PATH);
+    }
+    bool usable = LoadFolderOf(&section, place->plugins, loaded);
+    place->dspFolderKind = usable || section.dspFolderKind != DSP_FOLDER_ABSOLUTE ? section.dspFolderKind
+                                                                               : DSP_FOLDER_UNREADABLE;
+    // A DSPDir that is the plug-ins folder, however spelled, moves nothing.
+    place->moved = usable && section.dspFolderKind == DSP_FOLDER_ABSOLUTE && !SameFolder(loaded, place->plugins);
+    if (place->moved) lstrcpyW(place->folder, loaded);
+    place->loads = usable && (place->moved || SameFolder(place->folder, loaded));
 }
 
 void ReleasePlayerSettings(PlayerSettingsPlace* place)
@@ -181,17 +219,19 @@ void ReleasePlayerSettings(PlayerSettingsPlace* place)
     if (place->token) CloseHandle(place->token);
 }
 
-bool RewritePlayerSettings(const PlayerSettingsPlace* place)
+SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place)
 {
-    if (!place->found) return false;
+    // Where the player will not load the module from, its own selection stays.
+    if (place->found) RewriteSettingsFile(place->iniPath, place->user, place->loads);
+    if (!place->loads) return NOT_LOADED_FROM_THERE;
     // Whether it was rewritten or not, what counts is what the player will
     // read at its next start.
-    RewriteSettingsFile(place->iniPath, place->user);
     PlayerSection section;
-    WCHAR named[MAX_PATH];
-    if (!ReadPlayerSectionOf(place->iniPath, place->user, &section) || !section.namesModule) return false;
-    if (!place->moved) return section.dspFolderKind == DSP_FOLDER_NONE;
-    return DspFolderOf(&section, named) && lstrcmpiW(named, place->folder) == 0;
+    WCHAR loaded[MAX_PATH];
+    return place->found && ReadPlayerSectionOf(place->iniPath, place->user, &section) && section.namesModule &&
+                   LoadFolderOf(&section, place->plugins, loaded) && SameFolder(loaded, place->folder)
+               ? SWITCHED_ON
+               : NOT_SWITCHED_ON;
 }
 
 bool SeedPluginSettings()

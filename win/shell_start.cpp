@@ -12,6 +12,8 @@
 #include "library_search.h"
 #include "operations.h"
 
+enum { SHELL_BUSY_RETRY_MS = 5000 };   // how long a busy Explorer is asked again
+
 // Defined here rather than taken from libuuid, which would bring in far more.
 static const CLSID ShellWindowsClass = { 0x9ba05972, 0xf6a8, 0x11cf, { 0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39 } };
 static const GUID TopLevelBrowserService = { 0x4c96be40, 0x915c, 0x11cf, { 0x99, 0xd3, 0x00, 0xaa, 0x00, 0x4a, 0xe8, 0x37 } };
@@ -23,14 +25,15 @@ struct ComCalls {
     decltype(&CoInitializeEx) initialize;
     decltype(&CoUninitialize) uninitialize;
     decltype(&CoCreateInstance) createInstance;
+    decltype(&CoRegisterMessageFilter) registerFilter;
     decltype(&SysAllocStringLen) allocString;
     decltype(&SysFreeString) freeString;
 };
 }
 
-// The first three from ole32, the others from oleaut32.
+// The first four from ole32, the others from oleaut32.
 static const char* const ComCallNames[] = {
-    "CoInitializeEx", "CoUninitialize", "CoCreateInstance", "SysAllocStringLen", "SysFreeString"
+    "CoInitializeEx", "CoUninitialize", "CoCreateInstance", "CoRegisterMessageFilter", "SysAllocStringLen", "SysFreeString"
 };
 
 static bool LoadComCalls(ComCalls* com)
@@ -40,13 +43,44 @@ static bool LoadComCalls(ComCalls* com)
     if (!ole || !automation) return false;
     FARPROC found[sizeof ComCallNames / sizeof ComCallNames[0]];
     for (size_t i = 0; i < sizeof found / sizeof found[0]; ++i)
-        if (!(found[i] = GetProcAddress(i < 3 ? ole : automation, ComCallNames[i]))) return false;
+        if (!(found[i] = GetProcAddress(i < 4 ? ole : automation, ComCallNames[i]))) return false;
     com->initialize = (decltype(com->initialize))(void*)found[0];
     com->uninitialize = (decltype(com->uninitialize))(void*)found[1];
     com->createInstance = (decltype(com->createInstance))(void*)found[2];
-    com->allocString = (decltype(com->allocString))(void*)found[3];
-    com->freeString = (decltype(com->freeString))(void*)found[4];
+    com->registerFilter = (decltype(com->registerFilter))(void*)found[3];
+    com->allocString = (decltype(com->allocString))(void*)found[4];
+    com->freeString = (decltype(com->freeString))(void*)found[5];
     return true;
+}
+
+namespace {
+// Explorer busy in a modal loop (a menu, a dialog, a drag) rejects a call
+// from outside without running it: RPC_E_CALL_REJECTED or
+// RPC_E_SERVERCALL_RETRYLATER. COM then asks the calling thread's message
+// filter whether to try again: every quarter second, for a few seconds.
+struct BusyFilter : IMessageFilter {
+    bool gaveUp = false;   // a call was rejected for good: it never ran
+
+    STDMETHODIMP QueryInterface(REFIID id, void** out) override
+    {
+        // IUnknown and IMessageFilter differ only in their first field.
+        static const BYTE Tail[8] = { 0xC0, 0, 0, 0, 0, 0, 0, 0x46 };
+        bool known = (id.Data1 == 0 || id.Data1 == 0x16) && !id.Data2 && !id.Data3 && !memcmp(id.Data4, Tail, 8);
+        *out = known ? this : NULL;
+        return known ? S_OK : E_NOINTERFACE;
+    }
+    // On the stack for the whole start: no count to keep.
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP_(DWORD) HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override { return SERVERCALL_ISHANDLED; }
+    STDMETHODIMP_(DWORD) RetryRejectedCall(HTASK, DWORD elapsed, DWORD) override
+    {
+        if (elapsed < SHELL_BUSY_RETRY_MS) return 250;   // milliseconds until the next try
+        gaveUp = true;
+        return (DWORD)-1;
+    }
+    STDMETHODIMP_(DWORD) MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+};
 }
 
 // A real BSTR, length prefix and all: Explorer is another process, and the
@@ -101,7 +135,7 @@ static ShellStart ExecuteThroughDesktop(const ComCalls& com, VARIANT* arguments)
     // Explorer was reached: S_FALSE is its "could not", and a failure now
     // (RPC_S_CALL_FAILED, E_ACCESSDENIED) may come after the program started.
     // Either way no second, elevated start.
-    return hr == S_OK ? SHELL_STARTED : SHELL_REFUSED;
+    return hr == S_OK ? SHELL_STARTED : hr == S_FALSE ? SHELL_NOT_STARTED : SHELL_REFUSED;
 }
 
 ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder)
@@ -119,7 +153,14 @@ ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder)
     // itself; the installer has the foreground and can hand that on.
     DWORD shellProcess = 0;
     if (GetWindowThreadProcessId(GetShellWindow(), &shellProcess)) AllowSetForegroundWindow(shellProcess);
+    BusyFilter filter;
+    IMessageFilter* previous = NULL;
+    com.registerFilter(&filter, &previous);
     ShellStart started = ExecuteThroughDesktop(com, arguments);
+    com.registerFilter(previous, NULL);
+    // Rejected while busy, at any step: nothing ran there, and nothing may
+    // run elevated instead.
+    if (filter.gaveUp) started = SHELL_NOT_STARTED;
     for (VARIANT& argument : arguments)
         if (argument.vt == VT_BSTR) com.freeString(argument.bstrVal);
     com.uninitialize();

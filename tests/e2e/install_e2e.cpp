@@ -151,6 +151,23 @@ TEST_F(Install, OnlyThePlayerRunningFromTheTypedFolderIsClosedWhateverItsName)
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(other.handle, 0)) << "the other folder's player was closed";
 }
 
+// paths.ini's class= gives the player another window class, its variables
+// expanded and cut to 63 characters, as the player reads it.
+TEST_F(Install, PlayerWithTheWindowClassPathsIniNamesIsClosed)
+{
+    ASSERT_TRUE(SetEnvironmentVariableA("ZUV_CLASS_PART", "a Winamp built for a test, named at more length than a class keeps"));
+    ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "paths.ini", "[Winamp]\r\nclass=\"Player of %ZUV_CLASS_PART%\"\r\n"));
+    const std::string windowClass =
+        std::string("Player of a Winamp built for a test, named at more length than a class keeps").substr(0, 63);
+    std::string exe = std::string(PlayerFolder) + "winamp.exe";
+    ASSERT_TRUE(Start(exe.c_str(), nullptr, PlayerFolder, &player));
+    ASSERT_TRUE(WaitWindow(player.pid, windowClass.c_str(), nullptr, WAIT_MS));
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    DWORD code;
+    EXPECT_TRUE(WaitExit(player, WAIT_MS, &code)) << "the player of class " << windowClass << " was not closed";
+}
+
 TEST_F(Install, FinishStartsThePlayerEvenWhenItWasNotRunning)
 {
     ASSERT_TRUE(Launch(&run));
@@ -312,6 +329,34 @@ TEST_F(Install, MoreInfoOpensTheHelpBesideTheInstallerShownNormally)
     EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(run.wizard) != FALSE; }, WAIT_MS)) << "still disabled";
     EXPECT_EQ(NEXT, FocusedId(run.wizard)) << "the keyboard lost its button";
+}
+
+// Explorer reached, and nothing started (here: the files are gone): a box
+// says so, naming what and where, owned by the wizard; nothing is started
+// elevated instead.
+TEST_F(Install, MoreInfoAndFinishThatStartNothingSaySo)
+{
+    ASSERT_TRUE(Launch(&run));
+    InstallFrom();
+    ASSERT_TRUE(DeleteFileA(Source("helpfile.html").c_str()));
+    ASSERT_TRUE(DeleteFileA((std::string(PlayerFolder) + "winamp.exe").c_str()));
+    const struct { int button; const char* text; } Clicks[] = {
+        { CANCEL, "Windows could not open the help page.\n\nOpen it yourself from Explorer: C:\\ZUV Setup\\helpfile.html" },
+        { NEXT, "Windows could not open Winamp.\n\nOpen it yourself from Explorer: c:\\program files\\winamp\\winamp.exe" },
+    };
+    for (const auto& click : Clicks) {
+        Click(run.wizard, click.button);
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+        EXPECT_EQ("ZUV", box.caption);
+        EXPECT_EQ(click.text, box.text);
+        EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
+        EXPECT_EQ(run.wizard, box.owner);
+        DismissMessageBox(box.window);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
+    }
+    ExpectEnds(run);
+    EXPECT_EQ("", ReadAll(ViewerLog));
 }
 
 TEST_F(Install, WithoutTheDesktopShellTheInstallerStartsBothItself)

@@ -113,7 +113,24 @@ struct PlaceCase {
     bool desktopShell = false;   // shellwindow.exe runs, so the installer finds a desktop user
     const char* after = nullptr;       // winamp.ini afterwards; nullptr: RewrittenIni when rewritten, else as it was
     const char* dspFolder = nullptr;   // where the three files go; nullptr: the player's plug-ins folder
+    const char* typed = nullptr;       // the folder typed on Location; nullptr: as found
+    const char* box = NotSwitchedOnText;
 };
+
+// The files where the player does not look: its own selection stays.
+const char NotLoadedTail[] =
+    ".\n\nTo use it, start Winamp, open Preferences (Ctrl+P), choose Plug-ins and set the DSP/Effect plug-in "
+    "directory to the folder ZUV is in; then choose DSP/Effect and select ZUV Enhancer.";
+const std::string SubfolderText = std::string("ZUV has been copied into C:\\Program Files\\Winamp\\plugins\\DSP\\, but Winamp "
+                                              "loads DSP plug-ins from its plug-ins folder, C:\\Program Files\\Winamp\\plugins\\") + NotLoadedTail;
+const std::string RelativeText = std::string("ZUV has been copied into c:\\program files\\winamp\\plugins\\, but Winamp loads "
+                                             "DSP plug-ins from the DSP/Effect plug-in directory its settings name, "
+                                             "\"Plugins\\DSP\", which is relative") + NotLoadedTail;
+const char NotSwitchedOnInDspDirText[] =
+    "ZUV has been copied into C:\\Effects\\DSP\\, but Winamp's settings could not be changed to use it.\n\n"
+    "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
+const char SelectionKeptIni[] = "[Winamp]\r\ndspplugin_name=dsp_eq.dll\r\neq_open=1\r\n";
+const char ProgramFilesDspDirIni[] = "[Winamp]\r\nDSPDir=C:\\Program Files\\Winamp\\Plugins\\..\\PLUGINS\r\n";
 
 const PlaceCase PlaceCases[] = {
     { "Typical", nullptr, "", SampleIni, false, true },
@@ -142,6 +159,17 @@ const PlaceCase PlaceCases[] = {
     // that branch.
     { "DesktopUsersFolder", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true, true },
     { "DesktopUsersVariable", "[Winamp]\r\ninidir=%APPDATA%\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true, true },
+    // The desktop user's own DSPDir naming the plug-ins folder: no move.
+    { "DesktopUsersDspDirIsThePluginsFolder", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", ProgramFilesDspDirIni,
+      false, true, true,
+      "[Winamp]\r\nDSPDir=C:\\Program Files\\Winamp\\Plugins\\..\\PLUGINS\r\ndspplugin_name=dsp_zv.dll\r\ndspplugin_num=0\r\n" },
+    { "DspDirReadOnlyIni", nullptr, "", "[Winamp]\r\nDSPDir=C:\\Effects\\DSP\r\n", true, false, false, nullptr,
+      "C:\\Effects\\DSP\\", nullptr, NotSwitchedOnInDspDirText },
+    { "TypedSubfolderOfPlugins", nullptr, "", SelectionKeptIni, false, false, false,
+      "[Winamp]\r\ndspplugin_name=dsp_eq.dll\r\neq_open=0\r\n", "C:\\Program Files\\Winamp\\plugins\\DSP\\",
+      "C:\\Program Files\\Winamp\\plugins\\DSP\\", SubfolderText.c_str() },
+    { "RelativeDspDir", nullptr, "", "[Winamp]\r\ndspplugin_name=dsp_eq.dll\r\nDSPDir=Plugins\\DSP\r\n", false, false,
+      false, nullptr, nullptr, nullptr, RelativeText.c_str() },
 };
 
 std::string AppData()
@@ -190,6 +218,9 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
 
     ASSERT_TRUE(Launch(&run));
     ASSERT_TRUE(WalkToLocation(run.wizard));
+    if (c.typed) {
+        ASSERT_TRUE(SetText(run.wizard, LOCATION, c.typed));
+    }
     Click(run.wizard, NEXT);
     MessageBoxInfo box;
     if (c.rewritten) {
@@ -198,7 +229,7 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
     } else {
         ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
         EXPECT_EQ("ZUV", box.caption);
-        EXPECT_EQ(NotSwitchedOnText, box.text);
+        EXPECT_EQ(c.box, box.text);
         EXPECT_EQ((UINT)MB_ICONINFORMATION, box.icon);
         EXPECT_EQ(run.wizard, box.owner);
         // The Finished page is already set up behind the box.

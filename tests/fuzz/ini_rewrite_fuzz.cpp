@@ -1,8 +1,10 @@
 // libFuzzer target for the winamp.ini stream edit. The oracle splits input
 // and output into lines and checks them one against one against a plain,
 // literal reading of the rules, with the lines added at the end of the first
-// [Winamp] section and its removal of the module emptied; the same input fed
-// in pieces and through a failing sink must agree with it.
+// [Winamp] section and its removal of the module emptied, both judged on the
+// lines as written; with and without the module's two rules. The same input
+// fed in pieces and through a failing sink must agree with it, and a change
+// is reported exactly when more than line ends differ.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -24,17 +26,17 @@ struct Line {
     bool ended;           // had a line end
 };
 
-bool HoldsKey(const std::string& text)
+bool HoldsKey(const std::string& text, int first)
 {
-    for (const char* key : Keys)
-        if (text.find(key) != std::string::npos) return true;
+    for (int i = first; i < 5; ++i)
+        if (text.find(Keys[i]) != std::string::npos) return true;
     return false;
 }
 
 // The rules exactly as worded, each on the result of the ones before.
-std::string ApplyRules(std::string line)
+std::string ApplyRules(std::string line, int first)
 {
-    for (int i = 0; i < 5; ++i)
+    for (int i = first; i < 5; ++i)
         if (line.find(Keys[i]) != std::string::npos) line = line.substr(0, line.find('=') + 1) + Values[i] + "\n";
     return line;
 }
@@ -119,10 +121,10 @@ bool Collect(void* context, const char* data, size_t size)
 }
 
 // Fed in pieces whose sizes follow a small generator seeded by `seed`.
-bool RewriteInPieces(const uint8_t* data, size_t size, unsigned seed, Collected* out)
+bool RewriteInPieces(const uint8_t* data, size_t size, unsigned seed, bool select, Collected* out, bool* changed)
 {
     IniRewrite r;
-    BeginIniRewrite(&r, Collect, out);
+    BeginIniRewrite(&r, Collect, out, select);
     size_t at = 0;
     while (at < size) {
         seed = seed * 1103515245u + 12345u;
@@ -131,16 +133,18 @@ bool RewriteInPieces(const uint8_t* data, size_t size, unsigned seed, Collected*
         FeedIniRewrite(&r, data + at, piece);
         at += piece;
     }
-    return EndIniRewrite(&r);
+    bool ok = EndIniRewrite(&r);
+    *changed = r.changed;
+    return ok;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+// One mode of the rewrite: `select` false leaves the first two rules out.
+void Check(const std::string& in, bool select)
 {
-    const std::string in((const char*)data, size);
+    const uint8_t* data = (const uint8_t*)in.data();
+    size_t size = in.size();
     Collected whole;
-    CHECK(RewriteIniText(data, size, Collect, &whole));
+    CHECK(RewriteIniText(data, size, Collect, &whole, select));
     const std::string& out = whole.bytes;
 
     // The lines expected: each input line, the DSP keys the first [Winamp]
@@ -149,37 +153,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int place = 0;   // before, in, past the first [Winamp]
     bool name = false, number = false, removal = false;
     auto addKeys = [&] {
-        if (name) return;
+        if (name || !select) return;
         if (!expected.empty() && !expected.back().ended) expected.back().ended = true;
         expected.push_back({ INI_KEY_DSP_NAME PLUGIN_MODULE_NAME, true });
         if (!number) expected.push_back({ INI_KEY_DSP_NUM "0", true });
     };
     for (const Line& a : inLines) {
+        // What the player reads is the line as written.
+        Line written = a;
+        if (HoldsKey(a.text, select ? 0 : 2)) {
+            std::string rewritten = ApplyRules(a.text, select ? 0 : 2);
+            CHECK(!rewritten.empty() && rewritten.back() == '\n');
+            rewritten.pop_back();
+            written = { rewritten, true };
+        }
         std::string section;
-        bool header = IsHeader(a.text, &section);
+        bool header = IsHeader(written.text, &section);
         if (header && place == 1) addKeys();
         if (header) place = place == 0 && section == "winamp" ? 1 : place == 1 ? 2 : place;
-        size_t equals = a.text.find('=');
-        std::string key = header || equals == std::string::npos ? "" : Lower(Trimmed(a.text.substr(0, equals)));
+        size_t equals = written.text.find('=');
+        std::string key = header || equals == std::string::npos ? "" : Lower(Trimmed(written.text.substr(0, equals)));
         if (place == 1 && key == "dspplugin_name") name = true;
         if (place == 1 && key == "dspplugin_num") number = true;
         if (place == 1 && key == "remove_genplug" && !removal) {
             removal = true;
-            std::string value = Trimmed(a.text.substr(equals + 1));
+            std::string value = Trimmed(written.text.substr(equals + 1));
+            if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+                value = value.substr(1, value.size() - 2);
             size_t slash = value.find_last_of("\\/");
             if (Lower(Trimmed(slash == std::string::npos ? value : value.substr(slash + 1))) == PLUGIN_MODULE_NAME) {
-                expected.push_back({ a.text.substr(0, equals + 1), true });
+                expected.push_back({ written.text.substr(0, equals + 1), true });
                 continue;
             }
         }
-        if (!HoldsKey(a.text)) {
-            expected.push_back(a);
-        } else {
-            std::string rewritten = ApplyRules(a.text);
-            CHECK(!rewritten.empty() && rewritten.back() == '\n');
-            rewritten.pop_back();
-            expected.push_back({ rewritten, true });
-        }
+        expected.push_back(written);
     }
     if (place == 1) addKeys();
     CHECK(expected.size() == outLines.size());
@@ -189,14 +196,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     Collected pieces;
-    CHECK(RewriteInPieces(data, size, (unsigned)size, &pieces));
+    bool changed;
+    CHECK(RewriteInPieces(data, size, (unsigned)size, select, &pieces, &changed));
     CHECK(pieces.bytes == out);
+    CHECK(changed == (IniLines(out) != IniLines(in)));
 
     // A sink that fails at its first call: no success claimed.
     Collected failing;
     failing.callsAllowed = 0;
-    bool ok = RewriteIniText(data, size, Collect, &failing);
+    bool ok = RewriteIniText(data, size, Collect, &failing, select);
     CHECK(ok == out.empty());
     CHECK(failing.calls == (out.empty() ? 0 : 1));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string in((const char*)data, size);
+    Check(in, true);
+    Check(in, false);
     return 0;
 }

@@ -99,7 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SettingsSearch search = { text, length, scratch.data(), scratch.size(), player,
                               { whose, ShellFolder, Variable, AnsiToUtf8, &whose } };
     bool users = false;
-    if (FindSettingsFile(&search, out.data(), out.size(), &users)) {
+    // The window class comes whole, within its bound, either way.
+    char windowClass[PLAYER_CLASS_BUFFER + 1];
+    windowClass[PLAYER_CLASS_BUFFER] = (char)0xA5;
+    bool resolved = FindSettingsFile(&search, out.data(), out.size(), &users, windowClass);
+    CHECK(strlen(windowClass) < PLAYER_CLASS_BUFFER && windowClass[PLAYER_CLASS_BUFFER] == (char)0xA5);
+    if (resolved) {
         CHECK(memchr(out.data(), 0, out.size()) != NULL);
         CHECK(out[0] != 0);
         CHECK(!users || whose == DESKTOP_SAME_USER || whose == DESKTOP_OTHER_USER);

@@ -22,25 +22,14 @@ bool Collect(void* context, const char* data, size_t size)
     return true;
 }
 
-// `in` with every line end CR LF: what the rewrite gives when it changes nothing.
-std::string CrLf(const std::string& in)
-{
-    std::string out;
-    for (size_t i = 0; i < in.size(); ++i) {
-        if (in[i] == '\n' && (i == 0 || in[i - 1] != '\r')) out += '\r';
-        out += in[i];
-    }
-    return out;
-}
-
 // The rewrite of `in`, fed in pieces of `piece` bytes (0: one block). It
 // reports a change exactly when the output differs from `in` beyond its
 // line ends.
-std::string Rewrite(const std::string& in, size_t piece = 0)
+std::string Rewrite(const std::string& in, size_t piece = 0, bool select = true)
 {
     Collected out;
     IniRewrite r;
-    BeginIniRewrite(&r, Collect, &out);
+    BeginIniRewrite(&r, Collect, &out, select);
     if (piece == 0) {
         EXPECT_TRUE(FeedIniRewrite(&r, in.data(), in.size()));
     } else {
@@ -48,7 +37,7 @@ std::string Rewrite(const std::string& in, size_t piece = 0)
             EXPECT_TRUE(FeedIniRewrite(&r, in.data() + at, std::min(piece, in.size() - at)));
     }
     EXPECT_TRUE(EndIniRewrite(&r));
-    EXPECT_EQ(out.bytes != CrLf(in), r.changed) << in;
+    EXPECT_EQ(IniLines(out.bytes) != IniLines(in), r.changed) << in;
     return out.bytes;
 }
 
@@ -56,6 +45,7 @@ struct RewriteCase {
     std::string name;
     std::string in;
     std::string out;
+    bool select = true;   // false: the player's own selection kept
 };
 
 std::vector<RewriteCase> Cases()
@@ -110,6 +100,22 @@ std::vector<RewriteCase> Cases()
         { "removal_of_another_file_stays",
           "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=D:/W/dsp_zv.dll.bak\r\nremove_genplug=dsp_zv.dll\r\n",
           "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=D:/W/dsp_zv.dll.bak\r\nremove_genplug=dsp_zv.dll\r\n" },
+        { "removal_made_by_the_name_rule_emptied", "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=D:\\x\\dspplugin_name=y\\dsp_a.dll\r\n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=\r\n" },
+        { "removal_quoted", "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=\"C:\\W\\dsp_zv.dll\"\r\n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=\r\n" },
+        { "removal_single_quoted", "[Winamp]\ndspplugin_name=dsp_zv.dll\nremove_genplug= 'dsp_zv.dll' \n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=\r\n" },
+        { "removal_unmatched_quotes_stays", "[Winamp]\ndspplugin_name=dsp_zv.dll\nremove_genplug=\"dsp_zv.dll'\n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=\"dsp_zv.dll'\r\n" },
+        { "number_00_becomes_0", "dspplugin_num=00\n", "dspplugin_num=0\r\n" },
+        // Already as the rules want it: nothing changed, line ends or not.
+        { "targets_already_set", "[Winamp]\ndspplugin_name=dsp_zv.dll\ndspplugin_num=0\neq_open=0",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\ndspplugin_num=0\r\neq_open=0\r\n" },
+        // The module put where the player does not look: its selection stays.
+        { "selection_kept", "[Winamp]\r\ndspplugin_name=dsp_eq.dll\r\ndspplugin_num=3\r\neq_open=1\r\nx=dspplugin_num=2\r\n",
+          "[Winamp]\r\ndspplugin_name=dsp_eq.dll\r\ndspplugin_num=3\r\neq_open=0\r\nx=dspplugin_num=2\r\n", false },
+        { "selection_kept_nothing_added", "[Winamp]\r\nvolume=200\r\n", "[Winamp]\r\nvolume=200\r\n", false },
         // Line ends.
         { "lf_becomes_crlf", "[Winamp]\nvolume=200\neq_open=1\n", "[Winamp]\r\nvolume=200\r\neq_open=0\r\n" + Added },
         { "crlf_and_lf_mixed", "a=1\r\nb=2\nc=3\r\n", "a=1\r\nb=2\r\nc=3\r\n" },
@@ -155,21 +161,21 @@ class IniRewriteCases : public ::testing::TestWithParam<RewriteCase> {};
 TEST_P(IniRewriteCases, WholeBlock)
 {
     const RewriteCase& c = GetParam();
-    EXPECT_EQ(c.out, Rewrite(c.in));
+    EXPECT_EQ(c.out, Rewrite(c.in, 0, c.select));
 }
 
 TEST_P(IniRewriteCases, InPieces)
 {
     // Lines and CR LF pairs split across pieces must come out the same.
     const RewriteCase& c = GetParam();
-    for (size_t piece : { 1, 2, 3, 7, 64 }) EXPECT_EQ(c.out, Rewrite(c.in, piece)) << "pieces of " << piece;
+    for (size_t piece : { 1, 2, 3, 7, 64 }) EXPECT_EQ(c.out, Rewrite(c.in, piece, c.select)) << "pieces of " << piece;
 }
 
 TEST_P(IniRewriteCases, InMemory)
 {
     const RewriteCase& c = GetParam();
     Collected out;
-    EXPECT_TRUE(RewriteIniText(c.in.data(), c.in.size(), Collect, &out));
+    EXPECT_TRUE(RewriteIniText(c.in.data(), c.in.size(), Collect, &out, c.select));
     EXPECT_EQ(c.out, out.bytes);
 }
 

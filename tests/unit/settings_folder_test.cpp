@@ -132,7 +132,8 @@ bool Find(const std::string& pathsIni, DesktopUser whose, const char* player, ch
     std::vector<char> scratch(pathsIni.size() * 2 + 1);
     SettingsSearch search = { pathsIni.data(), pathsIni.size(), scratch.data(), scratch.size(), player,
                               { whose, ShellFolder, Variable, AnsiToUtf8, nullptr } };
-    return FindSettingsFile(&search, out, size, users);
+    char windowClass[PLAYER_CLASS_BUFFER];
+    return FindSettingsFile(&search, out, size, users, windowClass);
 }
 
 class SettingsFolderCases : public ::testing::TestWithParam<FolderCase> {};
@@ -173,6 +174,29 @@ TEST(SettingsFolder, RootOfAUncPlayerAndAResultThatDoesNotFit)
     EXPECT_STREQ("C:\\Program Files\\Winamp\\winamp.ini", out);
 }
 
+// class=: the player's window class, its variables expanded as
+// ExpandEnvironmentStrings does, cut to 63 UTF-16 units (no pair cut apart);
+// read even where the settings file cannot be resolved.
+TEST(SettingsFolder, WindowClassExpandedAndCut)
+{
+    std::string japanese;
+    for (int i = 0; i < 60; ++i) japanese += "\xE9\x9F\xB3";
+    const struct { std::string pathsIni, windowClass; } Rows[] = {
+        { "[Winamp]\ninidir=%NOSUCH%\nclass=\" %SETTINGS% %NOSUCH% %%\"\n", " E:\\shared %NOSUCH% %%" },
+        { Utf16File((u"[Winamp]\nclass=" + std::u16string(60, u'\u97F3') + u"a\U0001F3B5\U0001F3B5").c_str()),
+          japanese + "a\xF0\x9F\x8E\xB5" },
+    };
+    for (const auto& row : Rows) {
+        std::vector<char> scratch(2 * row.pathsIni.size());
+        SettingsSearch search = { row.pathsIni.data(), row.pathsIni.size(), scratch.data(), scratch.size(), Player,
+                                  { DESKTOP_NO_SHELL, ShellFolder, Variable, AnsiToUtf8, nullptr } };
+        char out[UTF8_PATH_BUFFER], windowClass[PLAYER_CLASS_BUFFER];
+        bool users;
+        FindSettingsFile(&search, out, sizeof out, &users, windowClass);
+        EXPECT_EQ(row.windowClass, windowClass);
+    }
+}
+
 TEST(SettingsFolder, FindsTheKeyInItsSectionOnly)
 {
     const std::string ini = "inidir=top\r\n[Other]\r\ninidir=other\r\n [ winamp ] \r\n  INIDIR = {26}\\Winamp \r\ninidir=second\n";
@@ -190,6 +214,29 @@ TEST(SettingsFolder, FindsTheKeyInItsSectionOnly)
     EXPECT_TRUE(ReadPlayerSection(player.data(), player.size() - 3, false, &section) && section.namesModule);
     EXPECT_FALSE(ReadPlayerSection(player.data(), 30, false, &section));
     EXPECT_TRUE(ReadPlayerSection(player.data(), 30, true, &section) && !section.namesModule);
+}
+
+// winamp.ini's values as the profile functions return them: one pair of
+// matching quotation marks dropped, the blanks inside kept; the module's
+// number as an integer read, kept in one byte.
+TEST(SettingsFolder, PlayerSectionAsTheProfileFunctionsReadIt)
+{
+    const struct { const char* lines; bool namesModule; DspFolder kind; const char* dspFolder; } Rows[] = {
+        { "dspplugin_name=\"dsp_zv.dll\"\ndspplugin_num=00", true, DSP_FOLDER_NONE, "" },
+        { "dspplugin_name='dsp_zv.dll'\ndspplugin_num=\" 256\"", true, DSP_FOLDER_NONE, "" },
+        { "dspplugin_name=\"dsp_zv.dll'", false, DSP_FOLDER_NONE, "" },
+        { "dspplugin_name=dsp_zv.dll\ndspplugin_num=257", false, DSP_FOLDER_NONE, "" },
+        { "DSPDir=\" D:\\DSP \"", false, DSP_FOLDER_RELATIVE, " D:\\DSP " },
+        { "DSPDir='D:\\DSP'", false, DSP_FOLDER_ABSOLUTE, "D:\\DSP" },
+    };
+    for (const auto& row : Rows) {
+        const std::string ini = std::string("[Winamp]\n") + row.lines + "\n";
+        PlayerSection section;
+        ASSERT_TRUE(ReadPlayerSection(ini.data(), ini.size(), true, &section));
+        EXPECT_EQ(row.namesModule, section.namesModule) << row.lines;
+        EXPECT_EQ(row.kind, section.dspFolderKind) << row.lines;
+        EXPECT_STREQ(row.dspFolder, section.dspFolder);
+    }
 }
 
 }  // namespace

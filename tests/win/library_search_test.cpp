@@ -53,12 +53,11 @@ TEST(LibrarySearch, DllBesideTheProgramIsNotLoadedAfterStartUp)
     DeleteFileA(probe.c_str());
 }
 
-// Explorer reached but unable to start the file (wine answers S_FALSE, as
-// Windows does after showing its own message): not started, and not to be
-// started again elevated.
-TEST(ShellStart, FileThatCannotBeStartedIsRefused)
+// Explorer reached but unable to start the file (wine answers S_FALSE):
+// surely not started, and not to be started again elevated.
+TEST(ShellStart, FileThatCannotBeStartedIsNotStarted)
 {
-    EXPECT_EQ(SHELL_REFUSED, StartAsDesktopUser(L"C:\\no such folder\\no such program.exe", NULL));
+    EXPECT_EQ(SHELL_NOT_STARTED, StartAsDesktopUser(L"C:\\no such folder\\no such program.exe", NULL));
 }
 
 }  // namespace

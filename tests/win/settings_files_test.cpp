@@ -97,7 +97,7 @@ bool SwitchOn(const std::string& plugins, const WCHAR* elsewhere = NULL, std::ws
     FindPlayerSettings(plugins.c_str(), &place);
     if (found) *found = place.moved ? place.folder : L"";
     if (elsewhere) lstrcpyW(place.folder, elsewhere);
-    bool on = RewritePlayerSettings(&place);
+    bool on = RewritePlayerSettings(&place) == SWITCHED_ON;
     ReleasePlayerSettings(&place);
     return on;
 }
@@ -123,16 +123,25 @@ protected:
     void TearDown() override { RemoveTree(folder); }
 };
 
-// Twice: a second run only keeps the result.
+// Twice: a second run only keeps the result, and does not even replace the
+// file (a replaced one is a new file, with another index).
 TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
 {
     WriteBytes(ini, TypicalIni);
-    for (int run = 0; run < 2; ++run) {
+    BY_HANDLE_FILE_INFORMATION file[3];
+    for (int run = 0; run < 3; ++run) {
+        HANDLE f = CreateFileA(ini.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_TRUE(GetFileInformationByHandle(f, &file[run]));
+        CloseHandle(f);
+        if (run == 2) break;
         EXPECT_TRUE(SwitchOn(plugins));
         EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
         EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
         EXPECT_TRUE(Listing(folder + "plugins\\").empty());
     }
+    EXPECT_NE(file[0].nFileIndexLow, file[1].nFileIndexLow);
+    EXPECT_EQ(file[1].nFileIndexLow, file[2].nFileIndexLow);
+    EXPECT_EQ(0, CompareFileTime(&file[1].ftLastWriteTime, &file[2].ftLastWriteTime));
 }
 
 TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
@@ -189,13 +198,16 @@ TEST_F(PlayerSettings, DspFolderAsThePlayerReadsIt)
     } Rows[] = {
         { "DSPDir=C:\\Efekty \xC5\x81\xC3\xB3" "d\xC5\xBA\\DSP", L"C:\\Efekty \u0141\u00F3d\u017A\\DSP\\", true },
         { "utf8=0\r\nDSPDir=C:\\Caf\xE9\\DSP\\", L"C:\\Caf\u00E9\\DSP\\", true },
-        { "DSPDir = \" \\\\server\\dsp \"", L"\\\\server\\dsp\\", true },
+        { "DSPDir = \" C:\\Caf\xC3\xA9\\DSP \"", L"", false },   // a leading blank: relative
         { "DSPDir=Plugins\\DSP", L"", false },
         { "DSPDir=", L"", true },
         { "utf8=1\r\nDSPDir=C:\\\xE9t\xE9", L"", false },
     };
     for (const auto& row : Rows) {
         WriteBytes(ini, std::string("[Winamp]\r\n") + row.dspDir + "\r\n");
+        // Switched on only where the files can be: the folder exists.
+        std::wstring dsp = row.folder;
+        for (size_t at = 3; (at = dsp.find('\\', at)) != std::wstring::npos; ++at) CreateDirectoryW(dsp.substr(0, at).c_str(), NULL);
         std::wstring found;
         EXPECT_EQ(row.on, SwitchOn(plugins, nullptr, &found)) << row.dspDir;
         EXPECT_TRUE(found == row.folder) << row.dspDir;
@@ -203,6 +215,22 @@ TEST_F(PlayerSettings, DspFolderAsThePlayerReadsIt)
     // Files put anywhere else are not switched on.
     WriteBytes(ini, "[Winamp]\r\nDSPDir=D:\\DSP\r\n");
     EXPECT_FALSE(SwitchOn(plugins, L"D:\\Other\\"));
+}
+
+// Inside the player's folder by where a folder is, not by its text.
+TEST_F(PlayerSettings, FolderInsideThePlayersFolder)
+{
+    ASSERT_TRUE(CreateDirectoryA((plugins + "DSP").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((folder.substr(0, folder.size() - 1) + "2").c_str(), NULL));
+    const std::wstring player(folder.begin(), folder.end());
+    const std::wstring sibling = player.substr(0, player.size() - 1) + L"2\\";
+    WCHAR resolved[MAX_PATH];
+    for (const std::wstring& inside : { player + L"plugins\\DSP", player + L"Plugins\\..\\PLUGINS\\", player })
+        EXPECT_TRUE(FolderLiesInside(inside.c_str(), player.c_str(), resolved)) << inside.c_str();
+    EXPECT_EQ(L'\\', resolved[lstrlenW(resolved) - 1]);
+    for (const std::wstring& outside : { sibling, player + L"..\\", player + L"plugins\\..\\..\\" + sibling.substr(sibling.rfind(L'\\', sibling.size() - 2) + 1) })
+        EXPECT_FALSE(FolderLiesInside(outside.c_str(), player.c_str(), resolved)) << outside.c_str();
+    RemoveDirectoryW(sibling.c_str());
 }
 
 TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)

@@ -1,6 +1,8 @@
 // A stand-in for the player, for tests and the demo; it never ships.
 // It honours the player's touch points: a top-level window of class
-// "Winamp v1.x" that shuts down on WM_CLOSE. It appends what happens to it to
+// "Winamp v1.x" that shuts down on WM_CLOSE; or of the class that paths.ini
+// beside it names in [Winamp] class=, its variables expanded, cut to 63
+// characters. It appends what happens to it to
 // winamp.log beside itself, starting with the line
 //   started args=[<command line arguments>] parent=<id>:<exe name> dir=<current directory>
 //
@@ -205,15 +207,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
         Log(g_heldModule != INVALID_HANDLE_VALUE ? "holding module" : "no module to hold");
     }
 
+    char pathsIni[MAX_PATH + 16], named[256], windowClass[64] = "Winamp v1.x";
+    lstrcpyA(pathsIni, g_folder);
+    lstrcatA(pathsIni, "paths.ini");
+    if (GetPrivateProfileStringA("Winamp", "class", "", named, sizeof named, pathsIni)) {
+        char expanded[1024];
+        if (ExpandEnvironmentStringsA(named, expanded, sizeof expanded)) lstrcpynA(windowClass, expanded, sizeof windowClass);
+    }
+
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof wc);
     wc.lpfnWndProc = PlayerWindowProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(NULL, MAKEINTRESOURCEA(32512));
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-    wc.lpszClassName = "Winamp v1.x";
+    wc.lpszClassName = windowClass;
     RegisterClassA(&wc);
-    HWND window = CreateWindowA("Winamp v1.x", "Winamp (stand-in)", WS_OVERLAPPEDWINDOW, 40, 40, 275, 116,
+    HWND window = CreateWindowA(windowClass, "Winamp (stand-in)", WS_OVERLAPPEDWINDOW, 40, 40, 275, 116,
                                 NULL, NULL, instance, NULL);
     ShowWindow(window, show);
 
