@@ -70,3 +70,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { abort(); }
 }
+
+// The exception in flight, and how many are, for the one thread that throws:
+// the registry error, raised and caught on the window's thread. libstdc++'s
+// own copies are per thread, and mingw keeps those through emulated TLS,
+// whose runtime would add 2 KB to the file. Same layout as libstdc++'s
+// __cxa_eh_globals on x86.
+struct ExceptionGlobals {
+    void* caughtExceptions;
+    unsigned int uncaughtExceptions;
+};
+static ExceptionGlobals g_exceptionGlobals;
+extern "C" void* __cxa_get_globals() { return &g_exceptionGlobals; }
+extern "C" void* __cxa_get_globals_fast() { return &g_exceptionGlobals; }
