@@ -1,0 +1,187 @@
+// The page backgrounds. At 100 % they are the pictures the generator drew
+// (tools/imagegen); at any other scale the same logo and words are drawn
+// afresh from res/page_art.h and res/page_texts.h, so nothing is a stretched
+// copy of a picture.
+#include <windows.h>
+#include <assert.h>
+
+#include "page_art.h"
+#include "wizard.h"
+#include "../app/installer_state.h"
+#include "../res/page_art.h"
+#include "../res/resource.h"
+
+// How many characters each line of a page's words has.
+#define PAGE_LINE(line) sizeof line - 1,
+#include "../res/page_texts.h"
+
+static const WORD PageBitmapTable[] = { IDB_WELCOME, IDB_AGREEMENT, IDB_LOCATION, IDB_FINISHED };
+static const unsigned char PageLineLengths[][4] = {
+    { PAGE_TEXT_WELCOME }, { PAGE_TEXT_AGREEMENT }, { PAGE_TEXT_LOCATION }, { PAGE_TEXT_FINISHED }
+};
+static_assert(sizeof PageLineLengths / sizeof PageLineLengths[0] == PAGE_FINISHED + 1, "lines for every page");
+
+// The pictures' colours.
+static const COLORREF PageBackground = RGB(102, 51, 255);
+static const COLORREF SpeakerColour = RGB(255, 204, 0);
+static const COLORREF LetterColour = RGB(255, 255, 255);
+static const COLORREF WaveColour = RGB(51, 204, 255);
+static const COLORREF WordsColour = RGB(153, 255, 255);
+
+enum { PICTURE_WIDTH = 445, PICTURE_HEIGHT = 240, PICTURE_DPI = 96 };
+
+// Arial is the face the pictures' Liberation Sans Bold matches in every
+// measure; wine has no Arial of its own and maps the name to whatever it
+// likes, so the matching face is asked for by name next.
+static const char* const WordFaces[] = { "Arial", "Liberation Sans" };
+
+// Coordinates are worked out in thousandths of a page pixel, in integers:
+// the outlines' half units, the logo's scale and its slant all come out
+// whole there.
+enum {
+    MILLI = 1000,
+    HALF_UNIT = (int)(LOGO_SCALE * MILLI / 2 + 0.5),              // a half design unit
+    SLANT_HALF_UNIT = (int)(LOGO_SCALE * LOGO_SLANT * MILLI / 2 + 0.5)  // the shift a half unit up
+};
+
+struct Canvas {
+    HDC dc;
+    int dpi;
+};
+
+// Thousandths of a page pixel to device pixels, rounded.
+static int Device(const Canvas& c, int milli)
+{
+    return MulDiv(milli, c.dpi, PICTURE_DPI * MILLI);
+}
+
+// One outline of page_art.h: half units, `left` half units right of the
+// logo's origin, leaning by the slant when it is a letter.
+static void FillOutline(const Canvas& c, const unsigned char* pairs, int count, int left, bool letter)
+{
+    POINT points[10];
+    assert(count / 2 <= 10);
+    for (int i = 0; i < count / 2; ++i) {
+        int x = pairs[2 * i], y = pairs[2 * i + 1];
+        int lean = letter ? SLANT_HALF_UNIT * (2 * LOGO_LETTER_HEIGHT - y) : 0;
+        points[i].x = Device(c, LOGO_X * MILLI + (x + left) * HALF_UNIT + lean);
+        points[i].y = Device(c, LOGO_Y * MILLI + y * HALF_UNIT);
+    }
+    Polygon(c.dc, points, count / 2);
+}
+
+// sin x and cos x for the small angles of the wave's steps, worked out
+// while compiling.
+static constexpr double SmallSin(double x)
+{
+    return x - x * x * x / 6 + x * x * x * x * x / 120;
+}
+static constexpr double SmallCos(double x)
+{
+    return 1 - x * x / 2 + x * x * x * x / 24 - x * x * x * x * x * x / 720;
+}
+
+static void DrawLogo(const Canvas& c)
+{
+    // The stock DC pen and brush take a colour without an object to make and
+    // delete; the pen's outline covers the edge pixels as the generator's
+    // fill does.
+    SelectObject(c.dc, GetStockObject(DC_PEN));
+    SelectObject(c.dc, GetStockObject(DC_BRUSH));
+    SetDCPenColor(c.dc, SpeakerColour);
+    SetDCBrushColor(c.dc, SpeakerColour);
+    FillOutline(c, LogoMagnet, sizeof LogoMagnet, 0, false);
+    FillOutline(c, LogoCone, sizeof LogoCone, 0, false);
+    SetDCPenColor(c.dc, LetterColour);
+    SetDCBrushColor(c.dc, LetterColour);
+    FillOutline(c, LogoZ, sizeof LogoZ, LogoLetterLeft[0], true);
+    FillOutline(c, LogoU, sizeof LogoU, LogoLetterLeft[1], true);
+    FillOutline(c, LogoV, sizeof LogoV, LogoLetterLeft[2], true);
+
+    // The wave: sin(pi t) sin(5 pi t) over the segments, each sine stepped on
+    // by sin((n + 1)x) = 2 cos x sin nx - sin((n - 1)x) rather than a sine
+    // function from the runtime.
+    const double Pi = 3.14159265358979323846;
+    const double Slow = Pi / LOGO_WAVE_SEGMENTS, Fast = 5 * Pi / LOGO_WAVE_SEGMENTS;
+    double slow = 0, slowBefore = -SmallSin(Slow), fast = 0, fastBefore = -SmallSin(Fast);
+    POINT wave[LOGO_WAVE_SEGMENTS + 1];
+    for (int i = 0; i <= LOGO_WAVE_SEGMENTS; ++i) {
+        double x = LOGO_WAVE_LEFT + (double)(LOGO_WAVE_RIGHT - LOGO_WAVE_LEFT) * i / LOGO_WAVE_SEGMENTS;
+        double y = LOGO_WAVE_MIDDLE - LOGO_WAVE_AMPLITUDE * slow * fast;
+        wave[i].x = Device(c, LOGO_X * MILLI + (int)(x * 2 * HALF_UNIT));
+        wave[i].y = Device(c, LOGO_Y * MILLI + (int)(y * 2 * HALF_UNIT));
+        double next = 2 * SmallCos(Slow) * slow - slowBefore;
+        slowBefore = slow, slow = next;
+        next = 2 * SmallCos(Fast) * fast - fastBefore;
+        fastBefore = fast, fast = next;
+    }
+    // A wide pen has round joins, as the generator's curved joints.
+    int width = Device(c, (int)(LOGO_WAVE_WIDTH * 2 * HALF_UNIT + 0.5));
+    HPEN pen = CreatePen(PS_SOLID, width < 2 ? 2 : width, WaveColour);
+    HGDIOBJ oldPen = SelectObject(c.dc, pen);
+    Polyline(c.dc, wave, LOGO_WAVE_SEGMENTS + 1);
+    SelectObject(c.dc, oldPen);
+    DeleteObject(pen);
+}
+
+static void DrawWords(const Canvas& c, int page)
+{
+    LOGFONTA font = {};
+    font.lfHeight = -Device(c, PAGE_TEXT_SIZE * MILLI);   // negative: the em, as the generator sizes it
+    font.lfWeight = FW_BOLD;
+    font.lfQuality = NONANTIALIASED_QUALITY;       // solid colour, as in the pictures
+    HFONT chosen = NULL;
+    for (const char* face : WordFaces) {
+        lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+        if (chosen) DeleteObject(chosen);
+        chosen = CreateFontIndirectA(&font);
+        char got[LF_FACESIZE];
+        HGDIOBJ old = SelectObject(c.dc, chosen);
+        bool found = GetTextFaceA(c.dc, LF_FACESIZE, got) && lstrcmpiA(got, face) == 0;
+        SelectObject(c.dc, old);
+        if (found) break;
+    }
+    HGDIOBJ oldFont = SelectObject(c.dc, chosen);
+    SetTextColor(c.dc, WordsColour);
+    SetBkMode(c.dc, TRANSPARENT);
+    const char* line = g_pageMessages[page];
+    for (int i = 0; i < 4 && PageLineLengths[page][i]; ++i) {
+        TextOutA(c.dc, Device(c, PAGE_TEXT_X * MILLI), Device(c, (PAGE_TEXT_Y + PAGE_TEXT_STEP * i) * MILLI), line,
+                 PageLineLengths[page][i]);
+        line += PageLineLengths[page][i];
+    }
+    SelectObject(c.dc, oldFont);
+    DeleteObject(chosen);
+}
+
+HBITMAP MakePageBitmap(int page, UINT dpi)
+{
+    if (dpi == PICTURE_DPI)
+        return (HBITMAP)LoadImageA(g_installer.instance, MAKEINTRESOURCEA(PageBitmapTable[page]), IMAGE_BITMAP, 0,
+                                   0, LR_CREATEDIBSECTION);
+    // 24 bits a pixel keeps each colour exact; on a 256-colour display the
+    // copy to the screen maps them through the wizard's palette, which holds
+    // every one of them, as it does for the pictures.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = MulDiv(PICTURE_WIDTH, dpi, PICTURE_DPI);
+    info.bmiHeader.biHeight = MulDiv(PICTURE_HEIGHT, dpi, PICTURE_DPI);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits;
+    HBITMAP bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (!bitmap) return NULL;
+    Canvas c = { CreateCompatibleDC(NULL), (int)dpi };
+    HGDIOBJ oldBitmap = SelectObject(c.dc, bitmap);
+    HGDIOBJ oldPen = GetCurrentObject(c.dc, OBJ_PEN), oldBrush = GetCurrentObject(c.dc, OBJ_BRUSH);
+    RECT all = { 0, 0, info.bmiHeader.biWidth, info.bmiHeader.biHeight };
+    SetDCBrushColor(c.dc, PageBackground);
+    FillRect(c.dc, &all, (HBRUSH)GetStockObject(DC_BRUSH));
+    DrawLogo(c);
+    DrawWords(c, page);
+    SelectObject(c.dc, oldPen);
+    SelectObject(c.dc, oldBrush);
+    SelectObject(c.dc, oldBitmap);
+    DeleteDC(c.dc);
+    return bitmap;
+}
