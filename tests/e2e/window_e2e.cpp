@@ -153,5 +153,68 @@ TEST_F(Window, LargerWindowFillsBeyondThePictureWithTheBackground)
     ASSERT_TRUE(WaitUntil([&] { return ColourShare(run.wizard, right, Background, 6, 5) > 0.97; }, WAIT_MS));
 }
 
+// The client area and every control, in client pixels, in template order.
+struct Layout {
+    RECT client;
+    RECT controls[7];
+};
+const int LaidOut[7] = { MESSAGE, NEXT, CANCEL, BACK, LOCATION, AGREEMENT, NOTICE };
+
+Layout LayoutOf(HWND w)
+{
+    Layout l = { ClientRect(w), {} };
+    for (int i = 0; i < 7; ++i) l.controls[i] = ControlRect(w, LaidOut[i]);
+    return l;
+}
+
+// The scale that processes started from now on see.
+void SetDisplayScale(DWORD dpi)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0, KEY_SET_VALUE,
+                                             NULL, &key, NULL));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE*)&dpi, sizeof dpi));
+    RegCloseKey(key);
+}
+
+// Each edge of the 100 % rectangle times the scale, rounded; one pixel
+// either way for where the rounding of the font's measures falls.
+::testing::AssertionResult IsScaled(const RECT& at100, const RECT& got, int dpi)
+{
+    const LONG want[4] = { MulDiv(at100.left, dpi, 96), MulDiv(at100.top, dpi, 96), MulDiv(at100.right, dpi, 96),
+                           MulDiv(at100.bottom, dpi, 96) };
+    const LONG have[4] = { got.left, got.top, got.right, got.bottom };
+    for (int i = 0; i < 4; ++i)
+        if (abs(want[i] - have[i]) > 1)
+            return ::testing::AssertionFailure() << "(" << have[0] << "," << have[1] << ")-(" << have[2] << ","
+                                                 << have[3] << "), want (" << want[0] << "," << want[1] << ")-("
+                                                 << want[2] << "," << want[3] << ")";
+    return ::testing::AssertionSuccess();
+}
+
+// At every display scale the wizard is its 100 % layout times the scale,
+// not the dialog manager's uneven growth with the font. The README's
+// Location page at 150 % is taken here.
+TEST_F(Window, LaidOutForEveryDisplayScale)
+{
+    ASSERT_TRUE(Launch(&run));
+    Layout at100 = LayoutOf(run.wizard);
+    Kill(&run.process);
+    for (int dpi : { 120, 144, 168, 192 }) {
+        SCOPED_TRACE(dpi);
+        SetDisplayScale(dpi);
+        ASSERT_TRUE(Launch(&run));
+        Layout got = LayoutOf(run.wizard);
+        EXPECT_TRUE(IsScaled(at100.client, got.client, dpi)) << "client area";
+        for (int i = 0; i < 7; ++i) EXPECT_TRUE(IsScaled(at100.controls[i], got.controls[i], dpi)) << LaidOut[i];
+        if (dpi == 144) {
+            ASSERT_TRUE(WalkToLocation(run.wizard));
+            Sleep(500);
+            SaveScreenshot(run.wizard, "page-3-location-150");
+        }
+        Kill(&run.process);
+    }
+}
+
 }  // namespace
 }  // namespace e2e
