@@ -124,34 +124,54 @@ static void DrawLogo(const Canvas& c)
     DeleteObject(pen);
 }
 
-static void DrawWords(const Canvas& c, int page)
+// The words' font with an em `height` pixels high (negative: the em, as the
+// generator sizes it).
+static HFONT WordFont(HDC dc, int height)
 {
     LOGFONTA font = {};
-    font.lfHeight = -Device(c, PAGE_TEXT_SIZE * MILLI);   // negative: the em, as the generator sizes it
+    font.lfHeight = -height;
     font.lfWeight = FW_BOLD;
-    font.lfQuality = NONANTIALIASED_QUALITY;       // solid colour, as in the pictures
+    font.lfQuality = NONANTIALIASED_QUALITY;   // solid colour, as in the pictures
     HFONT chosen = NULL;
     for (const char* face : WordFaces) {
         lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
         if (chosen) DeleteObject(chosen);
         chosen = CreateFontIndirectA(&font);
         char got[LF_FACESIZE];
-        HGDIOBJ old = SelectObject(c.dc, chosen);
-        bool found = GetTextFaceA(c.dc, LF_FACESIZE, got) && lstrcmpiA(got, face) == 0;
-        SelectObject(c.dc, old);
+        HGDIOBJ old = SelectObject(dc, chosen);
+        bool found = GetTextFaceA(dc, LF_FACESIZE, got) && lstrcmpiA(got, face) == 0;
+        SelectObject(dc, old);
         if (found) break;
     }
-    HGDIOBJ oldFont = SelectObject(c.dc, chosen);
+    return chosen;
+}
+
+static void DrawWords(const Canvas& c, int page)
+{
+    HFONT design = WordFont(c.dc, PAGE_TEXT_SIZE * 100), scaled = WordFont(c.dc, Device(c, PAGE_TEXT_SIZE * MILLI));
+    HGDIOBJ oldFont = GetCurrentObject(c.dc, OBJ_FONT);
     SetTextColor(c.dc, WordsColour);
     SetBkMode(c.dc, TRANSPARENT);
     const char* line = g_pageMessages[page];
     for (int i = 0; i < 4 && PageLineLengths[page][i]; ++i) {
-        TextOutA(c.dc, Device(c, PAGE_TEXT_X * MILLI), Device(c, (PAGE_TEXT_Y + PAGE_TEXT_STEP * i) * MILLI), line,
-                 PageLineLengths[page][i]);
-        line += PageLineLengths[page][i];
+        // Each character ends where it does at 100 %, times the scale: hinted
+        // glyphs do not widen in step with their size, and a line would end
+        // short of or beyond the picture's.
+        int count = PageLineLengths[page][i], ends[48], advances[48];
+        assert(count <= 48);
+        SIZE size;
+        SelectObject(c.dc, design);
+        GetTextExtentExPointA(c.dc, line, count, 0, NULL, ends, &size);
+        for (int k = count - 1; k >= 0; --k)
+            advances[k] = MulDiv(ends[k], c.dpi, PICTURE_DPI * 100) - (k ? MulDiv(ends[k - 1], c.dpi, PICTURE_DPI * 100) : 0);
+        SelectObject(c.dc, scaled);
+        ExtTextOutA(c.dc, Device(c, PAGE_TEXT_X * MILLI), Device(c, (PAGE_TEXT_Y + PAGE_TEXT_STEP * i) * MILLI), 0,
+                    NULL, line, count, advances);
+        line += count;
     }
     SelectObject(c.dc, oldFont);
-    DeleteObject(chosen);
+    DeleteObject(design);
+    DeleteObject(scaled);
 }
 
 HBITMAP MakePageBitmap(int page, UINT dpi)

@@ -196,7 +196,7 @@ static void LayOutWizard(HWND window, const POINT* topLeft)
     if (!measuredOk) return;
     int unitX = (letters.cx / 26 + 1) / 2, unitY = metrics.tmHeight;
 
-    font.lfHeight = -Scaled(-font.lfHeight);
+    font.lfHeight = -MulDiv(points, g_installer.dpi, 72);
     HFONT controlFont = CreateFontIndirectA(&font);
     font.lfWeight = FW_BOLD;
     HFONT noticeFont = CreateFontIndirectA(&font);
