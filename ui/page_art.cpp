@@ -3,7 +3,7 @@
 // afresh from res/page_art.h and res/page_texts.h, so nothing is a stretched
 // copy of a picture.
 #include <windows.h>
-#include <assert.h>
+#include <string.h>
 
 #include "page_art.h"
 #include "wizard.h"
@@ -16,10 +16,21 @@
 #include "../res/page_texts.h"
 
 static const WORD PageBitmapTable[] = { IDB_WELCOME, IDB_AGREEMENT, IDB_LOCATION, IDB_FINISHED };
-static const unsigned char PageLineLengths[][4] = {
+static constexpr unsigned char PageLineLengths[][4] = {
     { PAGE_TEXT_WELCOME }, { PAGE_TEXT_AGREEMENT }, { PAGE_TEXT_LOCATION }, { PAGE_TEXT_FINISHED }
 };
 static_assert(sizeof PageLineLengths / sizeof PageLineLengths[0] == PAGE_FINISHED + 1, "lines for every page");
+enum { LONGEST_LINE = 48, MOST_POINTS = 10 };
+static constexpr bool LinesFit()
+{
+    for (const auto& page : PageLineLengths)
+        for (unsigned char length : page)
+            if (length > LONGEST_LINE) return false;
+    return true;
+}
+static_assert(LinesFit(), "a line of a page's words is longer than DrawWords takes");
+static_assert(sizeof LogoMagnet <= 2 * MOST_POINTS && sizeof LogoCone <= 2 * MOST_POINTS && sizeof LogoZ <= 2 * MOST_POINTS &&
+              sizeof LogoU <= 2 * MOST_POINTS && sizeof LogoV <= 2 * MOST_POINTS, "an outline has more points than FillOutline takes");
 
 // The pictures' colours.
 static const COLORREF PageBackground = RGB(102, 51, 255);
@@ -59,8 +70,7 @@ static int Device(const Canvas& c, int milli)
 // logo's origin, leaning by the slant when it is a letter.
 static void FillOutline(const Canvas& c, const unsigned char* pairs, int count, int left, bool letter)
 {
-    POINT points[10];
-    assert(count / 2 <= 10);
+    POINT points[MOST_POINTS];
     for (int i = 0; i < count / 2; ++i) {
         int x = pairs[2 * i], y = pairs[2 * i + 1];
         int lean = letter ? SLANT_HALF_UNIT * (2 * LOGO_LETTER_HEIGHT - y) : 0;
@@ -81,19 +91,25 @@ static constexpr double SmallCos(double x)
     return 1 - x * x / 2 + x * x * x * x / 24 - x * x * x * x * x * x / 720;
 }
 
+// A pen `width` pixels wide and a brush, both of `colour`, in place of the
+// ones selected before, which are deleted (the first time they are stock
+// objects, for which that does nothing). Returns the brush.
+static HBRUSH UseColour(HDC dc, int width, COLORREF colour)
+{
+    DeleteObject(SelectObject(dc, CreatePen(PS_SOLID, width, colour)));
+    HBRUSH brush = CreateSolidBrush(colour);
+    DeleteObject(SelectObject(dc, brush));
+    return brush;
+}
+
 static void DrawLogo(const Canvas& c)
 {
-    // The stock DC pen and brush take a colour without an object to make and
-    // delete; the pen's outline covers the edge pixels as the generator's
-    // fill does.
-    SelectObject(c.dc, GetStockObject(DC_PEN));
-    SelectObject(c.dc, GetStockObject(DC_BRUSH));
-    SetDCPenColor(c.dc, SpeakerColour);
-    SetDCBrushColor(c.dc, SpeakerColour);
+    // The outline in the fill's colour covers the edge pixels as the
+    // generator's fill does.
+    UseColour(c.dc, 1, SpeakerColour);
     FillOutline(c, LogoMagnet, sizeof LogoMagnet, 0, false);
     FillOutline(c, LogoCone, sizeof LogoCone, 0, false);
-    SetDCPenColor(c.dc, LetterColour);
-    SetDCBrushColor(c.dc, LetterColour);
+    UseColour(c.dc, 1, LetterColour);
     FillOutline(c, LogoZ, sizeof LogoZ, LogoLetterLeft[0], true);
     FillOutline(c, LogoU, sizeof LogoU, LogoLetterLeft[1], true);
     FillOutline(c, LogoV, sizeof LogoV, LogoLetterLeft[2], true);
@@ -117,11 +133,8 @@ static void DrawLogo(const Canvas& c)
     }
     // A wide pen has round joins, as the generator's curved joints.
     int width = Device(c, (int)(LOGO_WAVE_WIDTH * 2 * HALF_UNIT + 0.5));
-    HPEN pen = CreatePen(PS_SOLID, width < 2 ? 2 : width, WaveColour);
-    HGDIOBJ oldPen = SelectObject(c.dc, pen);
+    UseColour(c.dc, width < 2 ? 2 : width, WaveColour);
     Polyline(c.dc, wave, LOGO_WAVE_SEGMENTS + 1);
-    SelectObject(c.dc, oldPen);
-    DeleteObject(pen);
 }
 
 // The words' font with an em `height` pixels high (negative: the em, as the
@@ -134,7 +147,7 @@ static HFONT WordFont(HDC dc, int height)
     font.lfQuality = NONANTIALIASED_QUALITY;   // solid colour, as in the pictures
     HFONT chosen = NULL;
     for (const char* face : WordFaces) {
-        lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+        strcpy(font.lfFaceName, face);   // each name is shorter than LF_FACESIZE
         if (chosen) DeleteObject(chosen);
         chosen = CreateFontIndirectA(&font);
         char got[LF_FACESIZE];
@@ -157,11 +170,13 @@ static void DrawWords(const Canvas& c, int page)
         // Each character ends where it does at 100 %, times the scale: hinted
         // glyphs do not widen in step with their size, and a line would end
         // short of or beyond the picture's.
-        int count = PageLineLengths[page][i], ends[48], advances[48];
-        assert(count <= 48);
-        SIZE size;
+        int count = PageLineLengths[page][i], ends[LONGEST_LINE], advances[LONGEST_LINE];
         SelectObject(c.dc, design);
-        GetTextExtentExPointA(c.dc, line, count, 0, NULL, ends, &size);
+        for (int k = 0; k < count; ++k) {
+            SIZE size;
+            GetTextExtentPoint32A(c.dc, line, k + 1, &size);
+            ends[k] = size.cx;
+        }
         for (int k = count - 1; k >= 0; --k)
             advances[k] = MulDiv(ends[k], c.dpi, PICTURE_DPI * 100) - (k ? MulDiv(ends[k - 1], c.dpi, PICTURE_DPI * 100) : 0);
         SelectObject(c.dc, scaled);
@@ -193,15 +208,15 @@ HBITMAP MakePageBitmap(int page, UINT dpi)
     if (!bitmap) return NULL;
     Canvas c = { CreateCompatibleDC(NULL), (int)dpi };
     HGDIOBJ oldBitmap = SelectObject(c.dc, bitmap);
-    HGDIOBJ oldPen = GetCurrentObject(c.dc, OBJ_PEN), oldBrush = GetCurrentObject(c.dc, OBJ_BRUSH);
     RECT all = { 0, 0, info.bmiHeader.biWidth, info.bmiHeader.biHeight };
-    SetDCBrushColor(c.dc, PageBackground);
-    FillRect(c.dc, &all, (HBRUSH)GetStockObject(DC_BRUSH));
+    FillRect(c.dc, &all, UseColour(c.dc, 1, PageBackground));
     DrawLogo(c);
     DrawWords(c, page);
-    SelectObject(c.dc, oldPen);
-    SelectObject(c.dc, oldBrush);
+    // The last pen and brush go with the DC.
+    HGDIOBJ pen = GetCurrentObject(c.dc, OBJ_PEN), brush = GetCurrentObject(c.dc, OBJ_BRUSH);
     SelectObject(c.dc, oldBitmap);
     DeleteDC(c.dc);
+    DeleteObject(pen);
+    DeleteObject(brush);
     return bitmap;
 }

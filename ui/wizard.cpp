@@ -169,32 +169,38 @@ static int Scaled(int pixels)
 // point size for the scale, the notice line its bold.
 static void LayOutWizard(HWND window, const POINT* topLeft)
 {
-    HRSRC found = FindResourceA(g_installer.instance, MAKEINTRESOURCEA(IDD_WIZARD), (LPCSTR)RT_DIALOG);
+    // The template is the extended kind with a font (installer.rc).
+    HRSRC found = FindResourceW(g_installer.instance, MAKEINTRESOURCEW(IDD_WIZARD), (LPCWSTR)RT_DIALOG);
     const WORD* at = found ? (const WORD*)LockResource(LoadResource(g_installer.instance, found)) : NULL;
     LOGFONTA font;
     HFONT dialogFont = (HFONT)SendMessageA(window, WM_GETFONT, 0, 0);
-    if (!at || at[1] != 0xFFFF || !dialogFont || GetObjectA(dialogFont, sizeof font, &font) != sizeof font) return;
+    if (!at || !dialogFont || GetObjectA(dialogFont, sizeof font, &font) != sizeof font) return;
+    int items = at[8];
+    RECT box = { 0, 0, at[11], at[12] };   // the client area, in dialog units
+    at = SkipNameOrNumber(SkipNameOrNumber(SkipNameOrNumber(at + 13)));   // menu, class, caption
+    int points = *at;
+    at = SkipNameOrNumber(at + 3);                                         // size, weight, italic, face
 
     // The base units of the dialog font at 96 DPI, measured as the dialog
-    // manager measures them, whatever the system DPI is.
-    DWORD style = *(const DWORD*)(at + 6);
-    int items = at[8], dialogWidth = at[11], dialogHeight = at[12];
-    at = SkipNameOrNumber(SkipNameOrNumber(SkipNameOrNumber(at + 13)));   // menu, class, caption
-    int points = (style & DS_SETFONT) ? *at : 8;
-    if (style & DS_SETFONT) at = SkipNameOrNumber(at + 3);                 // size, weight, italic, face
+    // manager measures them (the extent's height is the font's), whatever the
+    // system DPI is.
     font.lfHeight = -MulDiv(points, USER_DEFAULT_SCREEN_DPI, 72);
     HDC dc = GetDC(window);
     HFONT measured = CreateFontIndirectA(&font);
     HGDIOBJ old = SelectObject(dc, measured);
-    TEXTMETRICA metrics;
-    SIZE letters;
-    static const char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    BOOL measuredOk = GetTextMetricsA(dc, &metrics) && GetTextExtentPoint32A(dc, Alphabet, 52, &letters);
+    SIZE letters = {};
+    GetTextExtentPoint32A(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
     SelectObject(dc, old);
     DeleteObject(measured);
     ReleaseDC(window, dc);
-    if (!measuredOk) return;
-    int unitX = (letters.cx / 26 + 1) / 2, unitY = metrics.tmHeight;
+    const int units[4] = { (letters.cx / 26 + 1) / 2, letters.cy, (letters.cx / 26 + 1) / 2, letters.cy };
+    // A rectangle in dialog units (left, top, width, height) to client pixels
+    // at the scale: the 100 % one first, as the dialog manager rounds it.
+    auto place = [&](RECT* r) {
+        LONG* edge = &r->left;
+        for (int i = 0; i < 4; ++i) edge[i] = MulDiv(edge[i], units[i], i & 1 ? 8 : 4) + (i > 1 ? edge[i - 2] : 0);
+        for (int i = 3; i >= 0; --i) edge[i] = Scaled(edge[i]) - (i > 1 ? Scaled(edge[i - 2]) : 0);
+    };
 
     font.lfHeight = -MulDiv(points, g_installer.dpi, 72);
     HFONT controlFont = CreateFontIndirectA(&font);
@@ -202,14 +208,13 @@ static void LayOutWizard(HWND window, const POINT* topLeft)
     HFONT noticeFont = CreateFontIndirectA(&font);
     for (int i = 0; i < items; ++i) {
         at = (const WORD*)(((ULONG_PTR)at + 3) & ~(ULONG_PTR)3);   // each item starts on a DWORD
-        const short* box = (const short*)at + 6;                   // x, y, width, height
-        HWND control = GetDlgItem(window, *(const DWORD*)(at + 10));
-        int left = MulDiv(box[0], unitX, 4), top = MulDiv(box[1], unitY, 8);
-        int right = left + MulDiv(box[2], unitX, 4), bottom = top + MulDiv(box[3], unitY, 8);
-        SetWindowPos(control, NULL, Scaled(left), Scaled(top), Scaled(right) - Scaled(left),
-                     Scaled(bottom) - Scaled(top), SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageA(control, WM_SETFONT, (WPARAM)(GetDlgCtrlID(control) == IDC_NOTICE ? noticeFont : controlFont),
-                     TRUE);
+        const short* item = (const short*)at + 6;                  // x, y, width, height
+        RECT r = { item[0], item[1], item[2], item[3] };
+        place(&r);
+        DWORD id = *(const DWORD*)(at + 10);
+        HWND control = GetDlgItem(window, id);
+        SetWindowPos(control, NULL, r.left, r.top, r.right, r.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(control, WM_SETFONT, (WPARAM)(id == IDC_NOTICE ? noticeFont : controlFont), TRUE);
         at = SkipNameOrNumber(SkipNameOrNumber(at + 12));                   // class, text
         at = (const WORD*)((const BYTE*)(at + 1) + *at);                   // creation data
     }
@@ -222,11 +227,12 @@ static void LayOutWizard(HWND window, const POINT* topLeft)
     RECT outer, client;
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
-    int width = Scaled(MulDiv(dialogWidth, unitX, 4)) + outer.right - outer.left - client.right;
-    int height = Scaled(MulDiv(dialogHeight, unitY, 8)) + outer.bottom - outer.top - client.bottom;
-    POINT corner = { (outer.left + outer.right - width) / 2, (outer.top + outer.bottom - height) / 2 };
+    place(&box);
+    box.right += outer.right - outer.left - client.right;
+    box.bottom += outer.bottom - outer.top - client.bottom;
+    POINT corner = { (outer.left + outer.right - box.right) / 2, (outer.top + outer.bottom - box.bottom) / 2 };
     if (topLeft) corner = *topLeft;
-    SetWindowPos(window, NULL, corner.x, corner.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, NULL, corner.x, corner.y, box.right, box.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // user32's DPI functions of Windows 10 are looked up: an import of them would
