@@ -29,11 +29,11 @@ static constexpr bool LinesFit()
     return true;
 }
 static_assert(LinesFit(), "a line of a page's words is longer than DrawWords takes");
-static_assert(sizeof LogoMagnet <= 2 * MOST_POINTS && sizeof LogoCone <= 2 * MOST_POINTS && sizeof LogoZ <= 2 * MOST_POINTS &&
-              sizeof LogoU <= 2 * MOST_POINTS && sizeof LogoV <= 2 * MOST_POINTS, "an outline has more points than FillOutline takes");
+static_assert(sizeof LogoMagnet <= 2 * MOST_POINTS && sizeof LogoCone <= 2 * MOST_POINTS &&
+                  sizeof LogoZ <= 2 * MOST_POINTS && sizeof LogoU <= 2 * MOST_POINTS && sizeof LogoV <= 2 * MOST_POINTS,
+              "an outline has more points than FillOutline takes");
 
 // The pictures' colours.
-static const COLORREF PageBackground = RGB(102, 51, 255);
 static const COLORREF SpeakerColour = RGB(255, 204, 0);
 static const COLORREF LetterColour = RGB(255, 255, 255);
 static const COLORREF WaveColour = RGB(51, 204, 255);
@@ -42,8 +42,9 @@ static const COLORREF WordsColour = RGB(153, 255, 255);
 enum { PICTURE_WIDTH = 445, PICTURE_HEIGHT = 240, PICTURE_DPI = 96 };
 
 // Arial is the face the pictures' Liberation Sans Bold matches in every
-// measure; wine has no Arial of its own and maps the name to whatever it
-// likes, so the matching face is asked for by name next.
+// measure. Wine has no Arial of its own and hands out whatever face the host
+// offers for the name (GetTextFace tells), so the matching face is asked for
+// by name next.
 static const char* const WordFaces[] = { "Arial", "Liberation Sans" };
 
 // Coordinates are worked out in thousandths of a page pixel, in integers:
@@ -161,15 +162,18 @@ static HFONT WordFont(HDC dc, int height)
 
 static void DrawWords(const Canvas& c, int page)
 {
-    HFONT design = WordFont(c.dc, PAGE_TEXT_SIZE * 100), scaled = WordFont(c.dc, Device(c, PAGE_TEXT_SIZE * MILLI));
+    HFONT design = WordFont(c.dc, PAGE_TEXT_SIZE * 100);
+    HFONT scaled = WordFont(c.dc, Device(c, PAGE_TEXT_SIZE * MILLI));
     HGDIOBJ oldFont = GetCurrentObject(c.dc, OBJ_FONT);
     SetTextColor(c.dc, WordsColour);
     SetBkMode(c.dc, TRANSPARENT);
     const char* line = g_pageMessages[page];
     for (int i = 0; i < 4 && PageLineLengths[page][i]; ++i) {
-        // Each character ends where it does at 100 %, times the scale: hinted
-        // glyphs do not widen in step with their size, and a line would end
-        // short of or beyond the picture's.
+        // Each character ends where the picture's does, times the scale: at
+        // the font's design advances, as the generator places them, measured
+        // at a hundred times the size, where hinting rounds nothing that
+        // counts. Hinted advances do not grow in step with the size, and a
+        // line would end short of or beyond the picture's.
         int count = PageLineLengths[page][i], ends[LONGEST_LINE], advances[LONGEST_LINE];
         SelectObject(c.dc, design);
         for (int k = 0; k < count; ++k) {
@@ -178,7 +182,8 @@ static void DrawWords(const Canvas& c, int page)
             ends[k] = size.cx;
         }
         for (int k = count - 1; k >= 0; --k)
-            advances[k] = MulDiv(ends[k], c.dpi, PICTURE_DPI * 100) - (k ? MulDiv(ends[k - 1], c.dpi, PICTURE_DPI * 100) : 0);
+            advances[k] = MulDiv(ends[k], c.dpi, PICTURE_DPI * 100) -
+                          (k ? MulDiv(ends[k - 1], c.dpi, PICTURE_DPI * 100) : 0);
         SelectObject(c.dc, scaled);
         ExtTextOutA(c.dc, Device(c, PAGE_TEXT_X * MILLI), Device(c, (PAGE_TEXT_Y + PAGE_TEXT_STEP * i) * MILLI), 0,
                     NULL, line, count, advances);

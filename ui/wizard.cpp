@@ -15,7 +15,6 @@ const char* const g_pageMessages[] = {
 };
 static_assert(sizeof g_pageMessages / sizeof g_pageMessages[0] == PAGE_FINISHED + 1, "one message a page");
 
-static const COLORREF PageBackground = RGB(102, 51, 255);
 static const COLORREF NoticeColour = RGB(49, 207, 255);
 
 static void PaintPlainBackground(HDC dc, const RECT* client)
@@ -160,8 +159,8 @@ static int Scaled(int pixels)
 }
 
 // Lays the wizard out for g_installer.dpi: the 100 % layout, the one the
-// dialog manager makes of the template at 96 DPI, times the scale, with its
-// client area's top-left at `topLeft` (NULL: where its centre is now). The
+// dialog manager makes of the template at 96 DPI, times the scale, with the
+// window's top-left at `topLeft` (NULL: its centre where it is now). The
 // dialog manager's own layout at another DPI will not do: the base units of
 // the font it picks there do not grow in step with the DPI (under wine 441 x
 // 224 client pixels at 96 DPI, 588 x 279 at 120), and the controls part from

@@ -89,7 +89,8 @@ protected:
             MapWindowPoints(NULL, window, (POINT*)&rects[i], 2);
         }
     }
-    static constexpr int Controls[7] = { IDC_MESSAGE, IDC_NEXT, IDCANCEL, IDC_BACK, IDC_LOCATION, IDC_AGREEMENT, IDC_NOTICE };
+    static constexpr int Controls[7] = { IDC_MESSAGE,  IDC_NEXT,      IDCANCEL,  IDC_BACK,
+                                         IDC_LOCATION, IDC_AGREEMENT, IDC_NOTICE };
 
     HWND window = NULL;
     HDC screen = NULL, memory = NULL;
