@@ -15,6 +15,39 @@ namespace {
 
 const COLORREF Background = RGB(102, 51, 255);
 
+// A page's pixels as 0xRRGGBB, top-down; the bitmap is deleted.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<DWORD> at;
+    explicit Pixels(HBITMAP bitmap)
+    {
+        BITMAP b;
+        if (!bitmap || !GetObjectA(bitmap, sizeof b, &b)) return;
+        BITMAPINFO info = {};
+        info.bmiHeader = { sizeof info.bmiHeader, b.bmWidth, -b.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+        at.resize((size_t)b.bmWidth * b.bmHeight);
+        HDC dc = GetDC(NULL);
+        if (GetDIBits(dc, bitmap, 0, b.bmHeight, at.data(), &info, DIB_RGB_COLORS) == b.bmHeight)
+            width = b.bmWidth, height = b.bmHeight;
+        ReleaseDC(NULL, dc);
+        DeleteObject(bitmap);
+    }
+    DWORD operator()(int x, int y) const { return at[(size_t)y * width + x] & 0xFFFFFF; }
+};
+
+// The box around the pixels of one colour.
+RECT Extent(const Pixels& p, DWORD colour)
+{
+    RECT box = { p.width, p.height, 0, 0 };
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p(x, y) == colour) {
+                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
+
 class WizardWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -233,6 +266,14 @@ TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
     EXPECT_EQ(-MulDiv(8, 144, 72), font.lfHeight);   // the template's 8 points at 144 DPI
     ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NOTICE, WM_GETFONT, 0, 0), sizeof font, &font));
     EXPECT_EQ(FW_BOLD, font.lfWeight);
+    // The page painted is the one drawn for the scale.
+    Erase();
+    Pixels page(MakePageBitmap(0, 144));
+    int off = 0;
+    for (int y = 0; y < height && y < page.height; y += 2)
+        for (int x = 0; x < width && x < page.width; x += 2)
+            off += (GetPixel(memory, x, y) & 0xFFFFFF) != RGB(page(x, y) >> 16, page(x, y) >> 8 & 0xFF, page(x, y) & 0xFF);
+    EXPECT_EQ(0, off);
 
     ChangeScale(96);
     Layout(got);
@@ -264,39 +305,6 @@ TEST_F(WizardWindow, DestroyDeletesPaletteAndFont)
     EXPECT_EQ(0u, GetObjectType(font));
     window = CreateDialogParamA(g_installer.instance, MAKEINTRESOURCEA(IDD_WIZARD), NULL, WizardDialogProc, 0);
     g_installer.wizardWindow = window;
-}
-
-// A page's pixels as 0xRRGGBB, top-down; the bitmap is deleted.
-struct Pixels {
-    int width = 0, height = 0;
-    std::vector<DWORD> at;
-    explicit Pixels(HBITMAP bitmap)
-    {
-        BITMAP b;
-        if (!bitmap || !GetObjectA(bitmap, sizeof b, &b)) return;
-        BITMAPINFO info = {};
-        info.bmiHeader = { sizeof info.bmiHeader, b.bmWidth, -b.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
-        at.resize((size_t)b.bmWidth * b.bmHeight);
-        HDC dc = GetDC(NULL);
-        if (GetDIBits(dc, bitmap, 0, b.bmHeight, at.data(), &info, DIB_RGB_COLORS) == b.bmHeight)
-            width = b.bmWidth, height = b.bmHeight;
-        ReleaseDC(NULL, dc);
-        DeleteObject(bitmap);
-    }
-    DWORD operator()(int x, int y) const { return at[(size_t)y * width + x] & 0xFFFFFF; }
-};
-
-// The box around the pixels of one colour.
-RECT Extent(const Pixels& p, DWORD colour)
-{
-    RECT box = { p.width, p.height, 0, 0 };
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            if (p(x, y) == colour) {
-                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
-                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
-            }
-    return box;
 }
 
 TEST(PageArt, DrawnForTheScaleNotEnlarged)
