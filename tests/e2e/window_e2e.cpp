@@ -1,6 +1,8 @@
 // The wizard window as the user sees it: page pictures, the notice line's
 // colour, the strips beyond a picture when the window is larger, and a
 // screenshot of every page; and each page's message as a screen reader gets it.
+#include <algorithm>
+
 #include "harness.h"
 
 using namespace automation;
@@ -192,6 +194,21 @@ void SetDisplayScale(DWORD dpi)
     return ::testing::AssertionSuccess();
 }
 
+const DWORD Words = 0x99FFFF;   // the colour of a page's words
+
+// The box around the pixels of one colour.
+RECT Extent(const Image& image, DWORD colour)
+{
+    RECT box = { image.width, image.height, 0, 0 };
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.At(x, y) == colour) {
+                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
+
 // At every display scale the wizard is its 100 % layout times the scale,
 // not the dialog manager's uneven growth with the font. The README's
 // Location page at 150 % is taken here.
@@ -208,8 +225,14 @@ TEST_F(Window, LaidOutForEveryDisplayScale)
         EXPECT_TRUE(IsScaled(at100.client, got.client, dpi)) << "client area";
         for (int i = 0; i < 7; ++i) EXPECT_TRUE(IsScaled(at100.controls[i], got.controls[i], dpi)) << LaidOut[i];
         if (dpi == 144) {
+            // On the screen, the page's words where the picture has them,
+            // times the scale.
             ASSERT_TRUE(WalkToLocation(run.wizard));
-            Sleep(500);
+            Image picture, shot;
+            ASSERT_TRUE(LoadPagePicture(Location.picture, &picture));
+            EXPECT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) &&
+                                               IsScaled(Extent(picture, Words), Extent(shot, Words), dpi); },
+                                  WAIT_MS)) << IsScaled(Extent(picture, Words), Extent(shot, Words), dpi).message();
             SaveScreenshot(run.wizard, "page-3-location-150");
         }
         Kill(&run.process);
