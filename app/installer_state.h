@@ -14,6 +14,12 @@ struct InstallerState {
     HWND wizardWindow;
     HPALETTE palette;     // owned by the dialog procedure
     HFONT noticeFont;     // owned by the dialog procedure
+    // The display scale the wizard is laid out and drawn at, and what the
+    // dialog procedure made for it (none at 96 DPI until a scale change).
+    UINT dpi;
+    HFONT controlFont;    // the controls' font at that scale
+    HBITMAP drawnPage;    // page drawnPageNumber drawn at that scale, kept
+    int drawnPageNumber;
 };
 
 extern InstallerState g_installer;   // zeroed before the entry point runs

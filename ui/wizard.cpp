@@ -1,27 +1,21 @@
-// The wizard's dialog procedure: page pictures, palette and the notice line.
+// The wizard's dialog procedure: its layout at the display scale, the page
+// backgrounds, palette and the notice line.
 #include <windows.h>
 #include <assert.h>
 
+#include "page_art.h"
 #include "wizard.h"
 #include "../app/installer_state.h"
 #include "../res/page_texts.h"
 #include "../res/resource.h"
 
-static const WORD PageBitmapTable[] = { IDB_WELCOME, IDB_AGREEMENT, IDB_LOCATION, IDB_FINISHED };
 // The same words as the pictures hold: the generator draws them from page_texts.h too.
 const char* const g_pageMessages[] = {
     PAGE_TEXT_WELCOME, PAGE_TEXT_AGREEMENT, PAGE_TEXT_LOCATION, PAGE_TEXT_FINISHED
 };
 static_assert(sizeof g_pageMessages / sizeof g_pageMessages[0] == PAGE_FINISHED + 1, "one message a page");
 
-static const COLORREF PageBackground = RGB(102, 51, 255);
 static const COLORREF NoticeColour = RGB(49, 207, 255);
-
-static HBITMAP LoadPagePicture(WORD id)
-{
-    return (HBITMAP)LoadImageA(g_installer.instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
-                               LR_CREATEDIBSECTION);
-}
 
 static void PaintPlainBackground(HDC dc, const RECT* client)
 {
@@ -30,15 +24,32 @@ static void PaintPlainBackground(HDC dc, const RECT* client)
     DeleteObject(brush);
 }
 
-static void PaintPageBackground(HDC dc, WORD bitmapId)
+static void ForgetDrawnPage()
+{
+    if (g_installer.drawnPage) DeleteObject(g_installer.drawnPage);
+    g_installer.drawnPage = NULL;
+}
+
+static void PaintPageBackground(HDC dc, int page)
 {
     RECT client;
     GetClientRect(g_installer.wizardWindow, &client);
-    HBITMAP bitmap = LoadPagePicture(bitmapId);
+    // A page drawn for a scale is kept until the page or the scale changes;
+    // the 96 DPI pictures are loaded afresh on every paint.
+    HBITMAP bitmap = g_installer.drawnPage;
+    if (!bitmap || g_installer.drawnPageNumber != page) {
+        ForgetDrawnPage();
+        bitmap = MakePageBitmap(page, g_installer.dpi);
+        if (g_installer.dpi != USER_DEFAULT_SCREEN_DPI) {
+            g_installer.drawnPage = bitmap;
+            g_installer.drawnPageNumber = page;
+        }
+    }
     DIBSECTION section;
     if (!bitmap || GetObjectA(bitmap, sizeof section, &section) != sizeof section) {
         // Never leave whatever was on screen behind the controls.
-        if (bitmap) DeleteObject(bitmap);
+        if (bitmap != g_installer.drawnPage) DeleteObject(bitmap);
+        ForgetDrawnPage();
         PaintPlainBackground(dc, &client);
         return;
     }
@@ -54,8 +65,9 @@ static void PaintPageBackground(HDC dc, WORD bitmapId)
         RealizePalette(dc);
     }
     HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    // Larger than the picture (large fonts): its top-left corner, which is
-    // plain background, stretched over everything first, so no grey shows.
+    // Larger than the page (large fonts, or a window made larger): its
+    // top-left corner, which is plain background, stretched over everything
+    // first, so no grey shows. A page larger than the window is clipped.
     if (client.right > width || client.bottom > height)
         StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, 6, 4, SRCCOPY);
     BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
@@ -63,13 +75,15 @@ static void PaintPageBackground(HDC dc, WORD bitmapId)
     SelectObject(memory, oldBitmap);
     if (oldMemoryPalette) SelectPalette(memory, oldMemoryPalette, FALSE);
     if (oldPalette) SelectPalette(dc, oldPalette, FALSE);
-    DeleteObject(bitmap);
+    if (bitmap != g_installer.drawnPage) DeleteObject(bitmap);
     DeleteDC(memory);
 }
 
 static void CreateWizardPalette()
 {
-    HBITMAP bitmap = LoadPagePicture(IDB_WELCOME);
+    // The palette comes from the Welcome picture, whose table holds every
+    // colour of every page.
+    HBITMAP bitmap = MakePageBitmap(PAGE_WELCOME, USER_DEFAULT_SCREEN_DPI);
     if (!bitmap) return;
     HDC memory = CreateCompatibleDC(NULL);
     HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
@@ -130,15 +144,148 @@ static INT_PTR ColourNotice(HWND window, HDC dc, HWND control)
     return (INT_PTR)GetStockObject(NULL_BRUSH);
 }
 
+// The template's strings and numbers in place of strings: 0xFFFF and a
+// number, or text up to its NUL.
+static const WORD* SkipNameOrNumber(const WORD* at)
+{
+    if (*at == 0xFFFF) return at + 2;
+    while (*at++) {}
+    return at;
+}
+
+static int Scaled(int pixels)
+{
+    return MulDiv(pixels, g_installer.dpi, USER_DEFAULT_SCREEN_DPI);
+}
+
+// Lays the wizard out for g_installer.dpi: the 100 % layout, the one the
+// dialog manager makes of the template at 96 DPI, times the scale, with the
+// window's top-left at `topLeft` (NULL: its centre where it is now). The
+// dialog manager's own layout at another DPI will not do: the base units of
+// the font it picks there do not grow in step with the DPI (under wine 441 x
+// 224 client pixels at 96 DPI, 588 x 279 at 120), and the controls part from
+// the free areas of the page. The controls get the dialog's font at the same
+// point size for the scale, the notice line its bold.
+static void LayOutWizard(HWND window, const POINT* topLeft)
+{
+    // The template is the extended kind with a font (installer.rc).
+    HRSRC found = FindResourceW(g_installer.instance, MAKEINTRESOURCEW(IDD_WIZARD), (LPCWSTR)RT_DIALOG);
+    const WORD* at = found ? (const WORD*)LockResource(LoadResource(g_installer.instance, found)) : NULL;
+    LOGFONTA font;
+    HFONT dialogFont = (HFONT)SendMessageA(window, WM_GETFONT, 0, 0);
+    if (!at || !dialogFont || GetObjectA(dialogFont, sizeof font, &font) != sizeof font) return;
+    int items = at[8];
+    RECT box = { 0, 0, at[11], at[12] };   // the client area, in dialog units
+    at = SkipNameOrNumber(SkipNameOrNumber(SkipNameOrNumber(at + 13)));   // menu, class, caption
+    int points = *at;
+    at = SkipNameOrNumber(at + 3);                                         // size, weight, italic, face
+
+    // The base units of the dialog font at 96 DPI, measured as the dialog
+    // manager measures them (the extent's height is the font's), whatever the
+    // system DPI is.
+    font.lfHeight = -MulDiv(points, USER_DEFAULT_SCREEN_DPI, 72);
+    HDC dc = GetDC(window);
+    HFONT measured = CreateFontIndirectA(&font);
+    HGDIOBJ old = SelectObject(dc, measured);
+    SIZE letters = {};
+    GetTextExtentPoint32A(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+    SelectObject(dc, old);
+    DeleteObject(measured);
+    ReleaseDC(window, dc);
+    const int units[4] = { (letters.cx / 26 + 1) / 2, letters.cy, (letters.cx / 26 + 1) / 2, letters.cy };
+    // A rectangle in dialog units (left, top, width, height) to client pixels
+    // at the scale: the 100 % one first, as the dialog manager rounds it.
+    auto place = [&](RECT* r) {
+        LONG* edge = &r->left;
+        for (int i = 0; i < 4; ++i) edge[i] = MulDiv(edge[i], units[i], i & 1 ? 8 : 4) + (i > 1 ? edge[i - 2] : 0);
+        for (int i = 3; i >= 0; --i) edge[i] = Scaled(edge[i]) - (i > 1 ? Scaled(edge[i - 2]) : 0);
+    };
+
+    font.lfHeight = -MulDiv(points, g_installer.dpi, 72);
+    HFONT controlFont = CreateFontIndirectA(&font);
+    font.lfWeight = FW_BOLD;
+    HFONT noticeFont = CreateFontIndirectA(&font);
+    for (int i = 0; i < items; ++i) {
+        at = (const WORD*)(((ULONG_PTR)at + 3) & ~(ULONG_PTR)3);   // each item starts on a DWORD
+        const short* item = (const short*)at + 6;                  // x, y, width, height
+        RECT r = { item[0], item[1], item[2], item[3] };
+        place(&r);
+        DWORD id = *(const DWORD*)(at + 10);
+        HWND control = GetDlgItem(window, id);
+        SetWindowPos(control, NULL, r.left, r.top, r.right, r.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(control, WM_SETFONT, (WPARAM)(id == IDC_NOTICE ? noticeFont : controlFont), TRUE);
+        at = SkipNameOrNumber(SkipNameOrNumber(at + 12));                   // class, text
+        at = (const WORD*)((const BYTE*)(at + 1) + *at);                   // creation data
+    }
+    if (g_installer.controlFont) DeleteObject(g_installer.controlFont);
+    if (g_installer.noticeFont) DeleteObject(g_installer.noticeFont);
+    g_installer.controlFont = controlFont;
+    g_installer.noticeFont = noticeFont;
+
+    // The frame keeps whatever size the system gives it at this DPI.
+    RECT outer, client;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    place(&box);
+    box.right += outer.right - outer.left - client.right;
+    box.bottom += outer.bottom - outer.top - client.bottom;
+    POINT corner = { (outer.left + outer.right - box.right) / 2, (outer.top + outer.bottom - box.bottom) / 2 };
+    if (topLeft) corner = *topLeft;
+    SetWindowPos(window, NULL, corner.x, corner.y, box.right, box.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// user32's DPI functions of Windows 10 are looked up: an import of them would
+// keep the installer from starting on older Windows.
+static FARPROC User32Function(const char* name)
+{
+    return GetProcAddress(GetModuleHandleA("user32.dll"), name);
+}
+
+static void SetUpScale(HWND window)
+{
+    // Per-monitor v2 (Windows 10 1703 on): the dialog manager would lay the
+    // dialog out again on its own when the DPI changes; ours rules instead.
+    typedef BOOL(WINAPI * SetBehaviourProc)(HWND, int, int);
+    SetBehaviourProc setBehaviour = (SetBehaviourProc)(void*)User32Function("SetDialogDpiChangeBehavior");
+    if (setBehaviour) setBehaviour(window, 1, 1);   // DDC_DISABLE_ALL
+    // The monitor's DPI where Windows knows it (Windows 10 1607 on), else the
+    // system's, which is all that XP to 8 have.
+    typedef UINT(WINAPI * DpiForWindowProc)(HWND);
+    DpiForWindowProc dpiForWindow = (DpiForWindowProc)(void*)User32Function("GetDpiForWindow");
+    HDC screen = GetDC(NULL);
+    g_installer.dpi = dpiForWindow ? dpiForWindow(window) : 0;
+    if (!g_installer.dpi) g_installer.dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    // At 96 DPI the dialog manager's layout is the 100 % one already.
+    if (g_installer.dpi != USER_DEFAULT_SCREEN_DPI) LayOutWizard(window, NULL);
+}
+
+// WM_DPICHANGED: the window moved to a monitor of another scale, or the
+// scale changed. The new DPI is in wParam; GetDpiForWindow can still answer
+// the old one (wine's does). The suggested rectangle's top-left is kept, its
+// size is not: the client area is the 100 % layout times the new scale.
+static void ChangeScale(HWND window, WPARAM wParam, const RECT* suggested)
+{
+    g_installer.dpi = HIWORD(wParam);
+    ForgetDrawnPage();
+    POINT corner = { suggested->left, suggested->top };
+    LayOutWizard(window, &corner);
+    InvalidateRect(window, NULL, TRUE);
+}
+
 INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         CreateWizardPalette();
+        SetUpScale(window);
         return 0;
     case WM_ERASEBKGND:
         assert(g_installer.currentPage >= PAGE_WELCOME && g_installer.currentPage <= PAGE_FINISHED);
-        PaintPageBackground((HDC)wParam, PageBitmapTable[g_installer.currentPage]);
+        PaintPageBackground((HDC)wParam, g_installer.currentPage);
+        return 1;
+    case WM_DPICHANGED:
+        ChangeScale(window, wParam, (const RECT*)lParam);
         return 1;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) OnWizardCommand(LOWORD(wParam));
@@ -154,8 +301,11 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_DESTROY:
         if (g_installer.palette) DeleteObject(g_installer.palette);
         if (g_installer.noticeFont) DeleteObject(g_installer.noticeFont);
+        if (g_installer.controlFont) DeleteObject(g_installer.controlFont);
+        ForgetDrawnPage();
         g_installer.palette = NULL;
         g_installer.noticeFont = NULL;
+        g_installer.controlFont = NULL;
         return 0;
     default:
         return 0;

@@ -1,6 +1,8 @@
 // The wizard window as the user sees it: page pictures, the notice line's
 // colour, the strips beyond a picture when the window is larger, and a
 // screenshot of every page; and each page's message as a screen reader gets it.
+#include <algorithm>
+
 #include "harness.h"
 
 using namespace automation;
@@ -151,6 +153,90 @@ TEST_F(Window, LargerWindowFillsBeyondThePictureWithTheBackground)
     SaveScreenshot(run.wizard, "larger-window");
     ASSERT_TRUE(GoNext(run.wizard, "&Agree"));
     ASSERT_TRUE(WaitUntil([&] { return ColourShare(run.wizard, right, Background, 6, 5) > 0.97; }, WAIT_MS));
+}
+
+// The client area and every control, in client pixels, in template order.
+struct Layout {
+    RECT client;
+    RECT controls[7];
+};
+const int LaidOut[7] = { MESSAGE, NEXT, CANCEL, BACK, LOCATION, AGREEMENT, NOTICE };
+
+Layout LayoutOf(HWND w)
+{
+    Layout l = { ClientRect(w), {} };
+    for (int i = 0; i < 7; ++i) l.controls[i] = ControlRect(w, LaidOut[i]);
+    return l;
+}
+
+// The scale that processes started from now on see.
+void SetDisplayScale(DWORD dpi)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0, KEY_SET_VALUE,
+                                             NULL, &key, NULL));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE*)&dpi, sizeof dpi));
+    RegCloseKey(key);
+}
+
+// Each edge of the 100 % rectangle times the scale, rounded; one pixel
+// either way for where the rounding of the font's measures falls.
+::testing::AssertionResult IsScaled(const RECT& at100, const RECT& got, int dpi)
+{
+    const LONG want[4] = { MulDiv(at100.left, dpi, 96), MulDiv(at100.top, dpi, 96), MulDiv(at100.right, dpi, 96),
+                           MulDiv(at100.bottom, dpi, 96) };
+    const LONG have[4] = { got.left, got.top, got.right, got.bottom };
+    for (int i = 0; i < 4; ++i)
+        if (abs(want[i] - have[i]) > 1)
+            return ::testing::AssertionFailure() << "(" << have[0] << "," << have[1] << ")-(" << have[2] << ","
+                                                 << have[3] << "), want (" << want[0] << "," << want[1] << ")-("
+                                                 << want[2] << "," << want[3] << ")";
+    return ::testing::AssertionSuccess();
+}
+
+const DWORD Words = 0x99FFFF;   // the colour of a page's words
+
+// The box around the pixels of one colour.
+RECT Extent(const Image& image, DWORD colour)
+{
+    RECT box = { image.width, image.height, 0, 0 };
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.At(x, y) == colour) {
+                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
+
+// At every display scale the wizard is its 100 % layout times the scale,
+// not the dialog manager's uneven growth with the font. The README's
+// Location page at 150 % is taken here.
+TEST_F(Window, LaidOutForEveryDisplayScale)
+{
+    ASSERT_TRUE(Launch(&run));
+    Layout at100 = LayoutOf(run.wizard);
+    Kill(&run.process);
+    for (int dpi : { 120, 144, 168, 192 }) {
+        SCOPED_TRACE(dpi);
+        SetDisplayScale(dpi);
+        ASSERT_TRUE(Launch(&run));
+        Layout got = LayoutOf(run.wizard);
+        EXPECT_TRUE(IsScaled(at100.client, got.client, dpi)) << "client area";
+        for (int i = 0; i < 7; ++i) EXPECT_TRUE(IsScaled(at100.controls[i], got.controls[i], dpi)) << LaidOut[i];
+        if (dpi == 144) {
+            // On the screen, the page's words where the picture has them,
+            // times the scale.
+            ASSERT_TRUE(WalkToLocation(run.wizard));
+            Image picture, shot;
+            ASSERT_TRUE(LoadPagePicture(Location.picture, &picture));
+            EXPECT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) &&
+                                               IsScaled(Extent(picture, Words), Extent(shot, Words), dpi); },
+                                  WAIT_MS)) << IsScaled(Extent(picture, Words), Extent(shot, Words), dpi).message();
+            SaveScreenshot(run.wizard, "page-3-location-150");
+        }
+        Kill(&run.process);
+    }
 }
 
 }  // namespace

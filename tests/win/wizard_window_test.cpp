@@ -3,13 +3,50 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "../../app/installer_state.h"
+#include "../../ui/page_art.h"
 #include "../../ui/wizard.h"
 #include "../../res/resource.h"
 
 namespace {
 
 const COLORREF Background = RGB(102, 51, 255);
+
+// A page's pixels as 0xRRGGBB, top-down; the bitmap is deleted.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<DWORD> at;
+    explicit Pixels(HBITMAP bitmap)
+    {
+        BITMAP b;
+        if (!bitmap || !GetObjectA(bitmap, sizeof b, &b)) return;
+        BITMAPINFO info = {};
+        info.bmiHeader = { sizeof info.bmiHeader, b.bmWidth, -b.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+        at.resize((size_t)b.bmWidth * b.bmHeight);
+        HDC dc = GetDC(NULL);
+        if (GetDIBits(dc, bitmap, 0, b.bmHeight, at.data(), &info, DIB_RGB_COLORS) == b.bmHeight)
+            width = b.bmWidth, height = b.bmHeight;
+        ReleaseDC(NULL, dc);
+        DeleteObject(bitmap);
+    }
+    DWORD operator()(int x, int y) const { return at[(size_t)y * width + x] & 0xFFFFFF; }
+};
+
+// The box around the pixels of one colour.
+RECT Extent(const Pixels& p, DWORD colour)
+{
+    RECT box = { p.width, p.height, 0, 0 };
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p(x, y) == colour) {
+                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
 
 class WizardWindow : public ::testing::Test {
 protected:
@@ -69,6 +106,24 @@ protected:
         for (size_t i = 0; i < n; ++i) DeleteObject(made[i]);
         return n;
     }
+
+    void ChangeScale(int dpi)
+    {
+        RECT suggested = { 40, 30, 900, 700 };
+        EXPECT_EQ(1, (int)WizardDialogProc(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&suggested));
+    }
+
+    // The client area and each control, in client pixels.
+    void Layout(RECT* rects)
+    {
+        GetClientRect(window, &rects[0]);
+        for (int i = 1; i < 8; ++i) {
+            GetWindowRect(GetDlgItem(window, Controls[i - 1]), &rects[i]);
+            MapWindowPoints(NULL, window, (POINT*)&rects[i], 2);
+        }
+    }
+    static constexpr int Controls[7] = { IDC_MESSAGE,  IDC_NEXT,      IDCANCEL,  IDC_BACK,
+                                         IDC_LOCATION, IDC_AGREEMENT, IDC_NOTICE };
 
     HWND window = NULL;
     HDC screen = NULL, memory = NULL;
@@ -170,9 +225,14 @@ TEST_F(WizardWindow, PaintingAndPaletteGiveBackEveryObject)
         g_installer.currentPage = page;
         Erase();
     }
+    // Once to another scale and back, so the fonts of a scale exist.
+    ChangeScale(144);
+    ChangeScale(96);
     size_t before = GdiObjectsLeft();
     for (int round = 0; round < 50; ++round) {
         g_installer.currentPage = round & 3;
+        if (round % 10 == 5) ChangeScale(144);
+        if (round % 10 == 8) ChangeScale(96);
         Erase();
         SendMessageA(window, WM_QUERYNEWPALETTE, 0, 0);
         SendMessageA(window, WM_PALETTECHANGED, (WPARAM)GetDesktopWindow(), 0);
@@ -181,6 +241,45 @@ TEST_F(WizardWindow, PaintingAndPaletteGiveBackEveryObject)
         ReleaseDC(notice, dc);
     }
     EXPECT_EQ(before, GdiObjectsLeft());
+}
+
+// A move to a monitor of another scale: the 100 % layout times the scale at
+// the suggested top-left, the controls' font at that scale; and back.
+TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
+{
+    RECT at100[8], got[8];
+    Layout(at100);
+    LOGFONTA font100, font;
+    ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NEXT, WM_GETFONT, 0, 0), sizeof font100, &font100));
+    ChangeScale(144);
+    Layout(got);
+    for (int i = 0; i < 8; ++i) {
+        const LONG* want = &at100[i].left;
+        const LONG* have = &got[i].left;
+        for (int edge = 0; edge < 4; ++edge) EXPECT_LE(abs(have[edge] - want[edge] * 3 / 2), 1) << i << " " << edge;
+    }
+    RECT frame;
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(40, frame.left);
+    EXPECT_EQ(30, frame.top);
+    ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NEXT, WM_GETFONT, 0, 0), sizeof font, &font));
+    EXPECT_EQ(-MulDiv(8, 144, 72), font.lfHeight);   // the template's 8 points at 144 DPI
+    ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NOTICE, WM_GETFONT, 0, 0), sizeof font, &font));
+    EXPECT_EQ(FW_BOLD, font.lfWeight);
+    // The page painted is the one drawn for the scale.
+    Erase();
+    Pixels page(MakePageBitmap(0, 144));
+    int off = 0;
+    for (int y = 0; y < height && y < page.height; y += 2)
+        for (int x = 0; x < width && x < page.width; x += 2)
+            off += (GetPixel(memory, x, y) & 0xFFFFFF) != RGB(page(x, y) >> 16, page(x, y) >> 8 & 0xFF, page(x, y) & 0xFF);
+    EXPECT_EQ(0, off);
+
+    ChangeScale(96);
+    Layout(got);
+    EXPECT_EQ(0, memcmp(at100, got, sizeof got));
+    ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NEXT, WM_GETFONT, 0, 0), sizeof font, &font));
+    EXPECT_EQ(font100.lfHeight, font.lfHeight);
 }
 
 TEST_F(WizardWindow, TheLeakCountSeesALeak)
@@ -206,6 +305,43 @@ TEST_F(WizardWindow, DestroyDeletesPaletteAndFont)
     EXPECT_EQ(0u, GetObjectType(font));
     window = CreateDialogParamA(g_installer.instance, MAKEINTRESOURCEA(IDD_WIZARD), NULL, WizardDialogProc, 0);
     g_installer.wizardWindow = window;
+}
+
+TEST(PageArt, DrawnForTheScaleNotEnlarged)
+{
+    g_installer.instance = GetModuleHandleA(NULL);
+    // The speaker, the letters, the wave and the words, as 0xRRGGBB.
+    const DWORD Inks[] = { 0xFFCC00, 0xFFFFFF, 0x33CCFF, 0x99FFFF };
+    for (int page = 0; page < 4; ++page) {
+        Pixels picture(MakePageBitmap(page, 96));
+        ASSERT_EQ(445, picture.width);
+        for (int dpi : { 120, 144, 168, 192, 240 }) {
+            SCOPED_TRACE(testing::Message() << "page " << page << " at " << dpi);
+            Pixels drawn(MakePageBitmap(page, dpi));
+            ASSERT_EQ(MulDiv(445, dpi, 96), drawn.width);
+            ASSERT_EQ(MulDiv(240, dpi, 96), drawn.height);
+            // Each part where the picture has it, times the scale, within
+            // a pixel of the picture's own rounding, times the scale.
+            for (DWORD ink : Inks) {
+                RECT want = Extent(picture, ink), got = Extent(drawn, ink);
+                const LONG w[4] = { want.left, want.top, want.right, want.bottom };
+                const LONG g[4] = { got.left, got.top, got.right, got.bottom };
+                for (int i = 0; i < 4; ++i)
+                    EXPECT_LE(abs(g[i] - MulDiv(w[i], dpi, 96)), 1 + dpi / 96) << std::hex << ink << " edge " << i;
+            }
+            // Solid colours only (no smoothing), and not the picture blown up
+            // pixel by pixel: a fifth to a half of the inked pixels differ from that.
+            int smoothed = 0, inked = 0, unlike = 0;
+            for (int y = 0; y < drawn.height; ++y)
+                for (int x = 0; x < drawn.width; ++x) {
+                    DWORD c = drawn(x, y), blown = picture(x * 96 / dpi, y * 96 / dpi);
+                    smoothed += c != 0x6633FF && std::find(Inks, Inks + 4, c) == Inks + 4;
+                    if (c != 0x6633FF || blown != 0x6633FF) ++inked, unlike += c != blown;
+                }
+            EXPECT_EQ(0, smoothed);
+            EXPECT_GT(unlike, inked / 10);
+        }
+    }
 }
 
 }  // namespace

@@ -110,19 +110,34 @@ def pages_table():
 # them.  Drawn from polygons in design units (letters 40 units tall), so the
 # same shape serves the pictures and the help page's JPEG.
 
-SLANT = 0.22
-LETTER_H = 40.0
+def page_art():
+    """The #define numbers and byte arrays of res/page_art.h, which the
+    wizard draws its pages from at other display scales."""
+    with open(os.path.join(ROOT, "res", "page_art.h"), encoding="ascii") as f:
+        source = f.read()
+    numbers = {name: (float(v) if "." in v else int(v))
+               for name, v in re.findall(r"^#define (\w+) ([0-9.]+)$", source, re.M)}
+    arrays = {name: [int(v) for v in body.split(",")]
+              for name, body in re.findall(r"^static const unsigned char (\w+)\[\] = \{([^}]*)\};$", source, re.M)}
+    return numbers, arrays
 
-Z_SHAPE = [(0, 0), (28, 0), (28, 8), (11, 32), (28, 32), (28, 40), (0, 40), (0, 32), (17, 8), (0, 8)]
-U_SHAPE = [(0, 0), (9, 0), (9, 31), (18, 31), (18, 0), (27, 0), (27, 40), (0, 40)]
-V_SHAPE = [(0, 0), (9, 0), (14.5, 27), (20, 0), (29, 0), (19, 40), (10, 40)]
-LETTERS = [(Z_SHAPE, 26.0), (U_SHAPE, 58.0), (V_SHAPE, 89.0)]
+
+ART, ART_ARRAYS = page_art()
+
+
+def outline(name):
+    """An outline of page_art.h: x, y pairs in half units."""
+    v = ART_ARRAYS[name]
+    return [(v[i] / 2, v[i + 1] / 2) for i in range(0, len(v), 2)]
+
+
+SLANT = ART["LOGO_SLANT"]
+LETTER_H = ART["LOGO_LETTER_HEIGHT"]
+
+LETTERS = [(outline(name), left / 2) for name, left in zip(["LogoZ", "LogoU", "LogoV"], ART_ARRAYS["LogoLetterLeft"])]
 
 # A loudspeaker: magnet block and cone, left of the letters.
-SPEAKER = [
-    [(0, 13), (7, 13), (7, 27), (0, 27)],
-    [(9, 13), (13, 13), (21, 4), (21, 36), (13, 27), (9, 27)],
-]
+SPEAKER = [outline("LogoMagnet"), outline("LogoCone")]
 
 # Extent of the whole drawing, shadow and wave included.
 LOGO_W, LOGO_H = 130.0, 60.0
@@ -157,8 +172,9 @@ def draw_logo(draw, ox, oy, scale, shadow=True):
             draw.polygon(tr(sheared(shape, dx + 2.5, 2.5)), fill=SHADOW)
     for shape, dx in LETTERS:
         draw.polygon(tr(sheared(shape, dx, 0)), fill=WHITE)
-    wave = tr(wave_points(2, 127, 51, 6, 120))
-    draw.line(wave, fill=WAVE, width=max(2, int(round(2.4 * scale))), joint="curve")
+    wave = tr(wave_points(ART["LOGO_WAVE_LEFT"], ART["LOGO_WAVE_RIGHT"], ART["LOGO_WAVE_MIDDLE"],
+                          ART["LOGO_WAVE_AMPLITUDE"], ART["LOGO_WAVE_SEGMENTS"]))
+    draw.line(wave, fill=WAVE, width=max(2, int(round(ART["LOGO_WAVE_WIDTH"] * scale))), joint="curve")
 
 
 # ---------------------------------------------------------------------------
@@ -169,10 +185,10 @@ def draw_logo(draw, ox, oy, scale, shadow=True):
 # drawn flat, the pages carry their message and no heading, and the messages
 # are kept short.
 
-LOGO_X, LOGO_Y, LOGO_SCALE = 12, 6, 0.9   # the logo spans x 12-129, y 6-60
+LOGO_X, LOGO_Y, LOGO_SCALE = ART["LOGO_X"], ART["LOGO_Y"], ART["LOGO_SCALE"]   # the logo spans x 12-129, y 6-60
 
-BODY_SIZE = 14
-LINE_STEP = 17
+BODY_SIZE = ART["PAGE_TEXT_SIZE"]
+LINE_STEP = ART["PAGE_TEXT_STEP"]
 
 
 def text_lines(draw, x, y, lines, font):
@@ -181,7 +197,7 @@ def text_lines(draw, x, y, lines, font):
 
 
 # The messages come from res/page_texts.h, which the wizard reads too: one
-# #define PAGE_TEXT_<NAME> a page, in page order, each quoted piece a line of
+# #define PAGE_TEXT_<NAME> a page, in page order, each PAGE_LINE a line of
 # the picture <name>.bmp.  The free areas the controls need are kept clear;
 # see tests/unit/pictures_test.cpp for the rectangles.
 PAGE_NAMES = ["WELCOME", "AGREEMENT", "LOCATION", "FINISHED"]
@@ -192,11 +208,11 @@ def page_texts():
         source = f.read().replace("\\\n", " ")
     pages = []
     for m in re.finditer(r"^#define PAGE_TEXT_(\w+)(.*)$", source, re.M):
-        pieces = re.findall(r'"([^"\\]*)"', m.group(2))
+        pieces = re.findall(r'PAGE_LINE\("([^"\\]*)"\)', m.group(2))
         # Joined, the pieces must read as the sentence the picture shows.
-        if not re.fullmatch(r'(\s*"[^"\\]*")+\s*', m.group(2)) \
+        if not re.fullmatch(r'(\s*PAGE_LINE\("[^"\\]*"\))+\s*', m.group(2)) \
                 or any(not p.endswith(" ") or p.endswith("  ") for p in pieces[:-1]) or pieces[-1].endswith(" "):
-            raise SystemExit("make_pictures: PAGE_TEXT_%s: plain quoted pieces, each but the last "
+            raise SystemExit("make_pictures: PAGE_TEXT_%s: PAGE_LINE(\"...\") pieces, each but the last "
                              "ending in one space" % m.group(1))
         pages.append((m.group(1).lower() + ".bmp", [p.rstrip(" ") for p in pieces]))
     if [name for name, _ in pages] != [n.lower() + ".bmp" for n in PAGE_NAMES]:
@@ -211,7 +227,7 @@ def draw_page(lines):
     # Solid colours only: no smoothed edges, so the runs stay long.
     draw.fontmode = "1"
     draw_logo(draw, LOGO_X, LOGO_Y, LOGO_SCALE, shadow=False)
-    text_lines(draw, 14, 72, lines, ImageFont.truetype(font_path(), BODY_SIZE))
+    text_lines(draw, ART["PAGE_TEXT_X"], ART["PAGE_TEXT_Y"], lines, ImageFont.truetype(font_path(), BODY_SIZE))
     return img
 
 
