@@ -78,8 +78,14 @@ static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, vo
     return ok && path[0] && WideToUtf8(path, out, size);
 }
 
-bool ExpandForUser(const DesktopLookups* lookups, HANDLE token, const WCHAR* text, WCHAR* out, DWORD count)
+bool ExpandForUser(DesktopLookups* lookups, HANDLE token, const WCHAR* text, WCHAR* out, DWORD count)
 {
+    // Loaded when first wanted (it costs the start or the install step a
+    // library load), from the system folder and before anything runs as
+    // that user.
+    if (!lookups->userenv && (lookups->userenv = LoadSystemLibrary("userenv.dll")))
+        lookups->expand =
+            (ExpandForUserProc)(void*)GetProcAddress(lookups->userenv, "ExpandEnvironmentStringsForUserW");
     if (!lookups->expand || !BeginAsUser(token)) return false;
     // Its BOOL alone says little (wine's returns the length), and a result
     // that fills the buffer may have been cut short.
@@ -98,6 +104,7 @@ static bool Variable(const char* name, bool desktopUsers, char* out, size_t size
         return n > 0 && n < MAX_PATH && WideToUtf8(value, out, size);
     }
     WCHAR pattern[MAX_PATH + 2];
+    if (!lookups->token) return false;
     wsprintfW(pattern, L"%%%s%%", wideName);
     // An undefined name comes back as it went in.
     return ExpandForUser(lookups, lookups->token, pattern, value, MAX_PATH) && lstrcmpiW(value, pattern) != 0 &&
@@ -107,11 +114,8 @@ static bool Variable(const char* name, bool desktopUsers, char* out, size_t size
 void BeginDesktopLookups(DesktopLookups* lookups, DesktopUser whose, HANDLE token, FolderLookups* folders)
 {
     lookups->token = token;
-    // From the system folder, before anything runs as that user.
-    lookups->userenv = LoadSystemLibrary("userenv.dll");
-    lookups->expand = lookups->userenv ? (ExpandForUserProc)(void*)GetProcAddress(lookups->userenv,
-                                                                                   "ExpandEnvironmentStringsForUserW")
-                                       : NULL;
+    lookups->userenv = NULL;
+    lookups->expand = NULL;
     if (folders) *folders = { whose, ShellFolder, Variable, AnsiToUtf8, lookups };
 }
 

@@ -20,8 +20,8 @@ void EndAsUser(HANDLE user);
 typedef BOOL(WINAPI* ExpandForUserProc)(HANDLE, LPCWSTR, LPWSTR, DWORD);
 
 // The lookups of the desktop user's folders and environment: their token,
-// and userenv's expansion, loaded before any impersonation and kept until
-// EndDesktopLookups, after the last one.
+// and userenv's expansion, loaded at its first use (before the
+// impersonation) and kept until EndDesktopLookups, after the last one.
 struct DesktopLookups {
     HANDLE token;
     HMODULE userenv;
@@ -33,7 +33,7 @@ void BeginDesktopLookups(DesktopLookups* lookups, DesktopUser whose, HANDLE toke
 void EndDesktopLookups(DesktopLookups* lookups);
 // `text` with the %NAME%s of `token`'s user, or of the system alone for
 // NULL; false when they cannot be had or the result does not fit `count`.
-bool ExpandForUser(const DesktopLookups* lookups, HANDLE token, const WCHAR* text, WCHAR* out, DWORD count);
+bool ExpandForUser(DesktopLookups* lookups, HANDLE token, const WCHAR* text, WCHAR* out, DWORD count);
 
 // The desktop user's own registry hive, opened (for reading) as them:
 // HKEY_CURRENT_USER when they are the installer's own account; NULL when

@@ -154,11 +154,17 @@ static bool LoadFolderOf(const PlayerSection* section, const WCHAR* plugins, WCH
 }
 
 // The same folder on disk, however each is spelled (8.3 names, letter case,
-// a junction); false when either cannot be opened.
+// a junction). The same text is the same folder without asking the disk:
+// in the usual run both are the plug-ins folder as found, and each open
+// costs the install step time. Otherwise false when either cannot be opened.
 static bool SameFolder(const WCHAR* a, const WCHAR* b)
 {
-    BY_HANDLE_FILE_INFORMATION x, y;
-    return FileIdentity(a, &x) && FileIdentity(b, &y) && SameIdentity(&x, &y);
+    const WCHAR* x = a;
+    const WCHAR* y = b;
+    while (*x && *x == *y) ++x, ++y;
+    if (*x == *y) return true;
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return FileIdentity(a, &first) && FileIdentity(b, &second) && SameIdentity(&first, &second);
 }
 
 // Where paths.ini says winamp.ini is, for the player in `playerFolder`.
