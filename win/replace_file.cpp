@@ -57,10 +57,9 @@ bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes,
     DeleteFileW(tempPath);
     HANDLE file = CreateFileW(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, attributes, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = write(file, context);
     // Written through before the rename, so a crash cannot leave a renamed
-    // but empty file behind.
-    ok = FlushFileBuffers(file) && ok;
+    // but empty file behind; a copy that is dropped is not worth the wait.
+    bool ok = write(file, context) && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
     // One rename: the file is either the old one or the whole new one. Not
     // ReplaceFile, which can fail after taking the old file away.
