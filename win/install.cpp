@@ -12,6 +12,10 @@
 enum {
     ASIDE_NAMES = 99                // .old, .old2 ... .old99
 };
+// Each file is written under this name beside its destination, then renamed
+// over it: a name the player never loads (no ending in ".dll"), and no longer
+// than theirs, so it fits wherever they do.
+#define COPY_TEMP_NAME "~zuv.tmp"
 
 // The plug-in's files sit beside the installer, wherever the current
 // directory happens to be. Wide: in a folder such as C:\Users\Łukasz\, the
@@ -131,8 +135,9 @@ static void DeleteAsideFiles(const WCHAR* path)
     FindClose(search);
 }
 
-// A module loaded by another session's player cannot be overwritten but can
-// be renamed: move it aside, into `aside`, so the new one can take its name.
+// A module loaded by another session's player cannot be overwritten or
+// replaced but can be renamed: move it aside, into `aside`, so the new one
+// can take its name.
 static bool MoveAside(const WCHAR* path, WCHAR* aside)
 {
     for (int n = 1; n <= ASIDE_NAMES && AsideName(path, n, aside); ++n) {
@@ -142,40 +147,50 @@ static bool MoveAside(const WCHAR* path, WCHAR* aside)
     return false;
 }
 
-// CopyFileW (`source`) or a rename over the destination (`source` NULL: the
-// aside file put back), waiting out a hold on the destination; a rename
-// over a file someone holds is refused with error 5.
-static bool CopyWaiting(const WCHAR* source, const WCHAR* destination, const WCHAR* aside)
+// More than the largest of the files holds, so each is one write from memory.
+static char g_copyBuffer[65536];
+
+// The source file `context` into `out`.
+static bool WriteSourceCopy(HANDLE out, void* context)
 {
-    HoldWait wait = {};
+    HANDLE in = OpenWaiting((const WCHAR*)context, FILE_SHARE_READ);
+    if (in == INVALID_HANDLE_VALUE) return false;
+    DWORD got;
     bool ok;
-    while (!(ok = source ? CopyFileW(source, destination, FALSE) != 0
-                         : MoveFileExW(aside, destination, MOVEFILE_REPLACE_EXISTING) != 0) &&
-           WaitOutHold(&wait, !source)) {
+    while ((ok = ReadFile(in, g_copyBuffer, sizeof g_copyBuffer, &got, NULL)) && got &&
+           (ok = WriteAll(out, g_copyBuffer, got))) {
     }
-    EndHoldWait(&wait);
+    CloseHandle(in);
     return ok;
 }
 
 static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** failed, bool* refused)
 {
     for (const char* name : PluginFileList) {
-        WCHAR source[MAX_PATH], destination[MAX_PATH];
+        WCHAR source[MAX_PATH], destination[MAX_PATH], temp[MAX_PATH], aside[MAX_PATH];
         *failed = name;
         // The source first, so a failed copy of a readable file can be
         // blamed on the destination.
         if (!SourceFilePath(name, source, MAX_PATH) || !CanReadFile(source)) return COPY_SOURCE_MISSING;
-        if (!DestinationPath(folder, name, destination)) return COPY_WRITE_FAILED;
-        DeleteAsideFiles(destination);
-        if (CopyWaiting(source, destination, NULL)) continue;
-        DWORD error = GetLastError();
-        *refused = error == ERROR_ACCESS_DENIED;
-        WCHAR aside[MAX_PATH];
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || !MoveAside(destination, aside))
+        if (!DestinationPath(folder, name, destination) || !DestinationPath(folder, COPY_TEMP_NAME, temp))
             return COPY_WRITE_FAILED;
-        if (!CopyWaiting(source, destination, NULL)) {
+        DeleteAsideFiles(destination);
+        // Whole on disk beside the destination before one rename puts it
+        // there: ended at any moment, the destination is the old file or the
+        // new one, never a part of it. A temporary copy that a run cut short
+        // left goes first.
+        if (ReplaceFileWith(destination, temp, FILE_ATTRIBUTE_NORMAL, WriteSourceCopy, source)) continue;
+        // Error 5: refused in the folder, or over the file, as a module in
+        // use refuses the rename. What stands in the way is moved aside; what
+        // cannot be moved for want of rights is a refusal too.
+        *refused = GetLastError() == ERROR_ACCESS_DENIED;
+        if (!MoveAside(destination, aside)) {
+            *refused |= GetLastError() == ERROR_ACCESS_DENIED;
+            return COPY_WRITE_FAILED;
+        }
+        if (!ReplaceFileWith(destination, temp, FILE_ATTRIBUTE_NORMAL, WriteSourceCopy, source)) {
             // The player keeps the module it had rather than none at all.
-            CopyWaiting(NULL, destination, aside);
+            RenameOver(aside, destination);
             return COPY_WRITE_FAILED;
         }
         // Only now, with the new module in place, may Windows delete the old
@@ -189,34 +204,44 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
 }
 
 typedef DWORD(WINAPI* FinalPathProc)(HANDLE, LPWSTR, DWORD, DWORD);
+typedef int(WINAPI* OrdinalCompareProc)(LPCWSTR, int, LPCWSTR, int, BOOL);
 
-// A folder's path as Windows resolves it: every junction and link followed,
-// no "." or "..". False where it cannot be had.
-static bool ResolvedPath(FinalPathProc finalPath, const WCHAR* folder, WCHAR* out)
+// A folder held open, and its path as Windows resolves it: every junction
+// and link followed, no "." or "..". Without FILE_SHARE_DELETE, and with
+// read access (a handle that reads no data takes no part in sharing checks),
+// so that neither it nor a folder above it can be renamed while it is open.
+// INVALID_HANDLE_VALUE where it cannot be had.
+static HANDLE ResolvedPath(FinalPathProc finalPath, const WCHAR* folder, WCHAR* out)
 {
-    HANDLE handle = CreateFileW(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    HANDLE handle = CreateFileW(folder, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return handle;
     DWORD n = finalPath(handle, out, MAX_PATH, 0);   // \\?\C:\..., normalized
+    if (n > 0 && n < MAX_PATH - 1) return handle;    // room for a backslash
     CloseHandle(handle);
-    return n > 0 && n < MAX_PATH - 1;   // room for a backslash
+    return INVALID_HANDLE_VALUE;
 }
 
-bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved)
+bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved, HANDLE* held)
 {
-    FinalPathProc finalPath =
-        (FinalPathProc)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW");
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FinalPathProc finalPath = (FinalPathProc)(void*)GetProcAddress(kernel, "GetFinalPathNameByHandleW");
+    OrdinalCompareProc compare = (OrdinalCompareProc)(void*)GetProcAddress(kernel, "CompareStringOrdinal");
     WCHAR base[MAX_PATH];
-    if (!finalPath || !ResolvedPath(finalPath, folder, resolved) || !ResolvedPath(finalPath, outer, base)) return false;
+    HANDLE handle = finalPath && compare ? ResolvedPath(finalPath, outer, base) : INVALID_HANDLE_VALUE;
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(handle);
+    if ((*held = ResolvedPath(finalPath, folder, resolved)) == INVALID_HANDLE_VALUE) return false;
     int n = lstrlenW(base), m = lstrlenW(resolved);
     if (base[n - 1] == '\\') --n;   // a drive's root keeps its backslash
-    if (m < n || (resolved[n] && resolved[n] != '\\')) return false;
-    WCHAR after = resolved[n];
-    resolved[n] = base[n] = 0;
-    bool inside = lstrcmpiW(resolved, base) == 0;
-    resolved[n] = after;
-    if (resolved[m - 1] != '\\') lstrcatW(resolved, L"\\");
-    return inside;
+    // As NTFS matches names: ordinally, by its own upper-case table. A
+    // linguistic compare (lstrcmpiW) takes the Angstrom sign for Å.
+    if (m >= n && (!resolved[n] || resolved[n] == '\\') && compare(resolved, n, base, n, TRUE) == CSTR_EQUAL) {
+        if (resolved[m - 1] != '\\') lstrcatW(resolved, L"\\");
+        return true;
+    }
+    CloseHandle(*held);
+    return false;
 }
 
 CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* playerFolder, const char** failed)
@@ -227,11 +252,15 @@ CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* player
     EndAsUser(user);   // RevertToSelf without an impersonation does nothing
     // The user's DSP folder inside the player's own (under Program Files,
     // which users may not write): the installer's rights, as for the
-    // plug-ins folder beside it. Into the folder as resolved, so a junction
-    // of the user's swapped meanwhile leads nowhere else.
+    // plug-ins folder beside it. Into the folder as resolved, and held so
+    // that no part of its path can be renamed meanwhile: a junction of the
+    // user's swapped, or a folder renamed, leads nowhere else.
     WCHAR resolved[MAX_PATH];
-    if (result == COPY_WRITE_FAILED && refused && user && FolderLiesInside(folder, playerFolder, resolved))
+    HANDLE held;
+    if (result == COPY_WRITE_FAILED && refused && user && FolderLiesInside(folder, playerFolder, resolved, &held)) {
         result = CopyFiles(resolved, NULL, failed, &refused);
+        CloseHandle(held);
+    }
     return result;
 }
 

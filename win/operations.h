@@ -25,16 +25,19 @@ enum CopyResult {
 };
 // Copies the plug-in's files, in order, from beside the installer into
 // `folder` (with its backslash), as `user` when not NULL; stops at the first
-// failure and names its file in `failed`. A file held for a moment is waited
-// for; one still in use (a module loaded by another session's player) is
-// moved aside and replaced. Where `user` is refused in a folder that really
-// lies inside `playerFolder`, the copy is made with the installer's rights.
+// failure and names its file in `failed`. Each is written whole beside its
+// destination and renamed over it: ended at any moment, the installer leaves
+// the old file or the new one. A file held for a moment is waited for; one
+// still in use (a module loaded by another session's player) is moved aside
+// and replaced. Where `user` is refused in a folder that really lies inside
+// `playerFolder`, the copy is made with the installer's rights.
 CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* playerFolder, const char** failed);
 // Whether `folder` is `outer` or lies inside it, judged on where both really
 // are (junctions followed, no ".."), never on how they are spelled;
-// `resolved` (MAX_PATH) gets where `folder` is, with its backslash. Always
-// false on XP, which cannot tell (GetFinalPathNameByHandleW came with Vista).
-bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved);
+// `resolved` (MAX_PATH) gets where `folder` is, with its backslash, and
+// `held`, to close, a handle that keeps it from being renamed. Always false
+// on XP, which cannot tell (GetFinalPathNameByHandleW came with Vista).
+bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved, HANDLE* held);
 // Asks every window of class `windowClass` whose player runs from beside
 // `pluginsPath` to close, then waits a while for them to exit; other
 // players keep running.

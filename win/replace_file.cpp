@@ -50,6 +50,18 @@ HANDLE OpenWaiting(const WCHAR* path, DWORD share)
     return file;
 }
 
+bool RenameOver(const WCHAR* from, const WCHAR* path)
+{
+    // A rename over a file someone holds is refused with error 5, not 32.
+    HoldWait wait = {};
+    bool ok;
+    while (!(ok = MoveFileExW(from, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) &&
+           WaitOutHold(&wait, true)) {
+    }
+    EndHoldWait(&wait);
+    return ok;
+}
+
 bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context)
 {
     // A copy left by a run that died half-way is ours to replace; CREATE_NEW
@@ -63,13 +75,7 @@ bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes,
     ok = CloseHandle(file) && ok;
     // One rename: the file is either the old one or the whole new one. Not
     // ReplaceFile, which can fail after taking the old file away.
-    if (ok) {
-        HoldWait wait = {};
-        while (!(ok = MoveFileExW(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) &&
-               WaitOutHold(&wait, true)) {
-        }
-        EndHoldWait(&wait);
-    }
+    ok = ok && RenameOver(tempPath, path);
     if (!ok) DeleteFileW(tempPath);
     return ok;
 }

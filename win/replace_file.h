@@ -9,10 +9,14 @@ typedef bool (*FileWriter)(HANDLE file, void* context);
 
 // Creates `tempPath` (a stale file of that name is removed first; anything
 // else there, such as a folder, makes this fail) with `attributes`, lets
-// `write` fill it, and renames it over `path`, waiting out a hold on `path`.
+// `write` fill it, and renames it over `path`, waiting out a hold on `path`:
+// whenever the program is ended, `path` is the old file or the whole new one.
 // False, with `path` as it was and no temporary file left, when any step
-// fails.
+// fails; when the temporary file could not be created, GetLastError says why.
 bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context);
+// Renames `from` over `path` in one step, written through, waiting out a hold
+// on `path`.
+bool RenameOver(const WCHAR* from, const WCHAR* path);
 
 // WriteFile of the whole block.
 bool WriteAll(HANDLE file, const void* data, DWORD size);

@@ -1,7 +1,8 @@
-// winamp.ini rewrite and zuv.cfg seeding on real files.
+// winamp.ini rewrite, zuv.cfg seeding and the plug-in's copy on real files.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <algorithm>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -217,7 +218,8 @@ TEST_F(PlayerSettings, DspFolderAsThePlayerReadsIt)
     EXPECT_FALSE(SwitchOn(plugins, L"D:\\Other\\"));
 }
 
-// Inside the player's folder by where a folder is, not by its text.
+// Inside the player's folder by where a folder is, not by its text, and
+// held so that it cannot be renamed.
 TEST_F(PlayerSettings, FolderInsideThePlayersFolder)
 {
     ASSERT_TRUE(CreateDirectoryA((plugins + "DSP").c_str(), NULL));
@@ -225,12 +227,42 @@ TEST_F(PlayerSettings, FolderInsideThePlayersFolder)
     const std::wstring player(folder.begin(), folder.end());
     const std::wstring sibling = player.substr(0, player.size() - 1) + L"2\\";
     WCHAR resolved[MAX_PATH];
-    for (const std::wstring& inside : { player + L"plugins\\DSP", player + L"Plugins\\..\\PLUGINS\\", player })
-        EXPECT_TRUE(FolderLiesInside(inside.c_str(), player.c_str(), resolved)) << inside.c_str();
+    HANDLE held;
+    for (const std::wstring& inside : { player + L"plugins\\DSP", player + L"Plugins\\..\\PLUGINS\\", player }) {
+        EXPECT_TRUE(FolderLiesInside(inside.c_str(), player.c_str(), resolved, &held)) << inside.c_str();
+        EXPECT_FALSE(MoveFileW(inside.c_str(), (sibling + L"moved").c_str())) << "renamed while held: " << inside.c_str();
+        CloseHandle(held);
+    }
     EXPECT_EQ(L'\\', resolved[lstrlenW(resolved) - 1]);
     for (const std::wstring& outside : { sibling, player + L"..\\", player + L"plugins\\..\\..\\" + sibling.substr(sibling.rfind(L'\\', sibling.size() - 2) + 1) })
-        EXPECT_FALSE(FolderLiesInside(outside.c_str(), player.c_str(), resolved)) << outside.c_str();
+        EXPECT_FALSE(FolderLiesInside(outside.c_str(), player.c_str(), resolved, &held)) << outside.c_str();
     RemoveDirectoryW(sibling.c_str());
+    // Two folders whose names a linguistic compare takes for one: the
+    // Angstrom sign and the letter Å.
+    const std::wstring angstrom = player + L"\u212B", letter = player + L"\u00C5";
+    ASSERT_TRUE(CreateDirectoryW(angstrom.c_str(), NULL) && CreateDirectoryW(letter.c_str(), NULL));
+    EXPECT_FALSE(FolderLiesInside(angstrom.c_str(), letter.c_str(), resolved, &held));
+    RemoveDirectoryW(angstrom.c_str());
+    RemoveDirectoryW(letter.c_str());
+}
+
+// What a run ended half-way left, its temporary copy and a module moved
+// aside, goes with the next copy: only the three files stay, whole.
+TEST_F(PlayerSettings, CopyLeavesOnlyTheThreeFiles)
+{
+    WriteBytes(plugins + "~zuv.tmp", "a copy cut short");
+    WriteBytes(plugins + "dsp_zv.dll.old2", "a module moved aside");
+    WriteBytes(plugins + "helpfile.html", "an older help page");
+    const char* failed = "";
+    EXPECT_EQ(COPY_DONE, CopyPluginFiles(std::wstring(plugins.begin(), plugins.end()).c_str(), NULL, L"", &failed));
+    EXPECT_EQ(nullptr, failed);
+    EXPECT_EQ((std::vector<std::string>{ "dsp_zv.dll", "helpfile.html", "zvlogo.jpg" }), Listing(plugins));
+    char beside[MAX_PATH];
+    GetModuleFileNameA(NULL, beside, MAX_PATH);
+    for (const char* name : { "dsp_zv.dll", "helpfile.html", "zvlogo.jpg" }) {
+        strcpy(strrchr(beside, '\\') + 1, name);
+        EXPECT_EQ(ReadOrFail(beside), ReadOrFail(plugins + name)) << name;
+    }
 }
 
 TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)
