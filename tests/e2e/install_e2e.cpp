@@ -377,6 +377,47 @@ TEST_F(Install, WithoutTheDesktopShellTheInstallerStartsBothItself)
     EXPECT_EQ(run.process.pid, ParentId(PlayerLog())) << PlayerLog();
 }
 
+// Ended at any moment of the install step, as by a power cut, a crash or the
+// task manager, the installer leaves each file the old one or the new one,
+// whole: ended 0, 1, 2 ... ms after Next on Location until a round finds the
+// install done, with no plug-in before and over an older one. A help page of
+// 2 MB takes long enough to write that a copy made in place is caught half-way.
+TEST_F(Install, EndedAtAnyMomentLeavesEachFileOldOrNew)
+{
+    const std::string ini = std::string(PlayerFolder) + "winamp.ini";
+    ASSERT_TRUE(WriteAll(Source("helpfile.html"), std::string(2 << 20, 'h')));
+    LARGE_INTEGER frequency, clicked, now;
+    QueryPerformanceFrequency(&frequency);
+    for (bool older : { false, true }) {
+        bool done = false;
+        for (int ms = 0; !done && ms < 200; ++ms) {
+            SCOPED_TRACE(std::string(older ? "over an older plug-in" : "none before") + ", ended after " +
+                         std::to_string(ms) + " ms");
+            for (const char* name : PluginFiles)
+                ASSERT_TRUE(older ? WriteAll(Plugins(name), std::string("an older ") + name)
+                                  : !Exists(Plugins(name)) || DeleteFileA(Plugins(name).c_str()));
+            ASSERT_TRUE(WriteAll(ini, SampleIni));
+            ASSERT_TRUE(Launch(&run));
+            ASSERT_TRUE(WalkToLocation(run.wizard));
+            Click(run.wizard, NEXT);
+            QueryPerformanceCounter(&clicked);
+            do QueryPerformanceCounter(&now);
+            while ((now.QuadPart - clicked.QuadPart) * 1000 < ms * frequency.QuadPart);
+            Kill(&run.process);
+            done = ReadAll(ini) == RewrittenIni;
+            EXPECT_TRUE(done || ReadAll(ini) == SampleIni) << ReadAll(ini);
+            for (const char* name : PluginFiles) {
+                bool found = false;
+                std::string left = ReadAll(Plugins(name), &found), ours = ReadAll(Source(name));
+                done = done && left == ours;
+                EXPECT_TRUE(left == ours || (found == older && left == (older ? std::string("an older ") + name : "")))
+                    << name << ": " << left.size() << " bytes";
+            }
+        }
+        EXPECT_TRUE(done) << "the install was never done";
+    }
+}
+
 // Replacing what is already in the plug-ins folder: a newer module, and
 // files another program keeps in use.
 enum Hold { FREE, LOADED, HELD_1500_MS };   // how holder.exe keeps `held` in use
