@@ -188,26 +188,50 @@ static void ReadWindowClass(const char* text, size_t length, bool ansi, const Fo
     out[n] = 0;
 }
 
+// paths.ini's text as Windows' profile functions read it: UTF-16 LE after
+// its byte-order mark (Notepad's "Unicode", made UTF-8 in the scratch
+// buffer), anything else ANSI, where a UTF-8 byte-order mark stays part of
+// the first line. False when the UTF-16 does not fit the scratch buffer.
+static bool PathsIniText(const SettingsSearch* search, const char** text, size_t* length, bool* ansi)
+{
+    *text = search->pathsIni ? search->pathsIni : "";
+    *length = search->pathsIni ? search->pathsIniLength : 0;
+    *ansi = !(*length >= 2 && (unsigned char)(*text)[0] == 0xFF && (unsigned char)(*text)[1] == 0xFE);
+    if (*ansi) return true;
+    if (!Utf16ToUtf8((const unsigned char*)*text + 2, *length - 2, search->scratch, search->scratchSize, length))
+        return false;
+    *text = search->scratch;
+    return true;
+}
+
+// paths.ini's inidir= and inifile=, as paths.
+static bool ReadPlaceKeys(const SettingsSearch* search, char* inidir, char* inifile, char* windowClass)
+{
+    const char* text;
+    size_t length;
+    bool ansi;
+    if (!PathsIniText(search, &text, &length, &ansi)) return false;
+    if (windowClass) ReadWindowClass(text, length, ansi, &search->lookups, windowClass);
+    return ReadKey(text, length, ansi, PATHS_INI_KEY, true, &search->lookups, inidir, UTF8_PATH_BUFFER) &&
+           ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, true, &search->lookups, inifile, UTF8_PATH_BUFFER);
+}
+
+bool FindUserSettingsFile(const SettingsSearch* search, const char* folder, char* out, size_t size, bool* desktopUsers)
+{
+    char inidir[UTF8_PATH_BUFFER], inifile[UTF8_PATH_BUFFER], resolved[UTF8_PATH_BUFFER];
+    bool relative;
+    *desktopUsers = false;
+    return ReadPlaceKeys(search, inidir, inifile, NULL) && !inidir[0] && !inifile[0] &&
+           Resolve(folder, search->playerFolder, search, resolved, sizeof resolved, desktopUsers, &relative) &&
+           JoinFolder(out, size, resolved, strlen(resolved), PLAYER_INI_NAME);
+}
+
 bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers, char* windowClass)
 {
     *desktopUsers = false;
     windowClass[0] = 0;
-    const char* text = search->pathsIni ? search->pathsIni : "";
-    size_t length = search->pathsIni ? search->pathsIniLength : 0;
-    // As Windows' profile functions read it: UTF-16 LE after its byte-order
-    // mark (Notepad's "Unicode"), anything else ANSI, where a UTF-8
-    // byte-order mark stays part of the first line.
-    bool ansi = !(length >= 2 && (unsigned char)text[0] == 0xFF && (unsigned char)text[1] == 0xFE);
-    if (!ansi) {
-        if (!Utf16ToUtf8((const unsigned char*)text + 2, length - 2, search->scratch, search->scratchSize, &length))
-            return false;
-        text = search->scratch;
-    }
-    ReadWindowClass(text, length, ansi, &search->lookups, windowClass);
     char inidir[UTF8_PATH_BUFFER], inifile[UTF8_PATH_BUFFER], folder[UTF8_PATH_BUFFER];
-    if (!ReadKey(text, length, ansi, PATHS_INI_KEY, true, &search->lookups, inidir, sizeof inidir) ||
-        !ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, true, &search->lookups, inifile, sizeof inifile))
-        return false;
+    if (!ReadPlaceKeys(search, inidir, inifile, windowClass)) return false;
     const char* player = search->playerFolder;
     bool folderUsers = false, fileUsers = false, inFolder = false;
     if (inidir[0] ? !Resolve(inidir, player, search, folder, sizeof folder, &folderUsers, &inFolder)

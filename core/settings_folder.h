@@ -58,3 +58,9 @@ struct SettingsSearch {
 // PLAYER_CLASS_LENGTH UTF-16 units.
 enum { PLAYER_CLASS_BUFFER = 3 * PLAYER_CLASS_LENGTH + 1 };
 bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers, char* windowClass);
+
+// Where a player keeps winamp.ini when paths.ini names no place for it
+// (neither inidir= nor inifile=) and its own folder holds none: `folder`, in
+// the forms above (WACUP's {26}\WACUP), and winamp.ini in it. False when
+// paths.ini names a place or is bad, or `folder` cannot be resolved.
+bool FindUserSettingsFile(const SettingsSearch* search, const char* folder, char* out, size_t size, bool* desktopUsers);

@@ -7,6 +7,9 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
 // Page controller: a button command, and the controls of one page.
 void OnWizardCommand(int id);
 void SetUpPage(int page);
+// The box that says a player cannot load ZUV, being a 64-bit program, naming
+// its folder; owned by `owner` (NULL: none).
+void SayNot32Bit(HWND owner, const WCHAR* folder);
 // Each page's message, the words its picture shows: the page controller puts
 // it in the message control, where screen readers find it.
 extern const char* const g_pageMessages[];

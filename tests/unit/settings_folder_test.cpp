@@ -221,13 +221,19 @@ TEST(SettingsFolder, FindsTheKeyInItsSectionOnly)
 // number as an integer read, kept in one byte.
 TEST(SettingsFolder, PlayerSectionAsTheProfileFunctionsReadIt)
 {
-    const struct { const char* lines; bool namesModule; DspFolder kind; const char* dspFolder; } Rows[] = {
-        { "dspplugin_name=\"dsp_zv.dll\"\ndspplugin_num=00", true, DSP_FOLDER_NONE, "" },
-        { "dspplugin_name='dsp_zv.dll'\ndspplugin_num=\" 256\"", true, DSP_FOLDER_NONE, "" },
-        { "dspplugin_name=\"dsp_zv.dll'", false, DSP_FOLDER_NONE, "" },
-        { "dspplugin_name=dsp_zv.dll\ndspplugin_num=257", false, DSP_FOLDER_NONE, "" },
-        { "DSPDir=\" D:\\DSP \"", false, DSP_FOLDER_RELATIVE, " D:\\DSP " },
-        { "DSPDir='D:\\DSP'", false, DSP_FOLDER_ABSOLUTE, "D:\\DSP" },
+    const struct { const char* lines; bool namesModule; DspFolder kind; const char* dspFolder; bool safeMode; } Rows[] = {
+        { "dspplugin_name=\"dsp_zv.dll\"\ndspplugin_num=00", true, DSP_FOLDER_NONE, "", false },
+        { "dspplugin_name='dsp_zv.dll'\ndspplugin_num=\" 256\"", true, DSP_FOLDER_NONE, "", false },
+        { "dspplugin_name=\"dsp_zv.dll'", false, DSP_FOLDER_NONE, "", false },
+        { "dspplugin_name=dsp_zv.dll\ndspplugin_num=257", false, DSP_FOLDER_NONE, "", false },
+        { "DSPDir=\" D:\\DSP \"", false, DSP_FOLDER_RELATIVE, " D:\\DSP ", false },
+        { "DSPDir='D:\\DSP'", false, DSP_FOLDER_ABSOLUTE, "D:\\DSP", false },
+        // Safe mode: any number but 0, as the integer read gives it.
+        { "SafeMode=1", false, DSP_FOLDER_NONE, "", true },
+        { "safemode=\" -2\"\nsafemode=0", false, DSP_FOLDER_NONE, "", true },
+        { "safemode=0\nsafemode=1", false, DSP_FOLDER_NONE, "", false },
+        { "safemode=0x1", false, DSP_FOLDER_NONE, "", false },
+        { "safemode=", false, DSP_FOLDER_NONE, "", false },
     };
     for (const auto& row : Rows) {
         const std::string ini = std::string("[Winamp]\n") + row.lines + "\n";
@@ -236,6 +242,33 @@ TEST(SettingsFolder, PlayerSectionAsTheProfileFunctionsReadIt)
         EXPECT_EQ(row.namesModule, section.namesModule) << row.lines;
         EXPECT_EQ(row.kind, section.dspFolderKind) << row.lines;
         EXPECT_STREQ(row.dspFolder, section.dspFolder);
+        EXPECT_EQ(row.safeMode, section.safeMode) << row.lines;
+    }
+}
+
+// WACUP's winamp.ini in the user's application data: only where paths.ini
+// names no place, and only for a user whose folders can be had.
+TEST(SettingsFolder, UserSettingsFileWherePathsIniNamesNone)
+{
+    const struct { const char* pathsIni; DesktopUser whose; const char* expected; bool users; } Rows[] = {
+        { "", DESKTOP_SAME_USER, "C:\\Users\\bob\\AppData\\Roaming\\WACUP\\winamp.ini", true },
+        { "[Winamp]\r\nclass=WACUP\r\n", DESKTOP_NO_SHELL, "C:\\Users\\ann\\AppData\\Roaming\\WACUP\\winamp.ini", false },
+        { "[Winamp]\r\ninidir=.\\Profile\r\n", DESKTOP_SAME_USER, nullptr, false },
+        { "[Winamp]\r\ninifile=w.ini\r\n", DESKTOP_SAME_USER, nullptr, false },
+        { "", DESKTOP_UNKNOWN, nullptr, false },
+    };
+    for (const auto& row : Rows) {
+        std::string pathsIni = row.pathsIni;
+        std::vector<char> scratch(2 * pathsIni.size() + 1);
+        SettingsSearch search = { pathsIni.data(), pathsIni.size(), scratch.data(), scratch.size(), Player,
+                                  { row.whose, ShellFolder, Variable, AnsiToUtf8, nullptr } };
+        char out[UTF8_PATH_BUFFER];
+        bool users = !row.users;
+        bool found = FindUserSettingsFile(&search, "{26}\\WACUP", out, sizeof out, &users);
+        EXPECT_EQ(row.expected != nullptr, found) << row.pathsIni;
+        if (!row.expected || !found) continue;
+        EXPECT_STREQ(row.expected, out);
+        EXPECT_EQ(row.users, users);
     }
 }
 
