@@ -6,14 +6,7 @@
 #include "page_art.h"
 #include "wizard.h"
 #include "../app/installer_state.h"
-#include "../res/page_texts.h"
 #include "../res/resource.h"
-
-// The same words as the pictures hold: the generator draws them from page_texts.h too.
-const char* const g_pageMessages[] = {
-    PAGE_TEXT_WELCOME, PAGE_TEXT_AGREEMENT, PAGE_TEXT_LOCATION, PAGE_TEXT_FINISHED
-};
-static_assert(sizeof g_pageMessages / sizeof g_pageMessages[0] == PAGE_FINISHED + 1, "one message a page");
 
 static const COLORREF NoticeColour = RGB(49, 207, 255);
 

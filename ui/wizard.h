@@ -7,9 +7,6 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
 // Page controller: a button command, and the controls of one page.
 void OnWizardCommand(int id);
 void SetUpPage(int page);
-// Each page's message, the words its picture shows: the page controller puts
-// it in the message control, where screen readers find it.
-extern const char* const g_pageMessages[];
 
 // The agreement text, from its five string resources, line feeds as spaces.
 void AssembleAgreementText();
