@@ -3,6 +3,12 @@
 #include <windows.h>
 
 INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The DPI the wizard starts at: the window's (user32's GetDpiForWindow,
+// Windows 10 1607 on), else its monitor's (shcore's GetDpiForMonitor, 8.1
+// on), else the system's. A function is NULL where Windows lacks it.
+typedef UINT(WINAPI* DpiForWindowProc)(HWND);
+typedef HRESULT(WINAPI* DpiForMonitorProc)(HMONITOR, int, UINT*, UINT*);
+UINT StartingDpi(HWND window, DpiForWindowProc forWindow, DpiForMonitorProc forMonitor);
 
 // Page controller: a button command, and the controls of one page.
 void OnWizardCommand(int id);
