@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <stdarg.h>
 
+#include "page_messages.h"
 #include "wizard.h"
 #include "../app/installer_state.h"
 #include "../core/player.h"

@@ -48,6 +48,18 @@ RECT Extent(const Pixels& p, DWORD colour)
     return box;
 }
 
+// Windows 10 1703 on draws a per-monitor v2 window's frame at its new DPI
+// from the first resize after WM_DPICHANGED; wine keeps it at the system
+// DPI. Here the frame is `g_thicker` pixels thicker each side than wine's.
+WNDPROC g_dialogWindowProc;
+int g_thicker;
+LRESULT CALLBACK FrameOfTheNewScale(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = CallWindowProcA(g_dialogWindowProc, window, message, wParam, lParam);
+    if (message == WM_NCCALCSIZE) InflateRect((RECT*)lParam, -g_thicker, -g_thicker);   // the client rectangle first
+    return result;
+}
+
 class WizardWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -244,13 +256,25 @@ TEST_F(WizardWindow, PaintingAndPaletteGiveBackEveryObject)
 }
 
 // A move to a monitor of another scale: the 100 % layout times the scale at
-// the suggested top-left, the controls' font at that scale; and back.
+// the suggested top-left, the controls' font at that scale; and back. The
+// frame grows and shrinks with the scale, as Windows draws it.
 TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
 {
     RECT at100[8], got[8];
     Layout(at100);
     LOGFONTA font100, font;
     ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NEXT, WM_GETFONT, 0, 0), sizeof font100, &font100));
+    // Asked first: the size at 144 DPI in Windows' frame for 144 DPI.
+    SIZE answer = { 1, 1 };
+    EXPECT_EQ(TRUE, SendMessageA(window, WM_GETDPISCALEDSIZE, 144, (LPARAM)&answer));
+    RECT want = { 0, 0, MulDiv(at100[0].right, 144, 96), MulDiv(at100[0].bottom, 144, 96) };
+    DWORD style = GetWindowLongA(window, GWL_STYLE), extended = GetWindowLongA(window, GWL_EXSTYLE);
+    AdjustWindowRectExForDpi(&want, style, FALSE, extended, 144);
+    EXPECT_EQ(want.right - want.left, answer.cx);
+    EXPECT_EQ(want.bottom - want.top, answer.cy);
+
+    g_dialogWindowProc = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)FrameOfTheNewScale);
+    g_thicker = 4;
     ChangeScale(144);
     Layout(got);
     for (int i = 0; i < 8; ++i) {
@@ -275,11 +299,30 @@ TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
             off += (GetPixel(memory, x, y) & 0xFFFFFF) != RGB(page(x, y) >> 16, page(x, y) >> 8 & 0xFF, page(x, y) & 0xFF);
     EXPECT_EQ(0, off);
 
+    g_thicker = 0;
     ChangeScale(96);
     Layout(got);
     EXPECT_EQ(0, memcmp(at100, got, sizeof got));
     ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NEXT, WM_GETFONT, 0, 0), sizeof font, &font));
     EXPECT_EQ(font100.lfHeight, font.lfHeight);
+}
+
+// What each source of the DPI gives where Windows has it: the window's
+// (Windows 10 1607 on), the monitor's (8.1 on), or an error.
+UINT WINAPI WindowAt144(HWND) { return 144; }
+UINT WINAPI WindowUnknown(HWND) { return 0; }
+// 120 for the effective DPI (type 0) of a monitor, only that.
+HRESULT WINAPI MonitorAt120(HMONITOR on, int type, UINT* x, UINT* y) { return *x = *y = on && !type ? 120 : 77, S_OK; }
+HRESULT WINAPI MonitorFails(HMONITOR, int, UINT* x, UINT* y) { return *x = *y = 77, E_INVALIDARG; }
+
+TEST_F(WizardWindow, StartsAtTheWindowsElseTheMonitorsElseTheSystemsDpi)
+{
+    const UINT system = GetDeviceCaps(screen, LOGPIXELSY);   // 96 in the test prefix
+    const struct { DpiForWindowProc forWindow; DpiForMonitorProc forMonitor; UINT dpi; } rows[] = {
+        { WindowAt144, MonitorAt120, 144 }, { WindowUnknown, MonitorAt120, 120 }, { NULL, MonitorAt120, 120 },
+        { NULL, MonitorFails, system },     { NULL, NULL, system },
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.dpi, StartingDpi(window, row.forWindow, row.forMonitor)) << &row - rows;
 }
 
 TEST_F(WizardWindow, TheLeakCountSeesALeak)
