@@ -1,6 +1,7 @@
 // The dialog procedure in-process: painting, the notice line, and that the
-// paint paths give back every GDI object they take.
+// paint paths give back every GDI object they take; and the program icon.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -384,6 +385,35 @@ TEST(PageArt, DrawnForTheScaleNotEnlarged)
             EXPECT_EQ(0, smoothed);
             EXPECT_GT(unlike, inked / 10);
         }
+    }
+}
+
+// Windows picks an image of icon group 110 for each size it draws: it must
+// find the one drawn for that size, and load it (the 256 one from its PNG).
+TEST(ProgramIcon, EachSizeIsPickedAndLoads)
+{
+    HMODULE module = GetModuleHandleA(NULL);
+    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(IDI_ZUV), MAKEINTRESOURCEA(14));   // RT_GROUP_ICON
+    ASSERT_TRUE(group);
+    BYTE* directory = (BYTE*)LockResource(LoadResource(module, group));
+    ASSERT_EQ(5, ((const WORD*)directory)[2]) << "images in the group";
+    for (int size : { 16, 24, 32, 48, 256 }) {
+        SCOPED_TRACE(size);
+        int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));   // RT_ICON
+        ASSERT_TRUE(found);
+        BYTE* image = (BYTE*)LockResource(LoadResource(module, found));
+        // Its width as the image itself says: in a PNG's header, big-endian, or a DIB's.
+        const bool png = memcmp(image, "\x89PNG", 4) == 0;
+        EXPECT_EQ(size, png ? image[16] << 24 | image[17] << 16 | image[18] << 8 | image[19] : *(const LONG*)(image + 4));
+        HICON icon = CreateIconFromResourceEx(image, SizeofResource(module, found), TRUE, 0x30000, size, size, 0);
+        ICONINFO info;
+        ASSERT_TRUE(icon && GetIconInfo(icon, &info));
+        DeleteObject(info.hbmMask);
+        Pixels colour(info.hbmColor);
+        DestroyIcon(icon);
+        ASSERT_EQ(size, colour.width);
+        EXPECT_EQ(0x6633FFu, colour(size / 2, 1)) << "the background at the top";
     }
 }
 
