@@ -57,7 +57,7 @@ extern const PlayerProgram PlayerPrograms[PLAYER_PROGRAMS];
 #define PATHS_INI_KEY "inidir"
 #define PATHS_INI_FILE_KEY "inifile"
 // class= gives the player's main window another class name than
-// PLAYER_WINDOW_CLASS: its %NAME%s expanded, cut to PLAYER_CLASS_LENGTH
+// PLAYER_WINDOW_CLASS: its %NAME%s and {N}s expanded, cut to PLAYER_CLASS_LENGTH
 // characters (UTF-16 units).
 #define PATHS_INI_CLASS_KEY "class"
 enum { PLAYER_CLASS_LENGTH = 63 };

@@ -174,22 +174,27 @@ TEST(SettingsFolder, RootOfAUncPlayerAndAResultThatDoesNotFit)
     EXPECT_STREQ("C:\\Program Files\\Winamp\\winamp.ini", out);
 }
 
-// class=: the player's window class, its variables expanded as
-// ExpandEnvironmentStrings does, cut to 63 UTF-16 units (no pair cut apart);
-// read even where the settings file cannot be resolved.
+// class=: the player's window class, its %NAME%s and {N}s expanded as the
+// player does (undefined ones, %% and a lone % give nothing), cut to 63 UTF-16
+// units (no pair cut apart) and to its buffer whatever bytes the code page
+// conversion gives; read even where the settings file cannot be resolved.
 TEST(SettingsFolder, WindowClassExpandedAndCut)
 {
     std::string japanese;
     for (int i = 0; i < 60; ++i) japanese += "\xE9\x9F\xB3";
-    const struct { std::string pathsIni, windowClass; } Rows[] = {
-        { "[Winamp]\ninidir=%NOSUCH%\nclass=\" %SETTINGS% %NOSUCH% %%\"\n", " E:\\shared %NOSUCH% %%" },
+    const struct { std::string pathsIni, windowClass; bool raw = false; } Rows[] = {
+        { "[Winamp]\ninidir=%NOSUCH%\nclass=\" %SETTINGS% %NOSUCH% %%\"\n", " E:\\shared  " },
+        { "[Winamp]\nclass=My%UNDEF%Class\n", "MyClass" },
+        { "[Winamp]\nclass={26}\\%SETTINGS%{77}{x}%%50%\n", "C:\\Users\\ann\\AppData\\Roaming\\E:\\shared{x}50" },
         { Utf16File((u"[Winamp]\nclass=" + std::u16string(60, u'\u97F3') + u"a\U0001F3B5\U0001F3B5").c_str()),
           japanese + "a\xF0\x9F\x8E\xB5" },
+        { "[Winamp]\nclass=\xF0" + std::string(300, '\x80') + "\n", "\xF0" + std::string(188, '\x80'), true },
     };
     for (const auto& row : Rows) {
         std::vector<char> scratch(2 * row.pathsIni.size());
+        auto raw = [](const char* text, char* out, size_t size, void*) { return strlen(text) < size && strcpy(out, text); };
         SettingsSearch search = { row.pathsIni.data(), row.pathsIni.size(), scratch.data(), scratch.size(), Player,
-                                  { DESKTOP_NO_SHELL, ShellFolder, Variable, AnsiToUtf8, nullptr } };
+                                  { DESKTOP_NO_SHELL, ShellFolder, Variable, row.raw ? raw : AnsiToUtf8, nullptr } };
         char out[UTF8_PATH_BUFFER], windowClass[PLAYER_CLASS_BUFFER];
         bool users;
         FindSettingsFile(&search, out, sizeof out, &users, windowClass);
