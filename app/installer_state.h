@@ -9,6 +9,7 @@ enum WizardPage { PAGE_WELCOME = 0, PAGE_AGREEMENT = 1, PAGE_LOCATION = 2, PAGE_
 struct InstallerState {
     HINSTANCE instance;
     char pluginsPath[FOLDER_BUFFER];
+    WCHAR playerProgram[MAX_PATH];   // the player's program, found when the Location is confirmed
     int currentPage;
     bool running;
     HWND wizardWindow;

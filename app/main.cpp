@@ -3,6 +3,7 @@
 #include "../core/player.h"
 #include "../res/resource.h"
 #include "../ui/wizard.h"
+#include "../win/file_helpers.h"
 #include "../win/library_search.h"
 #include "../win/operations.h"
 
@@ -41,8 +42,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // (in Downloads, say) must not be loaded into an elevated process.
     RestrictLibrarySearch();
     g_installer.instance = instance;
-    if (!LocatePlayer(g_installer.pluginsPath)) {
+    PlayerFound found = LocatePlayer(g_installer.pluginsPath);
+    if (found == PLAYER_MISSING) {
         MessageBoxA(NULL, PlayerMissingText, "QEL ZUV!!", MB_ICONERROR);
+        return 0;
+    }
+    // Nothing to offer: the one player there is cannot load a 32-bit plug-in.
+    if (found == PLAYER_ONLY_NOT_32BIT) {
+        WCHAR folder[MAX_PATH];
+        AnsiToWide(g_installer.pluginsPath, folder, MAX_PATH);
+        SayNot32Bit(NULL, folder);
         return 0;
     }
     // Nothing can be installed; say so before anything is written or closed.

@@ -92,7 +92,7 @@ unsigned long ProfileNumber(const char* value, size_t length)
 PlayerKey PlayerKeyOf(const IniLine* line)
 {
     static const char* const Keys[PLAYER_KEYS] = { PLAYER_INI_DSP_NAME, PLAYER_INI_DSP_NUM, PLAYER_INI_UTF8,
-                                                   PLAYER_INI_DSP_DIR, PLAYER_INI_REMOVE };
+                                                   PLAYER_INI_DSP_DIR, PLAYER_INI_REMOVE, PLAYER_INI_SAFE_MODE };
     int i = 0;
     while (i < PLAYER_KEYS && !(line->key && SameIniName(line->name, line->nameLength, Keys[i]))) ++i;
     return (PlayerKey)i;
@@ -121,6 +121,8 @@ bool ReadPlayerSection(const char* text, size_t length, bool whole, PlayerSectio
                        (!number.valueLength || (ProfileNumber(number.value, number.valueLength) & 0xFF) == 0);
     // An empty utf8 is the default, UTF-8.
     out->ansi = utf8.valueLength && ProfileNumber(utf8.value, utf8.valueLength) == 0;
+    const IniLine& safe = found[PLAYER_SAFE_MODE];
+    out->safeMode = safe.valueLength && ProfileNumber(safe.value, safe.valueLength) != 0;
 
     const char* a = found[PLAYER_DSP_DIR].value;
     size_t n = found[PLAYER_DSP_DIR].valueLength;

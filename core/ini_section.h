@@ -54,7 +54,7 @@ IniValue FindIniValue(const char* text, size_t length, const char* key, char* ou
 
 // The player's keys in winamp.ini's first [Winamp] (player.h), and which of
 // them a line there is: PLAYER_KEYS for none.
-enum PlayerKey { PLAYER_DSP_NAME, PLAYER_DSP_NUM, PLAYER_UTF8, PLAYER_DSP_DIR, PLAYER_REMOVE, PLAYER_KEYS };
+enum PlayerKey { PLAYER_DSP_NAME, PLAYER_DSP_NUM, PLAYER_UTF8, PLAYER_DSP_DIR, PLAYER_REMOVE, PLAYER_SAFE_MODE, PLAYER_KEYS };
 PlayerKey PlayerKeyOf(const IniLine* line);
 
 // What the player reads of the first [Winamp] section of its winamp.ini.
@@ -69,6 +69,7 @@ struct PlayerSection {
     bool namesModule;       // dspplugin_name is the plug-in's module, dspplugin_num (when there) 0
     DspFolder dspFolderKind;
     bool ansi;              // utf8 reads as 0
+    bool safeMode;          // safemode reads as a number but 0: no DSP module is loaded
     // DSPDir as written (cut to fit), in the ANSI code page when `ansi`,
     // else UTF-8; empty for DSP_FOLDER_NONE.
     char dspFolder[UTF8_PATH_BUFFER];

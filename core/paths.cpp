@@ -4,6 +4,8 @@
 #include <string.h>
 
 const char* const PluginFileList[3] = { PLUGIN_MODULE_NAME, PLUGIN_HELP_NAME, PLUGIN_LOGO_NAME };
+const PlayerProgram PlayerPrograms[PLAYER_PROGRAMS] = { { WACUP_EXE_NAME, WACUP_USER_FOLDER },
+                                                        { PLAYER_EXE_NAME, NULL } };
 
 bool CopyText(char* out, size_t size, const char* text)
 {
@@ -45,7 +47,11 @@ bool FolderFromPlayerCommand(const char* command, char* out, size_t size)
     if (n >= sizeof lower) return false;
     for (size_t i = 0; i <= n; ++i) lower[i] = LowerAscii(command[i]);
 
-    const char* exe = strstr(lower, PLAYER_EXE_NAME);
+    const char* exe = NULL;
+    for (const PlayerProgram& program : PlayerPrograms) {
+        const char* at = strstr(lower, program.name);
+        if (at && (!exe || at < exe)) exe = at;
+    }
     if (!exe) return false;
     // The command normally opens with a quotation mark around the path; drop
     // it, and nothing else, so an unquoted C:\Winamp\winamp.exe keeps its C.
@@ -56,6 +62,11 @@ bool FolderFromPlayerCommand(const char* command, char* out, size_t size)
     memcpy(out, start, len);
     out[len] = 0;
     return true;
+}
+
+unsigned long NoBestFitFlags(unsigned codePage)
+{
+    return codePage == 65001 || codePage == 65000 ? 0 : 0x400;
 }
 
 // The text of a program's path: inside its quotation marks, or all of it.
@@ -90,6 +101,8 @@ bool FolderFromPlaceValue(PlaceValueKind kind, const PlaceValue* value, const Pl
     char* folder = Unquoted(ansi);
     size_t n = strlen(folder);
     if (kind == PLACE_PROGRAM) {
+        // The folder ends at the last backslash: an icon's index after the
+        // program's name ("...\\wacup.exe,0") goes with the name.
         while (n > 0 && folder[n - 1] != '\\') --n;
     } else if (n > 0 && folder[n - 1] != '\\') {
         folder[n++] = '\\';
@@ -100,17 +113,33 @@ bool FolderFromPlaceValue(PlaceValueKind kind, const PlaceValue* value, const Pl
     return true;
 }
 
-bool PlayerExecutablePath(const char* pluginsPath, char* out, size_t size)
+bool PlayerProgramPath(const char* pluginsPath, const char* name, char* out, size_t size)
 {
     if (!CopyText(out, size, pluginsPath)) return false;
     char* cut = (char*)FindLastNoCase(out, PLAYER_PLUGINS_DIR);
     if (!cut) return false;
     *cut = 0;
-    if (!AppendText(out, size, PLAYER_EXE_NAME)) {
+    if (!AppendText(out, size, name)) {
         out[0] = 0;
         return false;
     }
     return true;
+}
+
+static unsigned long LittleEndian(const unsigned char* at, int bytes)
+{
+    unsigned long n = 0;
+    while (bytes--) n = n << 8 | at[bytes];
+    return n;
+}
+
+bool ProgramIsNot32Bit(const unsigned char* head, size_t length)
+{
+    // "MZ", the PE header's offset at 0x3C, there "PE\0\0" and the machine.
+    if (length < 0x40 || head[0] != 'M' || head[1] != 'Z') return false;
+    unsigned long pe = LittleEndian(head + 0x3C, 4);
+    if (pe > length - 6 || memcmp(head + pe, "PE\0\0", 4) != 0) return false;
+    return LittleEndian(head + pe + 4, 2) != 0x14C;   // IMAGE_FILE_MACHINE_I386
 }
 
 bool PlayerFolderPath(const char* pluginsPath, char* out, size_t size)

@@ -23,15 +23,23 @@ inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' 
 const char* FindLastNoCase(const char* text, const char* needle);
 
 // The player's folder from its registered play command: everything before
-// the first "winamp.exe" (any case), lower-cased, less an opening quotation
-// mark. False, with `out` untouched, when there is no "winamp.exe" or the
-// folder does not fit.
+// the first name of a player's program (any case), lower-cased, less an
+// opening quotation mark. False, with `out` untouched, when it names no
+// player's program or the folder does not fit.
 bool FolderFromPlayerCommand(const char* command, char* out, size_t size);
 
-// winamp.exe beside the plug-ins folder: the path cut at its last "plugins"
-// (any case). Without "plugins" `out` is a copy of the input and the result
-// false; a result that does not fit leaves `out` empty and returns false.
-bool PlayerExecutablePath(const char* pluginsPath, char* out, size_t size);
+// The program `name` beside the plug-ins folder: the path cut at its last
+// "plugins" (any case). Without "plugins" `out` is a copy of the input and
+// the result false; a result that does not fit leaves `out` empty and
+// returns false.
+bool PlayerProgramPath(const char* pluginsPath, const char* name, char* out, size_t size);
+
+// Whether a program's first `length` bytes read as a PE header naming a
+// machine other than i386: a 64-bit player, which cannot load a 32-bit
+// plug-in. A file too short, cut or not PE is no proof, and counts as a
+// 32-bit player. PROGRAM_HEAD_BYTES is enough for any linker's header.
+enum { PROGRAM_HEAD_BYTES = 4096 };
+bool ProgramIsNot32Bit(const unsigned char* head, size_t length);
 
 // The player's folder: the plug-ins folder cut after the backslash of its
 // last "\plugins" (any case). False, with `out` empty, when there is no
@@ -51,10 +59,16 @@ void FolderOfPath(char* path);
 // Every line feed becomes a space.
 void ReplaceLineFeeds(char* text);
 
+// The flags of a conversion from UTF-16 into the ANSI code page `codePage`
+// that must not put a look-alike in place of a letter the code page lacks
+// (WC_NO_BEST_FIT_CHARS, 0x400), and that asks whether one was lost (0: do
+// not ask). UTF-8 (65001) and UTF-7 spell every letter and refuse both.
+unsigned long NoBestFitFlags(unsigned codePage);
+
 // Where else the player records its folder, and how each value names it.
 enum PlaceValueKind {
     PLACE_COMMAND,   // a play command, as FolderFromPlayerCommand reads it
-    PLACE_PROGRAM,   // a program's full path, quoted or not: its folder
+    PLACE_PROGRAM,   // a program's full path, quoted or not, perhaps with an icon's ",N": its folder
     PLACE_FOLDER     // the folder itself, with or without its backslash
 };
 

@@ -1,4 +1,6 @@
-// Every point where the installer touches Winamp, in one place.
+// Every point where the installer touches the player, in one place: Winamp,
+// or WACUP, which loads Winamp's plug-ins and keeps its window class, its
+// winamp.ini and its paths.ini.
 #pragma once
 
 // Registered play command: default value of this key, in HKEY_LOCAL_MACHINE
@@ -14,11 +16,39 @@
 #define PLAYER_APP_PATHS_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\winamp.exe"
 #define PLAYER_APP_PATHS_FOLDER L"Path"
 #define PLAYER_USER_KEY "Software\\Winamp"
+// WACUP's installer records its folder in its uninstall entry (also as the
+// program its icon comes from, "path,N") and perhaps its program path.
+#define WACUP_UNINSTALL_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WACUP"
+#define WACUP_UNINSTALL_ICON L"DisplayIcon"
+#define WACUP_APP_PATHS_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\wacup.exe"
 #define PLAYER_EXE_NAME "winamp.exe"          // matched in any letter case
+#define WACUP_EXE_NAME "wacup.exe"
 #define PLAYER_INI_NAME "winamp.ini"
 #define PLAYER_PLUGINS_DIR "plugins"          // directly inside the player's folder
 #define PLAYER_WINDOW_CLASS "Winamp v1.x"     // main window; shuts down on WM_CLOSE
 #define PLAYER_DOWNLOAD_HOST "www.winamp.com"
+
+// The programs a player's folder may hold, the one that runs first: WACUP
+// (whose x86 build may also be run as winamp.exe), then Winamp. A folder
+// holds a player when it holds either. `userFolder`: where that player keeps
+// winamp.ini when no paths.ini names a place for it and its own folder holds
+// none, in paths.ini's forms; NULL: nowhere else.
+struct PlayerProgram {
+    const char* name;
+    const char* userFolder;
+};
+enum { PLAYER_PROGRAMS = 2 };
+extern const PlayerProgram PlayerPrograms[PLAYER_PROGRAMS];
+#define WACUP_USER_FOLDER "{26}\\WACUP"      // the user's roaming application data
+
+// Where the players install themselves unless told otherwise, looked at
+// last. %ProgramFiles% is the 32-bit Program Files for a 32-bit program;
+// the 64-bit one, %ProgramW6432%, exists only on 64-bit Windows.
+#define PLAYER_DEFAULT_FOLDER L"%ProgramFiles%\\Winamp"
+#define WACUP_DEFAULT_FOLDER L"%ProgramFiles%\\WACUP"
+#define PLAYER64_DEFAULT_FOLDER L"%ProgramW6432%\\Winamp64"
+#define PLAYER_NATIVE_FOLDER L"%ProgramW6432%\\Winamp"
+#define WACUP_NATIVE_FOLDER L"%ProgramW6432%\\WACUP"
 
 // paths.ini beside winamp.exe may move winamp.ini (and the player's other
 // settings) to the folder its [Winamp] (PLAYER_INI_SECTION) inidir= names, and name the settings
@@ -27,7 +57,7 @@
 #define PATHS_INI_KEY "inidir"
 #define PATHS_INI_FILE_KEY "inifile"
 // class= gives the player's main window another class name than
-// PLAYER_WINDOW_CLASS: its %NAME%s expanded, cut to PLAYER_CLASS_LENGTH
+// PLAYER_WINDOW_CLASS: its %NAME%s and {N}s expanded, cut to PLAYER_CLASS_LENGTH
 // characters (UTF-16 units).
 #define PATHS_INI_CLASS_KEY "class"
 enum { PLAYER_CLASS_LENGTH = 63 };
@@ -37,13 +67,15 @@ enum { PLAYER_CLASS_LENGTH = 63 };
 // What the player reads of the first [Winamp] section of winamp.ini (names in
 // any case): its DSP module and that module's number, the folder it loads DSP
 // modules from when not plugins\ (UTF-8 unless utf8 reads 0, then ANSI),
-// and a module it is to delete at its next start.
+// a module it is to delete at its next start, and whether it always starts
+// in safe mode, in which it loads no DSP module (any number but 0).
 #define PLAYER_INI_SECTION "Winamp"
 #define PLAYER_INI_DSP_NAME "dspplugin_name"
 #define PLAYER_INI_DSP_NUM "dspplugin_num"
 #define PLAYER_INI_DSP_DIR "DSPDir"
 #define PLAYER_INI_UTF8 "utf8"
 #define PLAYER_INI_REMOVE "remove_genplug"
+#define PLAYER_INI_SAFE_MODE "safemode"
 
 // winamp.ini keys the installer rewrites, in the order the rules apply.
 #define INI_KEY_DSP_NAME "dspplugin_name="

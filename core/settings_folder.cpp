@@ -54,6 +54,18 @@ static bool LookUp(const FolderLookups* l, int csidl, const char* name, char* ou
     return true;
 }
 
+// The length of the "{N}" at `value`, N a decimal CSIDL; 0 when there is
+// none. Flags such as CSIDL_FLAG_CREATE lie above 255 and must never reach
+// the shell, which would create the folder.
+static size_t ShellFolderForm(const char* value, int* csidl)
+{
+    size_t i = 1;
+    *csidl = 0;
+    if (value[0] != '{') return 0;
+    while (value[i] >= '0' && value[i] <= '9' && i <= 3) *csidl = *csidl * 10 + (value[i++] - '0');
+    return i > 1 && value[i] == '}' && *csidl <= 255 ? i + 1 : 0;
+}
+
 // `value` (trimmed, not empty) in its form, relative paths joined to
 // `relativeTo`; `relative` tells whether they were.
 static bool Resolve(const char* value, const char* relativeTo, const SettingsSearch* search, char* out, size_t size,
@@ -67,16 +79,12 @@ static bool Resolve(const char* value, const char* relativeTo, const SettingsSea
     const char* rest = value;
     *relative = false;
     if (value[0] == '{') {
-        // {N}: a decimal CSIDL. Flags such as CSIDL_FLAG_CREATE lie above 255
-        // and must never reach the shell, which would create the folder.
-        int csidl = 0;
-        size_t i = 1;
-        while (value[i] >= '0' && value[i] <= '9' && i <= 3) csidl = csidl * 10 + (value[i++] - '0');
-        if (i == 1 || value[i] != '}' || csidl > 255) return false;
-        if (!LookUp(lookups, csidl, NULL, found, sizeof found, desktopUsers)) return false;
+        int csidl;
+        size_t formLength = ShellFolderForm(value, &csidl);
+        if (!formLength || !LookUp(lookups, csidl, NULL, found, sizeof found, desktopUsers)) return false;
         base = found;
         baseLength = strlen(found);
-        rest = value + i + 1;
+        rest = value + formLength;
     } else if (value[0] == '%' && strchr(value + 1, '%')) {
         const char* close = strchr(value + 1, '%');
         size_t nameLength = (size_t)(close - value - 1);
@@ -157,57 +165,92 @@ static bool ReadKey(const char* text, size_t length, bool ansi, const char* key,
     return ansi ? lookups->ansiToUtf8(a, out, size, lookups->context) : CopyText(out, size, a);
 }
 
-// class=, expanded and cut as the player does.
+// class=, expanded and cut as the player does. Unlike inidir and inifile,
+// an undefined %NAME% or unknown {N} gives nothing, and so do %% and a lone %.
 static void ReadWindowClass(const char* text, size_t length, bool ansi, const FolderLookups* lookups, char* out)
 {
     char value[UTF8_PATH_BUFFER], name[UTF8_PATH_BUFFER], found[UTF8_PATH_BUFFER];
     size_t n = 0, units = 0;
     if (!ReadKey(text, length, ansi, PATHS_INI_CLASS_KEY, false, lookups, value, sizeof value)) value[0] = 0;
-    for (const char* p = value; *p && units <= PLAYER_CLASS_LENGTH;) {
-        const char* close = *p == '%' ? strchr(p + 1, '%') : NULL;
+    for (const char* p = value; *p;) {
         const char* piece = p;
-        size_t pieceLength = close ? (size_t)(close + 1 - p) : 1;
+        size_t pieceLength = 1;
+        int csidl;
         bool ignored;
-        if (close) {
-            memcpy(name, p + 1, pieceLength - 2);
-            name[pieceLength - 2] = 0;
-            if (name[0] && LookUp(lookups, 0, name, found, sizeof found, &ignored)) {
-                piece = found;
-                pieceLength = strlen(found);
-            }
+        if (*p == '%') {
+            const char* close = strchr(p + 1, '%');
+            size_t nameLength = close ? (size_t)(close - p - 1) : 0;
+            memcpy(name, p + 1, nameLength);
+            name[nameLength] = 0;
+            p = close ? close + 1 : p + 1;
+            piece = found;
+            pieceLength = name[0] && LookUp(lookups, 0, name, found, sizeof found, &ignored) ? strlen(found) : 0;
+        } else if (size_t formLength = ShellFolderForm(p, &csidl)) {
+            p += formLength;
+            piece = found;
+            pieceLength = LookUp(lookups, csidl, NULL, found, sizeof found, &ignored) ? strlen(found) : 0;
+        } else {
+            ++p;
         }
-        p += close ? close + 1 - p : 1;
-        // A four-byte sequence is two UTF-16 units; none is cut apart.
+        // A four-byte sequence is two UTF-16 units; none is cut apart. Bytes
+        // that are not UTF-8 stop at the buffer's end.
         for (size_t i = 0; i < pieceLength; ++i) {
             unsigned char c = (unsigned char)piece[i];
             if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
-            if (units > PLAYER_CLASS_LENGTH) break;
+            if (units > PLAYER_CLASS_LENGTH || n == PLAYER_CLASS_BUFFER - 1) {
+                out[n] = 0;
+                return;
+            }
             out[n++] = (char)c;
         }
     }
     out[n] = 0;
 }
 
+// paths.ini's text as Windows' profile functions read it: UTF-16 LE after
+// its byte-order mark (Notepad's "Unicode", made UTF-8 in the scratch
+// buffer), anything else ANSI, where a UTF-8 byte-order mark stays part of
+// the first line. False when the UTF-16 does not fit the scratch buffer.
+static bool PathsIniText(const SettingsSearch* search, const char** text, size_t* length, bool* ansi)
+{
+    *text = search->pathsIni ? search->pathsIni : "";
+    *length = search->pathsIni ? search->pathsIniLength : 0;
+    *ansi = !(*length >= 2 && (unsigned char)(*text)[0] == 0xFF && (unsigned char)(*text)[1] == 0xFE);
+    if (*ansi) return true;
+    if (!Utf16ToUtf8((const unsigned char*)*text + 2, *length - 2, search->scratch, search->scratchSize, length))
+        return false;
+    *text = search->scratch;
+    return true;
+}
+
+// paths.ini's inidir= and inifile=, as paths.
+static bool ReadPlaceKeys(const SettingsSearch* search, char* inidir, char* inifile, char* windowClass)
+{
+    const char* text;
+    size_t length;
+    bool ansi;
+    if (!PathsIniText(search, &text, &length, &ansi)) return false;
+    if (windowClass) ReadWindowClass(text, length, ansi, &search->lookups, windowClass);
+    return ReadKey(text, length, ansi, PATHS_INI_KEY, true, &search->lookups, inidir, UTF8_PATH_BUFFER) &&
+           ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, true, &search->lookups, inifile, UTF8_PATH_BUFFER);
+}
+
+bool FindUserSettingsFile(const SettingsSearch* search, const char* folder, char* out, size_t size, bool* desktopUsers)
+{
+    char inidir[UTF8_PATH_BUFFER], inifile[UTF8_PATH_BUFFER], resolved[UTF8_PATH_BUFFER];
+    bool relative;
+    *desktopUsers = false;
+    return ReadPlaceKeys(search, inidir, inifile, NULL) && !inidir[0] && !inifile[0] &&
+           Resolve(folder, search->playerFolder, search, resolved, sizeof resolved, desktopUsers, &relative) &&
+           JoinFolder(out, size, resolved, strlen(resolved), PLAYER_INI_NAME);
+}
+
 bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers, char* windowClass)
 {
     *desktopUsers = false;
     windowClass[0] = 0;
-    const char* text = search->pathsIni ? search->pathsIni : "";
-    size_t length = search->pathsIni ? search->pathsIniLength : 0;
-    // As Windows' profile functions read it: UTF-16 LE after its byte-order
-    // mark (Notepad's "Unicode"), anything else ANSI, where a UTF-8
-    // byte-order mark stays part of the first line.
-    bool ansi = !(length >= 2 && (unsigned char)text[0] == 0xFF && (unsigned char)text[1] == 0xFE);
-    if (!ansi) {
-        if (!Utf16ToUtf8((const unsigned char*)text + 2, length - 2, search->scratch, search->scratchSize, &length))
-            return false;
-        text = search->scratch;
-    }
-    ReadWindowClass(text, length, ansi, &search->lookups, windowClass);
     char inidir[UTF8_PATH_BUFFER], inifile[UTF8_PATH_BUFFER], folder[UTF8_PATH_BUFFER];
-    if (!ReadKey(text, length, ansi, PATHS_INI_KEY, true, &search->lookups, inidir, sizeof inidir) ||
-        !ReadKey(text, length, ansi, PATHS_INI_FILE_KEY, true, &search->lookups, inifile, sizeof inifile))
-        return false;
+    if (!ReadPlaceKeys(search, inidir, inifile, windowClass)) return false;
     const char* player = search->playerFolder;
     bool folderUsers = false, fileUsers = false, inFolder = false;
     if (inidir[0] ? !Resolve(inidir, player, search, folder, sizeof folder, &folderUsers, &inFolder)

@@ -53,8 +53,15 @@ struct SettingsSearch {
 //
 // In the same reading, `windowClass` (PLAYER_CLASS_BUFFER bytes) gets the
 // player's window class from class=, "" when there is none or paths.ini is
-// bad: its %NAME%s expanded as ExpandEnvironmentStrings does (for the
-// desktop's user; an undefined one stays as written), cut to
-// PLAYER_CLASS_LENGTH UTF-16 units.
+// bad, expanded anywhere in it as the player does, for the desktop's user:
+// %NAME% its variable and {N} its shell folder, an undefined or unknown one
+// nothing, and %% and a lone % nothing too; cut to PLAYER_CLASS_LENGTH
+// UTF-16 units, no character cut apart.
 enum { PLAYER_CLASS_BUFFER = 3 * PLAYER_CLASS_LENGTH + 1 };
 bool FindSettingsFile(const SettingsSearch* search, char* out, size_t size, bool* desktopUsers, char* windowClass);
+
+// Where a player keeps winamp.ini when paths.ini names no place for it
+// (neither inidir= nor inifile=) and its own folder holds none: `folder`, in
+// the forms above (WACUP's {26}\WACUP), and winamp.ini in it. False when
+// paths.ini names a place or is bad, or `folder` cannot be resolved.
+bool FindUserSettingsFile(const SettingsSearch* search, const char* folder, char* out, size_t size, bool* desktopUsers);

@@ -13,7 +13,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 
-for p in cmake ninja-build g++ g++-mingw-w64-i686 googletest libgtest-dev wine wine32:i386 xvfb \
+for p in cmake ninja-build g++ g++-mingw-w64-i686 googletest libgtest-dev zlib1g-dev wine wine32:i386 xvfb \
          x11-apps x11-utils file imagemagick zip unzip osslsigncode openssl clang libclang-rt-14-dev python3 \
          python3-pil fonts-liberation tidy sox nsis binutils-mingw-w64-i686; do
   have "$p" || need+=("$p")

@@ -30,11 +30,21 @@ SyStringException& SyStringException::operator=(const SyStringException& other)
     return *this;
 }
 
+static DWORD SystemText(unsigned long code, char* out, DWORD size)
+{
+    return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, code, 0, out, size, NULL);
+}
+
+void SySystemException::LoadTexts()
+{
+    char text[BufferSize];
+    SystemText(ERROR_FILE_NOT_FOUND, text, sizeof text);
+}
+
 SySystemException::SySystemException(unsigned long errorCode) : code(errorCode)
 {
     memcpy(buffer, Prefix, PrefixLength + 1);
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, code, 0, buffer + PrefixLength,
-                             BufferSize - 1 - PrefixLength, NULL);
+    DWORD n = SystemText(code, buffer + PrefixLength, BufferSize - 1 - PrefixLength);
     if (n == 0) wsprintfA(buffer, "FormatMessage() failed for SySystemException %lu\n", code);
     text = buffer;
     OutputDebugStringA(buffer);

@@ -26,6 +26,10 @@ protected:
 class SySystemException : public SyStringException {
 public:
     explicit SySystemException(unsigned long code);
+    // Loads what the system's message texts need (their first use may load
+    // libraries), so that one composed later, while running as another
+    // user, loads none. Writes no debugger line.
+    static void LoadTexts();
 
     unsigned long code;
 

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "page_art.h"
-#include "wizard.h"
+#include "page_messages.h"
 #include "../app/installer_state.h"
 #include "../res/page_art.h"
 #include "../res/resource.h"

@@ -2,10 +2,12 @@
 #include <windows.h>
 #include <stdarg.h>
 
+#include "page_messages.h"
 #include "wizard.h"
 #include "../app/installer_state.h"
 #include "../core/player.h"
 #include "../res/resource.h"
+#include "../win/file_helpers.h"
 #include "../win/operations.h"
 
 char g_agreementPiece[AGREEMENT_PIECE_BUFFER];
@@ -33,6 +35,13 @@ static const char NotLoadedFormat[] =
 static const char PluginsFolderFormat[] = "its plug-ins folder, %s";
 static const char NotStartedFormat[] = "Windows could not open %s.\n\nOpen it yourself from Explorer: %s";
 static const char UnusableFolderFormat[] = "the DSP/Effect plug-in directory its settings name, \"%s\", which is %s";
+static const char Not32BitFormat[] =
+    "ZUV cannot be used with the player in %s: it is a 64-bit program, and ZUV is a 32-bit plug-in, which only a "
+    "32-bit player loads (the 32-bit Winamp, or WACUP's 32-bit (x86) build).";
+static const char SafeModeText[] =
+    "ZUV is installed, but the player is set to always run in Safe Mode, in which it loads no DSP plug-in. To use "
+    "ZUV, open Preferences (Ctrl+P), choose Plug-ins, clear \"Always run Winamp in 'Safe Mode'\" and restart the "
+    "player.";
 
 // A control that is hidden or disabled while it has the focus would leave the
 // keyboard stranded; hand the focus to Next first (WM_NEXTDLGCTL also keeps
@@ -108,6 +117,13 @@ static void FormatText(WCHAR* out, const char* format, ...)
     va_end(arguments);
 }
 
+void SayNot32Bit(HWND owner, const WCHAR* folder)
+{
+    WCHAR text[sizeof Not32BitFormat + MAX_PATH];
+    FormatText(text, Not32BitFormat, folder);
+    MessageBoxW(owner, text, L"ZUV", MB_OK | MB_ICONERROR);
+}
+
 // Finish or More Info that surely started nothing says so, naming `what`
 // and its file.
 static void SayNotStarted(const WCHAR* what, const WCHAR* file)
@@ -159,7 +175,7 @@ static void InstallInto(const PlayerSettingsPlace* place)
         ShowFinished();
         return;
     }
-    ClosePlayer(g_installer.pluginsPath, place->windowClass);
+    ClosePlayer(place->program, place->windowClass);
     const char* failed;
     CopyResult copied = CopyPluginFiles(folder, user, place->player, &failed);
     if (copied != COPY_DONE) {
@@ -172,7 +188,8 @@ static void InstallInto(const PlayerSettingsPlace* place)
     // The files are in place, but the player will not load the module at
     // its next start unless winamp.ini now says so and it looks in that
     // folder: say so, not "installed", over the finished page.
-    SwitchResult result = RewritePlayerSettings(place);
+    bool safeMode;
+    SwitchResult result = RewritePlayerSettings(place, &safeMode);
     ShowFinished();
     WCHAR where[sizeof UnusableFolderFormat + MAX_PATH + 16];
     WCHAR text[sizeof NotLoadedFormat + MAX_PATH + sizeof where / sizeof(WCHAR)];
@@ -187,29 +204,35 @@ static void InstallInto(const PlayerSettingsPlace* place)
         FormatText(text, NotLoadedFormat, folder, where);
     }
     if (result != SWITCHED_ON) MessageBoxW(wizard, text, L"ZUV", MB_OK | MB_ICONINFORMATION);
+    // Left as the user set it, but without telling them ZUV would never run.
+    if (safeMode) MessageBoxA(wizard, SafeModeText, "ZUV", MB_OK | MB_ICONINFORMATION);
 }
 
 static void Install()
 {
     HWND wizard = g_installer.wizardWindow;
     GetDlgItemTextA(wizard, IDC_LOCATION, g_installer.pluginsPath, PATH_BUFFER);
-    if (!PlayerIsPresent(g_installer.pluginsPath)) {
-        MessageBoxA(wizard, PlayerNotFoundText, "Marbelox", MB_ICONERROR);
+    PlayerSettingsPlace place;
+    FindPlayerSettings(g_installer.pluginsPath, &place);
+    if (place.kind != PLAYER_32BIT) {
+        if (place.kind == PLAYER_NONE) {
+            MessageBoxA(wizard, PlayerNotFoundText, "Marbelox", MB_ICONERROR);
+        } else {
+            FolderOfWidePath(place.program);
+            SayNot32Bit(wizard, place.program);
+        }
         g_installer.currentPage = PAGE_LOCATION;
         RepaintWizard();
         // Back to the folder box, so the user can correct what was typed.
         SendMessageA(wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(wizard, IDC_LOCATION), TRUE);
-        return;
-    }
-    // A partial download, or a module taken by a virus scanner: nothing is
-    // closed or changed for half an installation.
-    if (!AllSourceFilesReadable()) {
+    } else if (!AllSourceFilesReadable()) {
+        // A partial download, or a module taken by a virus scanner: nothing
+        // is closed or changed for half an installation.
         EndWithError(SourceMissingText);
-        return;
+    } else {
+        lstrcpyW(g_installer.playerProgram, place.program);
+        InstallInto(&place);
     }
-    PlayerSettingsPlace place;
-    FindPlayerSettings(g_installer.pluginsPath, &place);
-    InstallInto(&place);
     ReleasePlayerSettings(&place);
 }
 
@@ -268,8 +291,7 @@ void OnWizardCommand(int id)
             SetUpPage(g_installer.currentPage);
         } else {
             EnableWindow(wizard, FALSE);
-            WCHAR program[MAX_PATH];
-            if (!LaunchPlayer(g_installer.pluginsPath, program)) SayNotStarted(L"Winamp", program);
+            if (!LaunchPlayer(g_installer.playerProgram)) SayNotStarted(L"Winamp", g_installer.playerProgram);
             EndWizard();
         }
         break;

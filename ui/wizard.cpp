@@ -6,14 +6,8 @@
 #include "page_art.h"
 #include "wizard.h"
 #include "../app/installer_state.h"
-#include "../res/page_texts.h"
 #include "../res/resource.h"
-
-// The same words as the pictures hold: the generator draws them from page_texts.h too.
-const char* const g_pageMessages[] = {
-    PAGE_TEXT_WELCOME, PAGE_TEXT_AGREEMENT, PAGE_TEXT_LOCATION, PAGE_TEXT_FINISHED
-};
-static_assert(sizeof g_pageMessages / sizeof g_pageMessages[0] == PAGE_FINISHED + 1, "one message a page");
+#include "../win/library_search.h"
 
 static const COLORREF NoticeColour = RGB(49, 207, 255);
 
@@ -153,20 +147,23 @@ static const WORD* SkipNameOrNumber(const WORD* at)
     return at;
 }
 
-static int Scaled(int pixels)
+// user32's DPI functions of Windows 10 are looked up: an import of them would
+// keep the installer from starting on older Windows.
+static FARPROC User32Function(const char* name)
 {
-    return MulDiv(pixels, g_installer.dpi, USER_DEFAULT_SCREEN_DPI);
+    return GetProcAddress(GetModuleHandleA("user32.dll"), name);
 }
 
-// Lays the wizard out for g_installer.dpi: the 100 % layout, the one the
-// dialog manager makes of the template at 96 DPI, times the scale, with the
+// Lays the wizard out for `dpi`: the 100 % layout, the one the dialog
+// manager makes of the template at 96 DPI, times the scale, with the
 // window's top-left at `topLeft` (NULL: its centre where it is now). The
 // dialog manager's own layout at another DPI will not do: the base units of
 // the font it picks there do not grow in step with the DPI (under wine 441 x
 // 224 client pixels at 96 DPI, 588 x 279 at 120), and the controls part from
 // the free areas of the page. The controls get the dialog's font at the same
-// point size for the scale, the notice line its bold.
-static void LayOutWizard(HWND window, const POINT* topLeft)
+// point size for the scale, the notice line its bold. With `answer`, only
+// that: the window size the layout will end at (WM_GETDPISCALEDSIZE).
+static void LayOutWizard(HWND window, UINT dpi, const POINT* topLeft, SIZE* answer)
 {
     // The template is the extended kind with a font (installer.rc).
     HRSRC found = FindResourceW(g_installer.instance, MAKEINTRESOURCEW(IDD_WIZARD), (LPCWSTR)RT_DIALOG);
@@ -195,13 +192,31 @@ static void LayOutWizard(HWND window, const POINT* topLeft)
     const int units[4] = { (letters.cx / 26 + 1) / 2, letters.cy, (letters.cx / 26 + 1) / 2, letters.cy };
     // A rectangle in dialog units (left, top, width, height) to client pixels
     // at the scale: the 100 % one first, as the dialog manager rounds it.
+    auto scaled = [dpi](LONG pixels) { return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI); };
     auto place = [&](RECT* r) {
         LONG* edge = &r->left;
         for (int i = 0; i < 4; ++i) edge[i] = MulDiv(edge[i], units[i], i & 1 ? 8 : 4) + (i > 1 ? edge[i - 2] : 0);
-        for (int i = 3; i >= 0; --i) edge[i] = Scaled(edge[i]) - (i > 1 ? Scaled(edge[i - 2]) : 0);
+        for (int i = 3; i >= 0; --i) edge[i] = scaled(edge[i]) - (i > 1 ? scaled(edge[i - 2]) : 0);
     };
+    place(&box);
 
-    font.lfHeight = -MulDiv(points, g_installer.dpi, 72);
+    // The window around it: the frame as Windows 10 1607 on draws it at
+    // `dpi`, else at the system DPI, as XP to 8.1 do. Only a guess, put right
+    // below: WM_DPICHANGED comes before the frame of a per-monitor v2 window
+    // takes the new DPI (1703 on), and wine keeps it at the system DPI.
+    RECT framed = box;
+    DWORD style = GetWindowLongA(window, GWL_STYLE), extended = GetWindowLongA(window, GWL_EXSTYLE);
+    typedef BOOL(WINAPI * AdjustForDpiProc)(RECT*, DWORD, BOOL, DWORD, UINT);
+    AdjustForDpiProc adjust = (AdjustForDpiProc)(void*)User32Function("AdjustWindowRectExForDpi");
+    if (!adjust || !adjust(&framed, style, FALSE, extended, dpi)) AdjustWindowRectEx(&framed, style, FALSE, extended);
+    framed.right -= framed.left;   // now the window's width and height
+    framed.bottom -= framed.top;
+    if (answer) {
+        *answer = { framed.right, framed.bottom };
+        return;
+    }
+
+    font.lfHeight = -MulDiv(points, dpi, 72);
     HFONT controlFont = CreateFontIndirectA(&font);
     font.lfWeight = FW_BOLD;
     HFONT noticeFont = CreateFontIndirectA(&font);
@@ -222,23 +237,32 @@ static void LayOutWizard(HWND window, const POINT* topLeft)
     g_installer.controlFont = controlFont;
     g_installer.noticeFont = noticeFont;
 
-    // The frame keeps whatever size the system gives it at this DPI.
     RECT outer, client;
     GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    place(&box);
-    box.right += outer.right - outer.left - client.right;
-    box.bottom += outer.bottom - outer.top - client.bottom;
-    POINT corner = { (outer.left + outer.right - box.right) / 2, (outer.top + outer.bottom - box.bottom) / 2 };
+    POINT corner = { (outer.left + outer.right - framed.right) / 2, (outer.top + outer.bottom - framed.bottom) / 2 };
     if (topLeft) corner = *topLeft;
-    SetWindowPos(window, NULL, corner.x, corner.y, box.right, box.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(window, NULL, corner.x, corner.y, framed.right, framed.bottom, flags);
+    // The client area is what counts: once more by what the guess missed.
+    GetClientRect(window, &client);
+    if (client.right != box.right || client.bottom != box.bottom)
+        SetWindowPos(window, NULL, 0, 0, framed.right + box.right - client.right,
+                     framed.bottom + box.bottom - client.bottom, flags | SWP_NOMOVE);
 }
 
-// user32's DPI functions of Windows 10 are looked up: an import of them would
-// keep the installer from starting on older Windows.
-static FARPROC User32Function(const char* name)
+UINT StartingDpi(HWND window, DpiForWindowProc forWindow, DpiForMonitorProc forMonitor)
 {
-    return GetProcAddress(GetModuleHandleA("user32.dll"), name);
+    const int EffectiveDpi = 0;   // MDT_EFFECTIVE_DPI
+    UINT dpi = forWindow ? forWindow(window) : 0, x;
+    if (!dpi && forMonitor &&
+        forMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), EffectiveDpi, &x, &dpi) != S_OK)
+        dpi = 0;
+    if (!dpi) {
+        HDC screen = GetDC(NULL);
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(NULL, screen);
+    }
+    return dpi;
 }
 
 static void SetUpScale(HWND window)
@@ -248,16 +272,16 @@ static void SetUpScale(HWND window)
     typedef BOOL(WINAPI * SetBehaviourProc)(HWND, int, int);
     SetBehaviourProc setBehaviour = (SetBehaviourProc)(void*)User32Function("SetDialogDpiChangeBehavior");
     if (setBehaviour) setBehaviour(window, 1, 1);   // DDC_DISABLE_ALL
-    // The monitor's DPI where Windows knows it (Windows 10 1607 on), else the
-    // system's, which is all that XP to 8 have.
-    typedef UINT(WINAPI * DpiForWindowProc)(HWND);
-    DpiForWindowProc dpiForWindow = (DpiForWindowProc)(void*)User32Function("GetDpiForWindow");
-    HDC screen = GetDC(NULL);
-    g_installer.dpi = dpiForWindow ? dpiForWindow(window) : 0;
-    if (!g_installer.dpi) g_installer.dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(NULL, screen);
+    // Windows 8.1 and 10 before 1607 lack GetDpiForWindow: shcore, only for
+    // them, and from the system folder only. An import of it would keep the
+    // installer from starting before 8.1.
+    DpiForWindowProc forWindow = (DpiForWindowProc)(void*)User32Function("GetDpiForWindow");
+    HMODULE shcore = forWindow ? NULL : LoadSystemLibrary("shcore.dll");
+    DpiForMonitorProc forMonitor = shcore ? (DpiForMonitorProc)(void*)GetProcAddress(shcore, "GetDpiForMonitor") : NULL;
+    g_installer.dpi = StartingDpi(window, forWindow, forMonitor);
+    if (shcore) FreeLibrary(shcore);
     // At 96 DPI the dialog manager's layout is the 100 % one already.
-    if (g_installer.dpi != USER_DEFAULT_SCREEN_DPI) LayOutWizard(window, NULL);
+    if (g_installer.dpi != USER_DEFAULT_SCREEN_DPI) LayOutWizard(window, g_installer.dpi, NULL, NULL);
 }
 
 // WM_DPICHANGED: the window moved to a monitor of another scale, or the
@@ -269,7 +293,7 @@ static void ChangeScale(HWND window, WPARAM wParam, const RECT* suggested)
     g_installer.dpi = HIWORD(wParam);
     ForgetDrawnPage();
     POINT corner = { suggested->left, suggested->top };
-    LayOutWizard(window, &corner);
+    LayOutWizard(window, g_installer.dpi, &corner, NULL);
     InvalidateRect(window, NULL, TRUE);
 }
 
@@ -287,6 +311,13 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_DPICHANGED:
         ChangeScale(window, wParam, (const RECT*)lParam);
         return 1;
+    case WM_GETDPISCALEDSIZE:
+        // The size the move will end at, not Windows' linear guess: a
+        // rectangle of the wrong size can put the window back on the monitor
+        // it left, to and fro.
+        LayOutWizard(window, LOWORD(wParam), NULL, (SIZE*)lParam);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) OnWizardCommand(LOWORD(wParam));
         return 0;

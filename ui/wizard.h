@@ -3,13 +3,19 @@
 #include <windows.h>
 
 INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The DPI the wizard starts at: the window's (user32's GetDpiForWindow,
+// Windows 10 1607 on), else its monitor's (shcore's GetDpiForMonitor, 8.1
+// on), else the system's. A function is NULL where Windows lacks it.
+typedef UINT(WINAPI* DpiForWindowProc)(HWND);
+typedef HRESULT(WINAPI* DpiForMonitorProc)(HMONITOR, int, UINT*, UINT*);
+UINT StartingDpi(HWND window, DpiForWindowProc forWindow, DpiForMonitorProc forMonitor);
 
 // Page controller: a button command, and the controls of one page.
 void OnWizardCommand(int id);
 void SetUpPage(int page);
-// Each page's message, the words its picture shows: the page controller puts
-// it in the message control, where screen readers find it.
-extern const char* const g_pageMessages[];
+// The box that says a player cannot load ZUV, being a 64-bit program, naming
+// its folder; owned by `owner` (NULL: none).
+void SayNot32Bit(HWND owner, const WCHAR* folder);
 
 // The agreement text, from its five string resources, line feeds as spaces.
 void AssembleAgreementText();

@@ -6,6 +6,7 @@
 #include "desktop_user.h"
 #include "file_helpers.h"
 #include "library_search.h"
+#include "../syslib/syexception.h"
 
 // The user (TokenUser) of a token, SID and all.
 union TokenUserInfo {
@@ -36,6 +37,10 @@ DesktopUser OpenDesktopUser(HANDLE* token)
     if (!OpenProcessToken(process, TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, token)) *token = NULL;
     CloseHandle(process);
     if (!*token) return DESKTOP_UNKNOWN;
+    // Whatever runs as that user uses this token. A registry miss then
+    // composes the system's message text, whose first use may load
+    // libraries: have them loaded now, as ourselves.
+    SySystemException::LoadTexts();
     HANDLE own;
     TokenUserInfo shellUser, ownUser;
     bool same = false;

@@ -19,15 +19,30 @@ bool Utf8ToWide(const char* text, WCHAR* out, int count)
     return MultiByteToWideChar(CP_UTF8, 0, text, -1, out, count) > 0;
 }
 
-bool CanReadFile(const WCHAR* path)
+void FolderOfWidePath(WCHAR* path)
+{
+    int n = lstrlenW(path);
+    while (n > 0 && path[n - 1] != '\\') --n;
+    path[n] = 0;
+}
+
+bool ReadFileHead(const WCHAR* path, void* head, DWORD size, DWORD* length)
 {
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, so a
     // folder of that name does not count.
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
+    *length = 0;
+    if (size && !ReadFile(file, head, size, length, NULL)) *length = 0;
     CloseHandle(file);
     return true;
+}
+
+bool CanReadFile(const WCHAR* path)
+{
+    DWORD length;
+    return ReadFileHead(path, NULL, 0, &length);
 }
 
 bool FileIdentity(const WCHAR* path, BY_HANDLE_FILE_INFORMATION* info)

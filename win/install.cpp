@@ -282,22 +282,16 @@ static bool StartDirectly(const WCHAR* path, const WCHAR* folder)
     return true;
 }
 
-bool LaunchPlayer(const char* pluginsPath, WCHAR* widePath)
+bool LaunchPlayer(const WCHAR* program)
 {
-    bool started = false;
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    char path[PATH_BUFFER], folder[PATH_BUFFER];
-    WCHAR wideFolder[MAX_PATH];
-    widePath[0] = 0;
-    if (PlayerExecutablePath(pluginsPath, path, sizeof path) && AnsiToWide(path, widePath, MAX_PATH)) {
-        // The player starts in its own folder, as from its shortcut.
-        CopyText(folder, sizeof folder, path);
-        FolderOfPath(folder);
-        const WCHAR* directory = folder[0] && AnsiToWide(folder, wideFolder, MAX_PATH) ? wideFolder : NULL;
-        // Through Explorer, as the desktop's user; directly only without it.
-        ShellStart shell = StartAsDesktopUser(widePath, directory);
-        started = shell == SHELL_UNREACHABLE ? StartDirectly(widePath, directory) : shell != SHELL_NOT_STARTED;
-    }
+    WCHAR folder[MAX_PATH];
+    lstrcpynW(folder, program, MAX_PATH);
+    FolderOfWidePath(folder);
+    const WCHAR* directory = folder[0] ? folder : NULL;
+    // Through Explorer, as the desktop's user; directly only without it.
+    ShellStart shell = StartAsDesktopUser(program, directory);
+    bool started = shell == SHELL_UNREACHABLE ? StartDirectly(program, directory) : shell != SHELL_NOT_STARTED;
     if (previous) SetCursor(previous);
     return started;
 }

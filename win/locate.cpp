@@ -1,6 +1,6 @@
-// Finding the player: its registered play command, and every other place its
-// installer records its folder; and checking a typed folder. The only file
-// that reads the registry.
+// Finding the player: its registered play command, and every other place a
+// player's installer records its folder; and what program a folder holds.
+// The only file that reads the registry.
 #include <windows.h>
 
 #include "desktop_user.h"
@@ -15,16 +15,17 @@
 #pragma GCC diagnostic ignored "-Wcatch-value"
 
 // One value of `root`'s `key` (`name` NULL: the default value) into `data`,
-// `size` bytes in and out: as UTF-16 when `wide`, else as ANSI text. False
-// when the key or the value cannot be read, or is larger than `data`.
-static bool ReadValue(HKEY root, const char* key, const WCHAR* name, bool wide, BYTE* data, DWORD* size,
+// `size` bytes in and out: as UTF-16 when `wide`, else as ANSI text. `view`
+// is 0 or KEY_WOW64_64KEY. False when the key or the value cannot be read,
+// or is larger than `data`.
+static bool ReadValue(HKEY root, const char* key, REGSAM view, const WCHAR* name, bool wide, BYTE* data, DWORD* size,
                       DWORD* type)
 {
     try {
         SyRegistryKey opened;
         // Reading is all we need; a user who may read but not write the key
         // must still find the player.
-        opened.Open(root, key, KEY_READ);
+        opened.Open(root, key, KEY_READ | view);
         if (wide)
             opened.QueryWideValue(name, type, data, size);
         else
@@ -41,7 +42,7 @@ static bool ReadMachineCommand(char* folder)
 {
     char command[PATH_BUFFER];
     DWORD size = sizeof command;
-    if (!ReadValue(HKEY_LOCAL_MACHINE, PLAYER_COMMAND_KEY, NULL, false, (BYTE*)command, &size, NULL)) return false;
+    if (!ReadValue(HKEY_LOCAL_MACHINE, PLAYER_COMMAND_KEY, 0, NULL, false, (BYTE*)command, &size, NULL)) return false;
     // The data need not end in a NUL (a REG_BINARY value, or a string stored
     // without one); 256 bytes without one is a 256-character command.
     if (size >= sizeof command) {
@@ -52,26 +53,41 @@ static bool ReadMachineCommand(char* folder)
     return FolderFromPlayerCommand(command, folder, PATH_BUFFER);
 }
 
-// Whose hive a place is in, and so whose variables expand its values.
-enum PlaceOwner { OWNER_MACHINE, OWNER_DESKTOP_USER, OWNER_OWN_ACCOUNT };
+// Whose a place is, and so whose variables expand its values: a hive's
+// owner, or the installer's own environment for a default folder (64-bit
+// Windows alone has the native Program Files).
+enum PlaceOwner { OWNER_MACHINE, OWNER_DESKTOP_USER, OWNER_OWN_ACCOUNT, OWNER_DEFAULT, OWNER_DEFAULT_64 };
 
-struct Place {
-    PlaceOwner owner;
-    const char* key;
-    const WCHAR* value;   // NULL: the default value
+struct PlaceName {
+    const WCHAR* name;    // NULL: the default value; a default folder's own text
     PlaceValueKind kind;
 };
 
-// After the machine's play command, in this order; the first whose folder
-// holds winamp.exe wins.
+struct Place {
+    PlaceOwner owner;
+    const char* key;      // a default folder: none
+    PlaceName values[3];  // the first that holds a player wins
+    bool bothViews;       // read in the 32-bit registry view, then the 64-bit one
+};
+
+// After the machine's play command, in this order.
 static const Place Places[] = {
-    { OWNER_DESKTOP_USER, PLAYER_COMMAND_KEY, NULL, PLACE_COMMAND },
-    { OWNER_MACHINE, PLAYER_UNINSTALL_KEY, PLAYER_UNINSTALL_FOLDER, PLACE_FOLDER },
-    { OWNER_MACHINE, PLAYER_UNINSTALL_KEY, PLAYER_UNINSTALL_PROGRAM, PLACE_PROGRAM },
-    { OWNER_MACHINE, PLAYER_APP_PATHS_KEY, NULL, PLACE_PROGRAM },
-    { OWNER_MACHINE, PLAYER_APP_PATHS_KEY, PLAYER_APP_PATHS_FOLDER, PLACE_FOLDER },
-    { OWNER_DESKTOP_USER, PLAYER_USER_KEY, NULL, PLACE_FOLDER },
-    { OWNER_OWN_ACCOUNT, PLAYER_USER_KEY, NULL, PLACE_FOLDER },
+    { OWNER_DESKTOP_USER, PLAYER_COMMAND_KEY, { { NULL, PLACE_COMMAND } }, false },
+    { OWNER_MACHINE, PLAYER_UNINSTALL_KEY,
+      { { PLAYER_UNINSTALL_FOLDER, PLACE_FOLDER }, { PLAYER_UNINSTALL_PROGRAM, PLACE_PROGRAM } }, true },
+    { OWNER_MACHINE, PLAYER_APP_PATHS_KEY, { { NULL, PLACE_PROGRAM }, { PLAYER_APP_PATHS_FOLDER, PLACE_FOLDER } }, true },
+    { OWNER_DESKTOP_USER, PLAYER_USER_KEY, { { NULL, PLACE_FOLDER } }, false },
+    { OWNER_OWN_ACCOUNT, PLAYER_USER_KEY, { { NULL, PLACE_FOLDER } }, false },
+    { OWNER_MACHINE, WACUP_UNINSTALL_KEY,
+      { { PLAYER_UNINSTALL_FOLDER, PLACE_FOLDER }, { PLAYER_UNINSTALL_PROGRAM, PLACE_PROGRAM },
+        { WACUP_UNINSTALL_ICON, PLACE_PROGRAM } },
+      true },
+    { OWNER_MACHINE, WACUP_APP_PATHS_KEY, { { NULL, PLACE_PROGRAM }, { PLAYER_APP_PATHS_FOLDER, PLACE_FOLDER } }, true },
+    { OWNER_DEFAULT, NULL, { { PLAYER_DEFAULT_FOLDER, PLACE_FOLDER }, { WACUP_DEFAULT_FOLDER, PLACE_FOLDER } }, false },
+    { OWNER_DEFAULT_64, NULL,
+      { { PLAYER64_DEFAULT_FOLDER, PLACE_FOLDER }, { PLAYER_NATIVE_FOLDER, PLACE_FOLDER },
+        { WACUP_NATIVE_FOLDER, PLACE_FOLDER } },
+      false },
 };
 
 struct Search {
@@ -84,10 +100,11 @@ static bool ExpandPlaceText(const RegistryUnit* text, RegistryUnit* out, size_t 
 {
     Search* search = (Search*)context;
     HANDLE user = search->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL;
-    // The installer's own account, and a desktop user without a shell token
-    // (no shell: that account too), expand with the installer's environment;
-    // the machine's values with the system's variables alone (no token).
-    if (search->owner == OWNER_OWN_ACCOUNT || (search->owner == OWNER_DESKTOP_USER && !user)) {
+    // The installer's own account and the default folders, and a desktop
+    // user without a shell token (no shell: that account too), expand with
+    // the installer's environment; the machine's values with the system's
+    // variables alone (no token).
+    if (search->owner >= OWNER_OWN_ACCOUNT || (search->owner == OWNER_DESKTOP_USER && !user)) {
         DWORD n = ExpandEnvironmentStringsW((const WCHAR*)text, (WCHAR*)out, (DWORD)count);
         return n > 0 && n <= count;
     }
@@ -97,72 +114,118 @@ static bool ExpandPlaceText(const RegistryUnit* text, RegistryUnit* out, size_t 
 static bool PlaceTextToAnsi(const RegistryUnit* text, char* out, size_t size, void*)
 {
     // A character the code page lacks would become a best-fit look-alike
-    // naming another folder, or a question mark.
+    // naming another folder, or a question mark. The UTF-8 code page spells
+    // every one, and refuses both the flag and the question.
+    DWORD flags = NoBestFitFlags(GetACP());
     BOOL lost = FALSE;
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, (const WCHAR*)text, -1, out, (int)size, NULL,
-                               GetACP() == CP_UTF8 ? NULL : &lost) > 0 && !lost;
+    return WideCharToMultiByte(CP_ACP, flags, (const WCHAR*)text, -1, out, (int)size, NULL, flags ? &lost : NULL) > 0 &&
+           !lost;
 }
 
-// Only a full path counts: a relative one would be looked for in whatever
-// the current directory is.
-static bool PlayerIn(const char* folder)
+PlayerKind FindPlayerProgram(const char* stem, WCHAR* program, const PlayerProgram** which)
 {
-    char path[PATH_BUFFER];
-    WCHAR wide[MAX_PATH];
-    return folder[0] && (folder[1] == ':' || (folder[0] == '\\' && folder[1] == '\\')) &&
-           JoinPath(path, sizeof path, folder, PLAYER_EXE_NAME) && AnsiToWide(path, wide, MAX_PATH) &&
-           CanReadFile(wide);
+    for (const PlayerProgram& candidate : PlayerPrograms) {
+        char path[PATH_BUFFER];
+        unsigned char head[PROGRAM_HEAD_BYTES];
+        DWORD length;
+        if (!CopyText(path, sizeof path, stem) || !AppendText(path, sizeof path, candidate.name) ||
+            !AnsiToWide(path, program, MAX_PATH) || !ReadFileHead(program, head, sizeof head, &length))
+            continue;
+        if (which) *which = &candidate;
+        return ProgramIsNot32Bit(head, length) ? PLAYER_NOT_32BIT : PLAYER_32BIT;
+    }
+    program[0] = 0;
+    return PLAYER_NONE;
 }
 
-// One place's folder, when it holds the player. A value of the desktop
-// user's hive is read as them.
-static bool ReadPlace(Search* search, const Place* place, char* folder)
+// The player in `folder`; only a full path counts: a relative one would be
+// looked for in whatever the current directory is.
+static PlayerKind PlayerIn(const char* folder)
 {
-    HKEY root = place->owner == OWNER_MACHINE ? HKEY_LOCAL_MACHINE
-                : place->owner == OWNER_OWN_ACCOUNT ? HKEY_CURRENT_USER : search->hive;
-    // A desktop user who is the installer's own account has one hive, read once.
-    if (!root || (place->owner == OWNER_OWN_ACCOUNT && search->hive == HKEY_CURRENT_USER)) return false;
-    HANDLE user = place->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL;
+    WCHAR program[MAX_PATH];
+    if (!folder[0] || !(folder[1] == ':' || (folder[0] == '\\' && folder[1] == '\\'))) return PLAYER_NONE;
+    return FindPlayerProgram(folder, program, NULL);
+}
+
+// One value's folder, when it names one. A value of the desktop user's hive
+// is read as them; a default folder is its own text.
+static bool ReadPlace(Search* search, const Place* place, const PlaceName* name, REGSAM view, char* folder)
+{
     RegistryUnit data[PLACE_VALUE_UNITS];
-    DWORD type = REG_NONE, size = sizeof data;
-    if (!BeginAsUser(user)) return false;
-    bool read = ReadValue(root, place->key, place->value, true, (BYTE*)data, &size, &type);
-    EndAsUser(user);
-    PlaceValue value = { data, read ? size : 0, type == REG_SZ || type == REG_EXPAND_SZ, type == REG_EXPAND_SZ };
+    DWORD type = REG_EXPAND_SZ, size = sizeof data;
     search->owner = place->owner;
+    if (!place->key) {
+        size = (DWORD)(lstrlenW(name->name) + 1) * sizeof(WCHAR);
+        lstrcpyW((WCHAR*)data, name->name);
+    } else {
+        HKEY root = place->owner == OWNER_MACHINE ? HKEY_LOCAL_MACHINE
+                    : place->owner == OWNER_OWN_ACCOUNT ? HKEY_CURRENT_USER : search->hive;
+        // A desktop user who is the installer's own account has one hive, read once.
+        if (!root || (place->owner == OWNER_OWN_ACCOUNT && search->hive == HKEY_CURRENT_USER)) return false;
+        HANDLE user = place->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL;
+        type = REG_NONE;
+        if (!BeginAsUser(user)) return false;
+        if (!ReadValue(root, place->key, view, name->name, true, (BYTE*)data, &size, &type)) size = 0;
+        EndAsUser(user);
+    }
+    PlaceValue value = { data, size, type == REG_SZ || type == REG_EXPAND_SZ, type == REG_EXPAND_SZ };
     PlaceText text = { ExpandPlaceText, PlaceTextToAnsi, search };
-    return FolderFromPlaceValue(place->kind, &value, &text, folder, PATH_BUFFER) && PlayerIn(folder);
+    return FolderFromPlaceValue(name->kind, &value, &text, folder, PATH_BUFFER);
 }
 
-bool LocatePlayer(char* out)
+// Whether a 32-bit program runs on 64-bit Windows (IsWow64Process came with
+// XP SP2): only there are there a 64-bit registry view and Program Files.
+static bool OnWindows64()
 {
-    char command[PATH_BUFFER], folder[PATH_BUFFER];
-    bool commandParsed = ReadMachineCommand(command);
-    if (commandParsed && PlayerIn(command)) return CopyText(out, PATH_BUFFER, command);
-    // The play command is written at the player's first start, so a player
-    // installed and not yet started (or kept out of the registry) has none.
+    typedef BOOL(WINAPI * IsWow64Proc)(HANDLE, PBOOL);
+    IsWow64Proc isWow64 = (IsWow64Proc)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The first folder of the places that holds a 32-bit player, into `found`;
+// else the first that holds another (`other`, "" for none).
+static bool SearchPlaces(char* found, char* other)
+{
     Search search;
     HANDLE token;
     DesktopUser whose = OpenDesktopUser(&token);
     BeginDesktopLookups(&search.lookups, whose, token, NULL);
     search.hive = OpenDesktopUserHive(whose, token);
-    bool found = false;
-    for (const Place& place : Places)
-        if ((found = ReadPlace(&search, &place, folder))) break;
+    bool windows64 = OnWindows64();
+    PlayerKind kind = PLAYER_NONE;
+    for (const Place& place : Places) {
+        if (place.owner == OWNER_DEFAULT_64 && !windows64) continue;
+        for (int view = 0; view < (place.bothViews && windows64 ? 2 : 1) && kind != PLAYER_32BIT; ++view)
+            for (const PlaceName& name : place.values) {
+                // Only a place's first value may be a key's default value;
+                // a later one without a name is the end of its list.
+                if (&name != place.values && !name.name) break;
+                if (!ReadPlace(&search, &place, &name, view ? KEY_WOW64_64KEY : 0, found)) continue;
+                kind = PlayerIn(found);
+                if (kind == PLAYER_NOT_32BIT && !other[0]) CopyText(other, PATH_BUFFER, found);
+                if (kind == PLAYER_32BIT) break;
+            }
+        if (kind == PLAYER_32BIT) break;
+    }
     CloseDesktopUserHive(search.hive);
     EndDesktopLookups(&search.lookups);
     if (token) CloseHandle(token);
-    // Nothing better: a stale play command's folder, for the user to correct.
-    if (found) return CopyText(out, PATH_BUFFER, folder);
-    return commandParsed && CopyText(out, PATH_BUFFER, command);
+    return kind == PLAYER_32BIT;
 }
 
-bool PlayerIsPresent(const char* pluginsPath)
+PlayerFound LocatePlayer(char* out)
 {
-    char candidate[PATH_BUFFER];
-    WCHAR wide[MAX_PATH];
-    // Without "plugins" there is no player folder to derive, whatever the
-    // typed text names (it may be winamp.exe itself).
-    return PlayerExecutablePath(pluginsPath, candidate, sizeof candidate) && AnsiToWide(candidate, wide, MAX_PATH) &&
-           CanReadFile(wide);
+    char command[PATH_BUFFER], other[PATH_BUFFER] = "";
+    bool commandParsed = ReadMachineCommand(command);
+    PlayerKind kind = commandParsed ? PlayerIn(command) : PLAYER_NONE;
+    if (kind == PLAYER_32BIT) return CopyText(out, PATH_BUFFER, command) ? PLAYER_FOUND : PLAYER_MISSING;
+    if (kind == PLAYER_NOT_32BIT) CopyText(other, sizeof other, command);
+    // The play command is written at the player's first start, so a player
+    // installed and not yet started (or kept out of the registry) has none.
+    char folder[PATH_BUFFER];
+    if (SearchPlaces(folder, other)) return CopyText(out, PATH_BUFFER, folder) ? PLAYER_FOUND : PLAYER_MISSING;
+    if (other[0]) return CopyText(out, PATH_BUFFER, other) ? PLAYER_ONLY_NOT_32BIT : PLAYER_MISSING;
+    // Nothing better: a stale play command's folder, for the user to correct.
+    return commandParsed && CopyText(out, PATH_BUFFER, command) ? PLAYER_FOUND : PLAYER_MISSING;
 }

@@ -10,12 +10,21 @@
 #include "../core/ini_section.h"
 #include "../core/player.h"
 
-// Player discovery: the player's folder (`out`: PATH_BUFFER bytes) from the
-// first place in the registry that names one holding winamp.exe, else from a
-// play command that names none (for the user to correct); false when there
-// is neither. And whether winamp.exe stands beside a typed plug-ins folder.
-bool LocatePlayer(char* out);
-bool PlayerIsPresent(const char* pluginsPath);
+// What a folder holds: no player, a 32-bit one, or one that cannot load a
+// 32-bit plug-in.
+enum PlayerKind { PLAYER_NONE, PLAYER_32BIT, PLAYER_NOT_32BIT };
+// The player's program at `stem` + its name (`stem`: a folder with its
+// backslash, or a typed plug-ins folder cut before its "plugins"): the first
+// of PlayerPrograms there, its path into `program` (MAX_PATH; empty for
+// none) and its entry into `which` (when not NULL).
+PlayerKind FindPlayerProgram(const char* stem, WCHAR* program, const PlayerProgram** which);
+
+// Player discovery, into `out` (PATH_BUFFER bytes): the folder of the first
+// place that holds a 32-bit player; else, only a player that is not 32-bit
+// being found, the first such folder; else a play command's folder that
+// holds no player (for the user to correct).
+enum PlayerFound { PLAYER_FOUND, PLAYER_ONLY_NOT_32BIT, PLAYER_MISSING };
+PlayerFound LocatePlayer(char* out);
 
 // Installation.
 enum CopyResult {
@@ -38,10 +47,9 @@ CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* player
 // `held`, to close, a handle that keeps it from being renamed. Always false
 // on XP, which cannot tell (GetFinalPathNameByHandleW came with Vista).
 bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved, HANDLE* held);
-// Asks every window of class `windowClass` whose player runs from beside
-// `pluginsPath` to close, then waits a while for them to exit; other
-// players keep running.
-void ClosePlayer(const char* pluginsPath, const WCHAR* windowClass);
+// Asks every window of class `windowClass` whose process runs `program` to
+// close, then waits a while for them to exit; other players keep running.
+void ClosePlayer(const WCHAR* program, const WCHAR* windowClass);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, WCHAR* out, size_t count);
 // Whether all the plug-in's files beside the installer can be read now,
@@ -60,9 +68,9 @@ bool InstalledModuleIsNewer(const WCHAR* folder, HANDLE user, unsigned long long
 
 // Both start the program through the desktop's shell, so it runs as the
 // desktop's user and not elevated; directly only where that shell cannot be
-// reached. False when surely nothing started. `program` (MAX_PATH) gets
-// the player's path.
-bool LaunchPlayer(const char* pluginsPath, WCHAR* program);
+// reached. False when surely nothing started. The player starts in its own
+// folder, as from its shortcut.
+bool LaunchPlayer(const WCHAR* program);
 bool OpenDocument(const WCHAR* file);
 
 // Has Explorer start `file` (full path) in `folder` (NULL: no matter), shown
@@ -81,10 +89,14 @@ bool OpenDocument(const WCHAR* file);
 enum ShellStart { SHELL_STARTED, SHELL_NOT_STARTED, SHELL_REFUSED, SHELL_UNREACHABLE };
 ShellStart StartAsDesktopUser(const WCHAR* file, const WCHAR* folder);
 
-// Settings files. winamp.ini is where the player keeps it: beside
-// winamp.exe, or where its paths.ini says; one in the desktop user's own
-// folders is read and written as that user.
+// The player behind a plug-ins folder, resolved once when the folder is
+// confirmed, and its settings files. winamp.ini is where the player keeps
+// it: beside its program, or where its paths.ini says, or (for WACUP) in the
+// user's application data; one in the desktop user's own folders is read
+// and written as that user.
 struct PlayerSettingsPlace {
+    PlayerKind kind;             // PLAYER_32BIT: the rest is filled in
+    WCHAR program[MAX_PATH];     // its program
     bool found;                  // iniPath is known
     WCHAR iniPath[MAX_PATH];
     HANDLE token;                // the desktop user's, when it could be opened
@@ -98,8 +110,8 @@ struct PlayerSettingsPlace {
     WCHAR dspFolder[MAX_PATH];   // DSPDir as written, perhaps cut
     WCHAR windowClass[PLAYER_CLASS_LENGTH + 1];   // the player's main window's, from paths.ini
 };
-// Where winamp.ini is, and the folder the player loads DSP modules from.
-// ReleasePlayerSettings closes the token.
+// The player's program, where winamp.ini is, and the folder the player
+// loads DSP modules from. ReleasePlayerSettings closes the token.
 void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place);
 void ReleasePlayerSettings(PlayerSettingsPlace* place);
 // Rewrites winamp.ini, when it has anything to change; where the player
@@ -109,7 +121,9 @@ enum SwitchResult {
     NOT_SWITCHED_ON,             // winamp.ini missing, unreadable or not rewritten
     NOT_LOADED_FROM_THERE        // the player does not look for DSP modules in `folder`
 };
-SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place);
+// `safeMode`: the player, as winamp.ini now reads, always starts in safe
+// mode, in which it loads no DSP module.
+SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place, bool* safeMode);
 // The rewrite of one winamp.ini, impersonating `user` (a token with
 // TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL; true
 // when it was replaced, or read whole with nothing to change.

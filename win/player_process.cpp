@@ -1,7 +1,7 @@
 // Closing the player being installed into. Its window class is shared: by a
 // second instance, by another Winamp in another folder and by players built
-// on it, so a window counts only when its process runs our winamp.exe. The
-// class itself may be another one, which paths.ini names.
+// on it (WACUP), so a window counts only when its process runs the program
+// we install for. The class itself may be another one, which paths.ini names.
 #include <windows.h>
 
 #include "file_helpers.h"
@@ -20,7 +20,7 @@ typedef DWORD(WINAPI* ModuleNameProc)(HANDLE, HMODULE, LPWSTR, DWORD);
 
 struct Closing {
     const WCHAR* windowClass;            // the player's main window's
-    BY_HANDLE_FILE_INFORMATION player;   // winamp.exe beside the plug-ins folder
+    BY_HANDLE_FILE_INFORMATION player;   // the player's program
     bool known;                          // false: no window can be told apart
     QueryImageProc queryImage;           // Vista and later
     ModuleNameProc moduleName;           // XP, from psapi
@@ -68,14 +68,11 @@ static BOOL CALLBACK CloseIfPlayer(HWND window, LPARAM param)
     return TRUE;
 }
 
-void ClosePlayer(const char* pluginsPath, const WCHAR* windowClass)
+void ClosePlayer(const WCHAR* program, const WCHAR* windowClass)
 {
     Closing c;
     c.windowClass = windowClass;
-    char path[PATH_BUFFER];
-    WCHAR wide[MAX_PATH];
-    c.known = PlayerExecutablePath(pluginsPath, path, sizeof path) && AnsiToWide(path, wide, MAX_PATH) &&
-              FileIdentity(wide, &c.player);
+    c.known = FileIdentity(program, &c.player);
     c.count = 0;
     // Looked up: QueryFullProcessImageNameW and the limited query right both
     // came with Vista. XP has only psapi's name, which reads the process's

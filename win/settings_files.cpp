@@ -167,8 +167,20 @@ static bool SameFolder(const WCHAR* a, const WCHAR* b)
     return FileIdentity(a, &first) && FileIdentity(b, &second) && SameIdentity(&first, &second);
 }
 
-// Where paths.ini says winamp.ini is, for the player in `playerFolder`.
-static void FindSettingsFileOf(const WCHAR* playerFolder, DesktopUser whose, PlayerSettingsPlace* place)
+// Whether `path` names something, looked at as `user` (NULL: ourselves).
+static bool ExistsAs(HANDLE user, const WCHAR* path)
+{
+    if (!BeginAsUser(user)) return false;
+    bool exists = GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+    EndAsUser(user);
+    return exists;
+}
+
+// Where paths.ini says winamp.ini is, for the player in `playerFolder`; or,
+// where it names no place and that folder holds none, where the program
+// keeps it otherwise (`userFolder`, NULL for nowhere), if it is there.
+static void FindSettingsFileOf(const WCHAR* playerFolder, const char* userFolder, DesktopUser whose,
+                               PlayerSettingsPlace* place)
 {
     char folder8[UTF8_PATH_BUFFER], ini8[UTF8_PATH_BUFFER], windowClass[PLAYER_CLASS_BUFFER];
     DWORD length;
@@ -180,6 +192,14 @@ static void FindSettingsFileOf(const WCHAR* playerFolder, DesktopUser whose, Pla
     bool desktopUsers = false;
     place->found = FindSettingsFile(&search, ini8, sizeof ini8, &desktopUsers, windowClass) &&
                    Utf8ToWide(ini8, place->iniPath, MAX_PATH);
+    WCHAR other[MAX_PATH];
+    bool users;
+    if (place->found && userFolder && !ExistsAs(NULL, place->iniPath) &&
+        FindUserSettingsFile(&search, userFolder, ini8, sizeof ini8, &users) && Utf8ToWide(ini8, other, MAX_PATH) &&
+        ExistsAs(users ? place->token : NULL, other)) {
+        lstrcpyW(place->iniPath, other);
+        desktopUsers = users;
+    }
     EndDesktopLookups(&lookups);
     if (windowClass[0]) Utf8ToWide(windowClass, place->windowClass, PLAYER_CLASS_LENGTH + 1);
     place->user = place->found && desktopUsers ? place->token : NULL;
@@ -189,6 +209,12 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
 {
     ZeroMemory(place, sizeof *place);
     lstrcpyW(place->windowClass, L"" PLAYER_WINDOW_CLASS);
+    // The player's programs stand where the typed folder's "plugins" begins.
+    char stem[PATH_BUFFER];
+    const PlayerProgram* program = NULL;
+    if (PlayerProgramPath(pluginsPath, "", stem, sizeof stem))
+        place->kind = FindPlayerProgram(stem, place->program, &program);
+    if (place->kind != PLAYER_32BIT) return;
     // The plug-ins folder as typed, unless winamp.ini moves DSP modules
     // elsewhere; empty when it does not fit, and then nothing is copied.
     char typed[FOLDER_BUFFER + 1], playerFolder[PATH_BUFFER];
@@ -201,7 +227,7 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
         AnsiToWide(playerFolder, place->player, MAX_PATH) &&
         lstrlenW(place->player) + (int)sizeof PLAYER_PLUGINS_DIR < MAX_PATH) {
         wsprintfW(place->plugins, L"%s" PLAYER_PLUGINS_DIR L"\\", place->player);
-        FindSettingsFileOf(place->player, whose, place);
+        FindSettingsFileOf(place->player, program->userFolder, whose, place);
     }
     PlayerSection section;
     WCHAR loaded[MAX_PATH];
@@ -225,17 +251,19 @@ void ReleasePlayerSettings(PlayerSettingsPlace* place)
     if (place->token) CloseHandle(place->token);
 }
 
-SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place)
+SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place, bool* safeMode)
 {
     // Where the player will not load the module from, its own selection stays.
     if (place->found) RewriteSettingsFile(place->iniPath, place->user, place->loads);
-    if (!place->loads) return NOT_LOADED_FROM_THERE;
     // Whether it was rewritten or not, what counts is what the player will
     // read at its next start.
     PlayerSection section;
     WCHAR loaded[MAX_PATH];
-    return place->found && ReadPlayerSectionOf(place->iniPath, place->user, &section) && section.namesModule &&
-                   LoadFolderOf(&section, place->plugins, loaded) && SameFolder(loaded, place->folder)
+    bool read = place->found && ReadPlayerSectionOf(place->iniPath, place->user, &section);
+    *safeMode = read && section.safeMode;
+    if (!place->loads) return NOT_LOADED_FROM_THERE;
+    return read && section.namesModule && LoadFolderOf(&section, place->plugins, loaded) &&
+                   SameFolder(loaded, place->folder)
                ? SWITCHED_ON
                : NOT_SWITCHED_ON;
 }

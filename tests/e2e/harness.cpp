@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <oleacc.h>
+#include <shlobj.h>
 
 #include <stdlib.h>
 #include <string.h>
@@ -83,6 +84,12 @@ std::string WindowsFolder()
     return folder;
 }
 
+std::string AppData()
+{
+    char path[MAX_PATH];
+    return SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path) == S_OK ? path : "C:\\nowhere";
+}
+
 std::string PluginSettingsFile() { return WindowsFolder() + "\\zuv.cfg"; }
 
 void RegisterPlayer(const std::string& command)
@@ -102,13 +109,28 @@ static void MakeFolders(const std::string& folder)
         if (i == folder.size() || folder[i] == '\\') CreateDirectoryW(Wide(folder.substr(0, i)).c_str(), NULL);
 }
 
-void InstallPlayer(const std::string& folder, const std::string& ini)
+void InstallPlayer(const std::string& folder, const std::string& ini, const char* program, bool x64)
 {
-    MakeFolders(folder + "plugins");
+    MakeFolders(folder + (strcmp(program, "winamp.exe") ? "Plugins" : "plugins"));
     std::string standin = Env("ZUV_STANDIN");
     ASSERT_FALSE(standin.empty()) << "ZUV_STANDIN is not set";
-    ASSERT_TRUE(CopyFileA(standin.c_str(), (folder + "winamp.exe").c_str(), FALSE)) << standin;
+    std::string bytes = ReadAll(standin);
+    ASSERT_GT(bytes.size(), 0x200u) << standin;
+    if (x64) {
+        // IMAGE_FILE_MACHINE_AMD64 after "PE\0\0", where e_lfanew points.
+        size_t pe = *(const DWORD*)(bytes.data() + 0x3C);
+        ASSERT_EQ(0, bytes.compare(pe, 4, std::string("PE\0\0", 4)));
+        bytes[pe + 4] = (char)0x64;
+        bytes[pe + 5] = (char)0x86;
+    }
+    ASSERT_TRUE(WriteAll(folder + program, bytes));
     ASSERT_TRUE(WriteAll(folder + "winamp.ini", ini));
+}
+
+void RemoveDefaultPlayer()
+{
+    DeleteFileA((std::string(PlayerFolder) + "winamp.exe").c_str());
+    ASSERT_FALSE(Exists(std::string(PlayerFolder) + "winamp.exe"));
 }
 
 void StageInstaller(const std::string& folder)

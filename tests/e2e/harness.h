@@ -31,12 +31,18 @@ std::string ReadAll(const std::string& path, bool* ok = nullptr);
 bool WriteAll(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 std::string WindowsFolder();             // C:\windows, without the backslash
+std::string AppData();                   // the user's roaming application data, without the backslash
 std::string PluginSettingsFile();        // the Windows folder's zuv.cfg
 
 void RegisterPlayer(const std::string& command);
 void UnregisterPlayer();
-// The stand-in player, its plugins\ folder and a winamp.ini in `folder`.
-void InstallPlayer(const std::string& folder, const std::string& ini);
+// The stand-in player as `program`, its plug-ins folder (WACUP spells it
+// Plugins) and a winamp.ini in `folder`; `x64`: its PE header names AMD64,
+// as a 64-bit player's does (it then cannot run here).
+void InstallPlayer(const std::string& folder, const std::string& ini, const char* program = "winamp.exe",
+                   bool x64 = false);
+// No player in Winamp's default folder, which the installer looks at last.
+void RemoveDefaultPlayer();
 // ZUVInstaller.exe and the three plug-in files copied into `folder`.
 void StageInstaller(const std::string& folder);
 

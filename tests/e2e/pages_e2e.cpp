@@ -17,25 +17,37 @@ const char FoundFolder[] = "c:\\program files\\winamp\\plugins\\";
 class Pages : public Scenario {};
 
 // The box is owned by the wizard; after it the focus is back in the folder
-// box, the typed folder kept, and the wizard goes on.
-TEST_F(Pages, FolderWithoutPlayerIsRejectedAndKept)
+// box, the typed folder kept, and the wizard goes on. A folder without a
+// player, and one whose player is a 64-bit program, each get theirs; nothing
+// is copied into either.
+TEST_F(Pages, FolderWithoutA32BitPlayerIsRejectedAndKept)
 {
+    InstallPlayer("C:\\Players\\x64\\", SampleIni, "wacup.exe", true);
+    const struct { const char* typed; const char* caption; std::string text; } Rows[] = {
+        { "C:\\Nowhere\\plugins\\", "Marbelox", NotFoundText },
+        { "C:\\Players\\x64\\Plugins\\", "ZUV",
+          "ZUV cannot be used with the player in C:\\Players\\x64\\: it is a 64-bit program, and ZUV is a 32-bit "
+          "plug-in, which only a 32-bit player loads (the 32-bit Winamp, or WACUP's 32-bit (x86) build)." },
+    };
     ASSERT_TRUE(Launch(&run));
     ASSERT_TRUE(WalkToLocation(run.wizard));
-    ASSERT_TRUE(SetText(run.wizard, LOCATION, "C:\\Nowhere\\plugins\\"));
-    Click(run.wizard, NEXT);
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
-    EXPECT_EQ("Marbelox", box.caption);
-    EXPECT_EQ(NotFoundText, box.text);
-    EXPECT_TRUE(box.errorIcon);
-    EXPECT_EQ(run.wizard, box.owner);
-    DismissMessageBox(box.window);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
-    ASSERT_TRUE(WaitUntil([&] { return FocusedId(run.wizard) == LOCATION; }, SHORT_MS));
-    EXPECT_EQ("C:\\Nowhere\\plugins\\", Text(run.wizard, LOCATION));
-    EXPECT_EQ("&Next->", Text(run.wizard, NEXT));
-    EXPECT_TRUE(ShowsMessage(run.wizard, PageMessages[2])) << "Location's";
+    for (const auto& row : Rows) {
+        ASSERT_TRUE(SetText(run.wizard, LOCATION, row.typed));
+        Click(run.wizard, NEXT);
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
+        EXPECT_EQ(row.caption, box.caption);
+        EXPECT_EQ(row.text, box.text);
+        EXPECT_TRUE(box.errorIcon);
+        EXPECT_EQ(run.wizard, box.owner);
+        DismissMessageBox(box.window);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
+        ASSERT_TRUE(WaitUntil([&] { return FocusedId(run.wizard) == LOCATION; }, SHORT_MS));
+        EXPECT_EQ(row.typed, Text(run.wizard, LOCATION));
+        EXPECT_EQ("&Next->", Text(run.wizard, NEXT));
+        EXPECT_TRUE(ShowsMessage(run.wizard, PageMessages[2])) << "Location's";
+        EXPECT_FALSE(Exists(std::string(row.typed) + "dsp_zv.dll"));
+    }
     ASSERT_TRUE(SetText(run.wizard, LOCATION, FoundFolder));
     ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
 }

@@ -3,8 +3,8 @@
 #include "harness.h"
 #include "plugin_settings.h"
 
-#include <shlobj.h>
 #include <set>
+#include <vector>
 
 using namespace automation;
 
@@ -115,6 +115,7 @@ struct PlaceCase {
     const char* dspFolder = nullptr;   // where the three files go; nullptr: the player's plug-ins folder
     const char* typed = nullptr;       // the folder typed on Location; nullptr: as found
     const char* box = NotSwitchedOnText;
+    bool safeMode = false;             // and then the box that says the player runs in safe mode
 };
 
 // The files where the player does not look: its own selection stays.
@@ -129,6 +130,10 @@ const std::string RelativeText = std::string("ZUV has been copied into c:\\progr
 const char NotSwitchedOnInDspDirText[] =
     "ZUV has been copied into C:\\Effects\\DSP\\, but Winamp's settings could not be changed to use it.\n\n"
     "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
+const char SafeModeText[] =
+    "ZUV is installed, but the player is set to always run in Safe Mode, in which it loads no DSP plug-in. To use "
+    "ZUV, open Preferences (Ctrl+P), choose Plug-ins, clear \"Always run Winamp in 'Safe Mode'\" and restart the "
+    "player.";
 const char SelectionKeptIni[] = "[Winamp]\r\ndspplugin_name=dsp_eq.dll\r\neq_open=1\r\n";
 const char ProgramFilesDspDirIni[] = "[Winamp]\r\nDSPDir=C:\\Program Files\\Winamp\\Plugins\\..\\PLUGINS\r\n";
 
@@ -170,13 +175,12 @@ const PlaceCase PlaceCases[] = {
       "C:\\Program Files\\Winamp\\plugins\\DSP\\", SubfolderText.c_str() },
     { "RelativeDspDir", nullptr, "", "[Winamp]\r\ndspplugin_name=dsp_eq.dll\r\nDSPDir=Plugins\\DSP\r\n", false, false,
       false, nullptr, nullptr, nullptr, RelativeText.c_str() },
+    // Safe mode is the user's to leave: it stays, and the user is told.
+    { "SafeModeKept", nullptr, "", "[Winamp]\r\nsafemode=1\r\ndspplugin_name=dsp_eq.dll\r\n", false, true, false,
+      "[Winamp]\r\nsafemode=1\r\ndspplugin_name=dsp_zv.dll\r\n", nullptr, nullptr, nullptr, true },
+    { "SafeModeAfterNotSwitchedOn", nullptr, "", "[Winamp]\r\nsafemode=1\r\n", true, false, false, nullptr, nullptr,
+      nullptr, NotSwitchedOnText, true },
 };
-
-std::string AppData()
-{
-    char path[MAX_PATH];
-    return SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path) == S_OK ? path : "C:\\nowhere";
-}
 
 class PlayerSettingsPlace : public Settings, public ::testing::WithParamInterface<PlaceCase> {
 protected:
@@ -223,13 +227,13 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
     }
     Click(run.wizard, NEXT);
     MessageBoxInfo box;
-    if (c.rewritten) {
-        ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
-        EXPECT_FALSE(WaitMessageBox(run.process.pid, SHORT_MS, &box)) << box.text;
-    } else {
+    std::vector<const char*> boxes;
+    if (!c.rewritten) boxes.push_back(c.box);
+    if (c.safeMode) boxes.push_back(SafeModeText);
+    for (const char* text : boxes) {
         ASSERT_TRUE(WaitMessageBox(run.process.pid, WAIT_MS, &box));
         EXPECT_EQ("ZUV", box.caption);
-        EXPECT_EQ(c.box, box.text);
+        EXPECT_EQ(text, box.text);
         EXPECT_EQ((UINT)MB_ICONINFORMATION, box.icon);
         EXPECT_EQ(run.wizard, box.owner);
         // The Finished page is already set up behind the box.
@@ -237,8 +241,10 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
         EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
         EXPECT_FALSE(Visible(run.wizard, LOCATION));
         DismissMessageBox(box.window);
-        ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
     }
+    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
+    EXPECT_FALSE(WaitMessageBox(run.process.pid, SHORT_MS, &box)) << box.text;
     EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
     Click(run.wizard, NEXT);
     ExpectEnds(run);
@@ -254,7 +260,7 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
         EXPECT_TRUE(ReadAll(std::string(SetupFolder) + name) == ReadAll(dsp + name)) << dsp << name;
     EXPECT_EQ(!c.dspFolder, Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
     // The stand-in reads the winamp.ini beside it: there, switched on means loaded.
-    if (c.rewritten && folder == PlayerFolder) {
+    if (c.rewritten && folder == PlayerFolder && !c.safeMode) {
         EXPECT_NE(std::string::npos, PlayerLog().find("dsp loaded dsp_zv.dll index 0")) << PlayerLog();
     }
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);

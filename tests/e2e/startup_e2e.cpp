@@ -31,7 +31,12 @@ protected:
         EXPECT_FALSE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
     }
 
-    void ExpectPlayerMissing() { ExpectOnlyTheBox("QEL ZUV!!", PlayerMissingText); }
+    // Nothing in the registry, nor in the default folders, holds a player.
+    void ExpectPlayerMissing()
+    {
+        RemoveDefaultPlayer();
+        ExpectOnlyTheBox("QEL ZUV!!", PlayerMissingText);
+    }
 
     std::string LocationShownFor(const std::string& command)
     {
@@ -112,10 +117,12 @@ TEST_F(Startup, FolderFromTheRegisteredCommand)
     }
 }
 
-// Winamp's installer records its folder in several places from the start;
-// the play command comes only with the player's first start.
+// Winamp's and WACUP's installers record their folders in several places
+// from the start; the play command comes only with the player's first start.
+// The default folders are looked at last.
 const char RealFolder[] = "C:\\Players\\Winamp 5\\";   // holds a player
 const char GoneFolder[] = "C:\\Gone\\";               // holds none
+const char WacupFolder[] = "C:\\Players\\WACUP\\";
 
 struct RegistryWrite {
     HKEY root;
@@ -128,13 +135,27 @@ struct RegistryWrite {
 const char UninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp";
 const char AppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\winamp.exe";
 const char UsersCommandKey[] = "Software\\Classes\\Winamp.File\\shell\\Play\\command";
+const char WacupUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WACUP";
+
+// The box for a player that is not 32-bit, naming its folder.
+std::string Not32BitText(const char* folder)
+{
+    return std::string("ZUV cannot be used with the player in ") + folder +
+           ": it is a 64-bit program, and ZUV is a 32-bit plug-in, which only a 32-bit player loads (the 32-bit "
+           "Winamp, or WACUP's 32-bit (x86) build).";
+}
 
 struct PlaceCase {
     const char* name;
     const char* command;            // HKLM's play command; NULL: none
     RegistryWrite writes[3];
-    const char* shown;              // the Location page's folder; NULL: the missing-player box
-    bool install;                   // and on to Finish
+    const char* shown;              // the Location page's folder; NULL: a box alone
+    bool install;                   // and on to Finish, the player running before
+    const char* program = "winamp.exe";   // the player in `folder`
+    const char* folder = RealFolder;
+    bool x64 = false;               // its program is a 64-bit one; NULL `shown`: its box
+    bool keepDefault = false;       // Winamp stays in its default folder
+    const char* iniFolder = nullptr;     // under the user's application data; nullptr: beside the program
 };
 
 const PlaceCase PlaceCases[] = {
@@ -163,6 +184,20 @@ const PlaceCase PlaceCases[] = {
         { HKEY_LOCAL_MACHINE, AppPathsKey, NULL, REG_SZ, "C:\\Gone\\winamp.exe" },
         { HKEY_CURRENT_USER, "Software\\Winamp", NULL, REG_SZ, "C:\\Gone" } },
       "c:\\gone\\plugins\\", false },
+    // WACUP: its own program, uninstall entry, folders and settings file.
+    { "WacupUninstallEntryAlone", NULL,
+      { { HKEY_LOCAL_MACHINE, WacupUninstallKey, "DisplayIcon", REG_SZ, "\"C:\\Players\\WACUP\\wacup.exe\",0" } },
+      "c:\\players\\wacup\\plugins\\", true, "wacup.exe", WacupFolder },
+    { "WacupPlayCommand", "\"C:\\Players\\WACUP\\wacup.exe\" \"%1\"", {}, "c:\\players\\wacup\\plugins\\", false,
+      "wacup.exe", WacupFolder },
+    { "WacupAtItsDefaultFolderOnly", NULL, {}, "c:\\program files\\wacup\\plugins\\", true, "wacup.exe",
+      "C:\\Program Files\\WACUP\\", false, false, "WACUP\\" },
+    // A 64-bit player cannot load the plug-in: a 32-bit one found later wins.
+    { "Only64BitPlayer", NULL, { { HKEY_LOCAL_MACHINE, WacupUninstallKey, "InstallLocation", REG_SZ, "C:\\Players\\WACUP" } },
+      NULL, false, "wacup.exe", WacupFolder, true },
+    { "Wacup64BitAndWinampAtItsDefaultFolder", NULL,
+      { { HKEY_LOCAL_MACHINE, WacupUninstallKey, "InstallLocation", REG_SZ, "C:\\Players\\WACUP" } },
+      "c:\\program files\\winamp\\plugins\\", false, "wacup.exe", WacupFolder, true, true },
 };
 
 class PlayerPlaces : public Startup, public ::testing::WithParamInterface<PlaceCase> {};
@@ -170,8 +205,16 @@ class PlayerPlaces : public Startup, public ::testing::WithParamInterface<PlaceC
 TEST_P(PlayerPlaces, FirstPlaceThatHoldsThePlayerWins)
 {
     const PlaceCase& c = GetParam();
-    InstallPlayer(RealFolder, SampleIni);
+    InstallPlayer(c.folder, SampleIni, c.program, c.x64);
+    std::string ini = std::string(c.folder) + "winamp.ini";
+    if (c.iniFolder) {
+        std::string folder = AppData() + "\\" + c.iniFolder;
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+        ASSERT_TRUE(MoveFileA(ini.c_str(), (folder + "winamp.ini").c_str()));
+        ini = folder + "winamp.ini";
+    }
     ASSERT_TRUE(CreateDirectoryA(GoneFolder, NULL));
+    if (!c.keepDefault) RemoveDefaultPlayer();
     if (c.command)
         RegisterPlayer(c.command);
     else
@@ -184,19 +227,33 @@ TEST_P(PlayerPlaces, FirstPlaceThatHoldsThePlayerWins)
         RegCloseKey(key);
     }
     if (!c.shown) {
-        ExpectPlayerMissing();
+        if (c.x64)
+            ExpectOnlyTheBox("ZUV", Not32BitText("c:\\players\\wacup\\").c_str());
+        else
+            ExpectPlayerMissing();
         return;
+    }
+    std::string program = std::string(c.folder) + c.program;
+    Process player;
+    if (c.install) {
+        ASSERT_TRUE(Start(program.c_str(), nullptr, c.folder, &player));
+        ASSERT_TRUE(WaitWindow(player.pid, "Winamp v1.x", nullptr, WAIT_MS));
     }
     ASSERT_TRUE(Launch(&run));
     ASSERT_TRUE(WalkToLocation(run.wizard));
     EXPECT_EQ(c.shown, Text(run.wizard, LOCATION));
     if (!c.install) return;
     ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
-    EXPECT_EQ(ReadAll(std::string(SetupFolder) + "dsp_zv.dll"), ReadAll(std::string(RealFolder) + "plugins\\dsp_zv.dll"));
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(player.handle, WAIT_MS)) << "the running player was not closed";
+    Kill(&player);
+    EXPECT_EQ(ReadAll(std::string(SetupFolder) + "dsp_zv.dll"), ReadAll(std::string(c.folder) + "plugins\\dsp_zv.dll"));
+    EXPECT_EQ(RewrittenIni, ReadAll(ini));
     Click(run.wizard, NEXT);
     ExpectEnds(run);
+    // Started again from its own folder: its log there tells two starts.
     ASSERT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "the player did not start";
-    EXPECT_NE(std::string::npos, PlayerLog(RealFolder).find("started")) << PlayerLog(RealFolder);
+    std::string log = PlayerLog(c.folder);
+    EXPECT_NE(log.find("started"), log.rfind("started")) << program << ":\n" << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, PlayerPlaces, ::testing::ValuesIn(PlaceCases),

@@ -69,14 +69,15 @@ bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
 }
 
 // The value as the file holds it: somewhere in the text, ending at a blank,
-// a quotation mark, a line end or the end, not cut short at a NUL.
+// a quotation mark (" or ', one pair of either is dropped), a line end or
+// the end, not cut short at a NUL.
 bool HeldByText(const std::string& text, const char* value)
 {
     size_t n = strlen(value);
     for (size_t at = text.find(value, 0, n); at != std::string::npos; at = text.find(value, at + 1, n)) {
         if (at + n == text.size()) return true;
         char next = text[at + n];
-        if (next == ' ' || next == '\t' || next == '"' || next == '\r' || next == '\n') return true;
+        if (next == ' ' || next == '\t' || next == '"' || next == '\'' || next == '\r' || next == '\n') return true;
     }
     return false;
 }

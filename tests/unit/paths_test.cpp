@@ -25,6 +25,8 @@ const CommandCase CommandCases[] = {
     { "no_exe_name", "\"C:\\Program Files\\Other\\player.exe\" \"%1\"", false, "" },
     { "empty", "", false, "" },
     { "non_ascii_bytes_kept", "\"C:\\M\xdcSIK\\winamp.exe\"", true, "c:\\m\xdcsik\\" },
+    { "wacup", "\"C:\\Players\\WACUP\\WACUP.exe\" \"%1\"", true, "c:\\players\\wacup\\" },
+    { "first_of_either_program", "\"C:\\wacup.exe\\winamp.exe\\wacup.exe\"", true, "c:\\" },
 };
 
 class CommandParsing : public ::testing::TestWithParam<CommandCase> {};
@@ -99,6 +101,11 @@ const PlaceCase PlaceCases[] = {
     { "whole_buffer_with_nul", PLACE_PROGRAM, Full, 2 * PLACE_VALUE_UNITS, true, false, "c:\\w\\" },
     { "whole_buffer_without_nul", PLACE_PROGRAM, Full + u'a', 2 * PLACE_VALUE_UNITS, true, false, NULL },
     { "longest_folder", PLACE_FOLDER, std::u16string(254, u'a'), 0, true, false, "x" },
+    // WACUP's DisplayIcon: a program and perhaps its icon's index.
+    { "icon_with_index", PLACE_PROGRAM, u"C:\\WACUP\\wacup.exe,0", 0, true, false, "c:\\wacup\\" },
+    { "icon_quoted_with_index", PLACE_PROGRAM, u"\"D:\\My Apps\\WACUP\\wacup.exe\",-101", 0, true, false,
+      "d:\\my apps\\wacup\\" },
+    { "icon_quoted_without_index", PLACE_PROGRAM, u"\"C:\\WACUP\\wacup.exe\"", 0, true, false, "c:\\wacup\\" },
 };
 
 bool StandInExpand(const RegistryUnit* text, RegistryUnit* out, size_t count, void*)
@@ -176,7 +183,7 @@ TEST_P(DerivedPaths, ExecutableAndSettings)
 {
     const DeriveCase& c = GetParam();
     char exe[PATH_BUFFER], ini[PATH_BUFFER];
-    EXPECT_EQ(c.exeOk, PlayerExecutablePath(c.pluginsPath, exe, sizeof exe));
+    EXPECT_EQ(c.exeOk, PlayerProgramPath(c.pluginsPath, "winamp.exe", exe, sizeof exe));
     EXPECT_STREQ(c.exe, exe);
     EXPECT_EQ(c.iniOk, PlayerSettingsPath(c.pluginsPath, ini, sizeof ini));
     EXPECT_STREQ(c.ini, ini);
@@ -191,10 +198,10 @@ TEST(DerivedPaths, ResultThatDoesNotFitIsAFailureNotACut)
 {
     char out[PATH_BUFFER];
     std::string fits = "c:\\" + std::string(240, 'w') + "\\plugins\\";     // 252 characters
-    EXPECT_TRUE(PlayerExecutablePath(fits.c_str(), out, sizeof out));
+    EXPECT_TRUE(PlayerProgramPath(fits.c_str(), "winamp.exe", out, sizeof out));
     EXPECT_EQ(254u, strlen(out));
     std::string tooLong = "c:\\" + std::string(243, 'w') + "\\plugins\\";  // 255: results of 257
-    EXPECT_FALSE(PlayerExecutablePath(tooLong.c_str(), out, sizeof out));
+    EXPECT_FALSE(PlayerProgramPath(tooLong.c_str(), "winamp.exe", out, sizeof out));
     EXPECT_STREQ("", out);
     EXPECT_FALSE(PlayerSettingsPath(tooLong.c_str(), out, sizeof out));
     EXPECT_STREQ("", out);
@@ -204,9 +211,46 @@ TEST(DerivedPaths, InputLongerThanTheBufferIsRefused)
 {
     std::string folder(300, 'p');
     char out[PATH_BUFFER];
-    EXPECT_FALSE(PlayerExecutablePath(folder.c_str(), out, sizeof out));
+    EXPECT_FALSE(PlayerProgramPath(folder.c_str(), "winamp.exe", out, sizeof out));
     EXPECT_STREQ("", out);
     EXPECT_FALSE(PlayerSettingsPath(folder.c_str(), out, sizeof out));
+}
+
+// A player's program's first bytes: only a PE header naming another machine
+// than i386 marks it as a player that cannot load a 32-bit plug-in.
+TEST(ProgramHeader, MachineReadFromThePeHeader)
+{
+    auto head = [](uint16_t machine, size_t pe, size_t length) {
+        std::string bytes(length, '\0');
+        if (length >= 2) bytes.replace(0, 2, "MZ");
+        if (length >= 0x40) bytes.replace(0x3C, 4, std::string{(char)pe, (char)(pe >> 8), 0, 0});
+        for (size_t i = 0; i < 6 && pe + i < length; ++i) bytes[pe + i] = "PE\0\0"[i < 4 ? i : 0];
+        if (pe + 5 < length) bytes[pe + 4] = (char)machine, bytes[pe + 5] = (char)(machine >> 8);
+        return bytes;
+    };
+    const struct { const char* name; std::string bytes; bool not32Bit; } Rows[] = {
+        { "empty", "", false },
+        { "shorter_than_the_dos_header", head(0x8664, 0x80, 0x3F), false },
+        { "cut_before_the_machine", head(0x8664, 0x80, 0x85), false },
+        { "offset_past_the_end", head(0x8664, 0x1000, 0x200), false },
+        { "not_pe", std::string("MZ") + std::string(0x3A, 'x') + std::string("\x80\0\0\0", 4) + std::string(0x80, 'x'), false },
+        { "text_file", std::string(0x200, 'a'), false },
+        { "i386", head(0x14C, 0x80, 0x200), false },
+        { "amd64", head(0x8664, 0x80, 0x200), true },
+        { "arm64", head(0xAA64, 0xF8, 0x200), true },
+        { "amd64_header_at_the_very_end", head(0x8664, 0x1FA, 0x200), true },
+    };
+    for (const auto& row : Rows)
+        EXPECT_EQ(row.not32Bit, ProgramIsNot32Bit((const unsigned char*)row.bytes.data(), row.bytes.size())) << row.name;
+}
+
+// WideCharToMultiByte refuses WC_NO_BEST_FIT_CHARS, and the question whether
+// a default was used, with UTF-8 as the ANSI code page.
+TEST(PlaceText, NoBestFitFlagsFollowTheCodePage)
+{
+    EXPECT_EQ(0x400ul, NoBestFitFlags(1252));
+    EXPECT_EQ(0x400ul, NoBestFitFlags(932));
+    EXPECT_EQ(0ul, NoBestFitFlags(65001));
 }
 
 struct JoinCase {

@@ -4,6 +4,8 @@
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
+#include <zlib.h>
 #include <algorithm>
 #include <map>
 #include <ostream>
@@ -352,47 +354,181 @@ TEST(PagePictures, StayWithinTheSizeBudget)
 
 // ---------------------------------------------------------------------------
 
-TEST(ProgramIcon, HoldsA32And16PixelImageIn16Colours)
+// An icon image's pixels: 0xAARRGGBB, the colour multiplied by its alpha, top-down.
+struct IconImage {
+    unsigned size;
+    std::vector<uint32_t> pixels;
+};
+
+// A 4-bit image with its AND mask, as the 32 x 32 and 16 x 16 images have
+// always been.
+void Decode4Bit(const Bytes& b, size_t offset, uint32_t bytes, IconImage& image)
+{
+    const unsigned size = image.size;
+    const size_t xorStride = (size * 4 + 31) / 32 * 4, andStride = (size + 31) / 32 * 4;
+    ASSERT_EQ(40u + 16 * 4 + (xorStride + andStride) * size, bytes);
+    EXPECT_EQ(40u, U32(b, offset));
+    EXPECT_EQ((int32_t)size, I32(b, offset + 4));
+    EXPECT_EQ((int32_t)size * 2, I32(b, offset + 8)) << "colour image and mask together";
+    EXPECT_EQ(4u, U16(b, offset + 14));
+    EXPECT_EQ(0u, U32(b, offset + 16)) << "BI_RGB";
+    const size_t colours = offset + 40, xorAt = colours + 64, andAt = xorAt + xorStride * size;
+    for (size_t row = size; row-- > 0;)   // bottom-up
+        for (unsigned x = 0; x < size; x++) {
+            unsigned index = b[xorAt + row * xorStride + x / 2] >> (x % 2 ? 0 : 4) & 15;
+            bool clear = b[andAt + row * andStride + x / 8] >> (7 - x % 8) & 1;
+            EXPECT_TRUE(!clear || index == 0) << "a clear pixel not black inverts the screen";
+            image.pixels.push_back(clear ? 0 : 0xFF000000 | (U32(b, colours + 4 * index) & 0xFFFFFF));
+        }
+}
+
+uint32_t Big32(const uint8_t* p) { return (uint32_t)p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+// A PNG of 8-bit RGBA, as Windows reads it in an icon: every chunk's CRC,
+// the header, the zlib stream and each row's filter.
+void DecodePng(const uint8_t* p, size_t n, IconImage& image)
+{
+    const unsigned size = image.size;
+    ASSERT_GE(n, 8u + 25 + 12);
+    ASSERT_EQ(0, memcmp(p, "\x89PNG\r\n\x1A\n", 8)) << "PNG signature";
+    ASSERT_EQ(0, memcmp(p + 8, "\0\0\0\x0DIHDR", 8)) << "IHDR first";
+    EXPECT_EQ(size, Big32(p + 16)) << "width";
+    EXPECT_EQ(size, Big32(p + 20)) << "height";
+    EXPECT_EQ(0, memcmp(p + 24, "\x08\x06\0\0\0", 5)) << "8-bit RGBA, not interlaced";
+    Bytes data;
+    size_t at = 8;
+    for (std::string kind; kind != "IEND"; at += 12 + Big32(p + at)) {
+        ASSERT_LE(at + 12, n);
+        const uint32_t length = Big32(p + at);
+        ASSERT_LE(at + 12 + length, n);
+        kind.assign((const char*)p + at + 4, 4);
+        EXPECT_EQ(Big32(p + at + 8 + length), crc32(0, p + at + 4, 4 + length)) << kind << " CRC";
+        if (kind == "IDAT")
+            data.insert(data.end(), p + at + 8, p + at + 8 + length);
+    }
+    EXPECT_EQ(n, at) << "bytes after IEND";
+    const size_t stride = size * 4;
+    Bytes raw((stride + 1) * size + 1);
+    uLongf got = raw.size();
+    ASSERT_EQ(Z_OK, uncompress(raw.data(), &got, data.data(), data.size()));
+    ASSERT_EQ(raw.size() - 1, got) << "rows of a filter byte and the pixels";
+    Bytes line(stride), above(stride);
+    for (unsigned y = 0; y < size; above = line, y++) {
+        const uint8_t filter = raw[y * (stride + 1)];
+        ASSERT_LE(filter, 4) << "row " << y;
+        for (size_t i = 0; i < stride; i++) {
+            const int a = i >= 4 ? line[i - 4] : 0, b = above[i], c = i >= 4 ? above[i - 4] : 0;
+            const int pa = abs(b - c), pb = abs(a - c), pc = abs(a + b - 2 * c);
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predicted[] = { 0, a, b, (a + b) / 2, paeth };
+            line[i] = (uint8_t)(raw[y * (stride + 1) + 1 + i] + predicted[filter]);
+        }
+        for (size_t i = 0; i < stride; i += 4) {
+            const unsigned alpha = line[i + 3];
+            image.pixels.push_back(alpha << 24 | line[i] * alpha / 255 << 16 | line[i + 1] * alpha / 255 << 8 |
+                                   line[i + 2] * alpha / 255);
+        }
+    }
+}
+
+// How many neighbouring columns (or rows) differ. A smaller image's pixels
+// repeated, whatever the phase, differ between at most as many as the
+// smaller image has pixels across, less one.
+int Changes(const IconImage& image, bool rows)
+{
+    const unsigned n = image.size;
+    int changes = 0;
+    for (unsigned i = 0; i + 1 < n; i++)
+        for (unsigned j = 0; j < n; j++) {
+            const size_t at = rows ? i * n + j : j * n + i;
+            if (image.pixels[at] != image.pixels[at + (rows ? n : 1)]) {
+                changes++;
+                break;
+            }
+        }
+    return changes;
+}
+
+// The share of `big`'s pixels that differ by more than a quarter of the
+// range in some channel from `small` enlarged bilinearly, as image tools
+// enlarge.
+double ShareUnlikeEnlarged(const IconImage& small, const IconImage& big)
+{
+    const unsigned n = small.size, m = big.size;
+    int unlike = 0;
+    for (unsigned y = 0; y < m; y++)
+        for (unsigned x = 0; x < m; x++) {
+            const double fy = std::min(std::max((y + 0.5) * n / m - 0.5, 0.0), n - 1.0);
+            const double fx = std::min(std::max((x + 0.5) * n / m - 0.5, 0.0), n - 1.0);
+            const unsigned y0 = (unsigned)fy, x0 = (unsigned)fx, y1 = std::min(y0 + 1, n - 1), x1 = std::min(x0 + 1, n - 1);
+            bool differs = false;
+            for (int shift = 0; shift < 32; shift += 8) {
+                auto at = [&](unsigned row, unsigned column) { return small.pixels[row * n + column] >> shift & 0xFF; };
+                const double v = (1 - (fy - y0)) * ((1 - (fx - x0)) * at(y0, x0) + (fx - x0) * at(y0, x1)) +
+                                 (fy - y0) * ((1 - (fx - x0)) * at(y1, x0) + (fx - x0) * at(y1, x1));
+                differs = differs || fabs(v - (big.pixels[y * m + x] >> shift & 0xFF)) > 64;
+            }
+            unlike += differs;
+        }
+    return (double)unlike / (m * m);
+}
+
+struct IconCase {
+    unsigned size, colours, bits;
+};
+
+// The two images of old first, byte for byte; then those for larger scales,
+// the 256 one a PNG (Windows reads them from Vista on).
+const IconCase IconCases[] = { { 32, 16, 4 }, { 16, 16, 4 }, { 24, 16, 4 }, { 48, 16, 4 }, { 256, 0, 32 } };
+
+TEST(ProgramIcon, HoldsFiveSizesEachDrawnForItsSize)
 {
     Bytes b = ReadWholeFile("res/pictures/zuv.ico");
-    ASSERT_GE(b.size(), 6u + 2 * 16u);
+    const size_t count = sizeof IconCases / sizeof IconCases[0];
+    ASSERT_GE(b.size(), 6u + count * 16);
     EXPECT_EQ(0u, U16(b, 0));
     EXPECT_EQ(1u, U16(b, 2)) << "icon, not cursor";
-    ASSERT_EQ(2u, U16(b, 4)) << "image count";
+    ASSERT_EQ(count, U16(b, 4)) << "image count";
 
-    const unsigned sizes[] = { 32, 16 };
-    for (int i = 0; i < 2; i++) {
-        SCOPED_TRACE(sizes[i]);
-        size_t e = 6 + 16 * i;
-        const unsigned size = sizes[i];
-        EXPECT_EQ(size, b[e]) << "width";
-        EXPECT_EQ(size, b[e + 1]) << "height";
-        EXPECT_EQ(16u, b[e + 2]) << "colour count";
+    std::vector<IconImage> images;
+    for (size_t i = 0; i < count; i++) {
+        const IconCase& c = IconCases[i];
+        SCOPED_TRACE(c.size);
+        const size_t e = 6 + 16 * i;
+        EXPECT_EQ(c.size % 256, b[e]) << "width, 0 for 256";
+        EXPECT_EQ(c.size % 256, b[e + 1]) << "height";
+        EXPECT_EQ(c.colours, b[e + 2]) << "colour count";
         EXPECT_EQ(1u, U16(b, e + 4)) << "planes";
-        EXPECT_EQ(4u, U16(b, e + 6)) << "bits per pixel";
+        EXPECT_EQ(c.bits, U16(b, e + 6)) << "bits per pixel";
         const uint32_t bytes = U32(b, e + 8), offset = U32(b, e + 12);
         ASSERT_LE((size_t)offset + bytes, b.size());
+        images.push_back({ c.size, {} });
+        if (c.bits == 4)
+            Decode4Bit(b, offset, bytes, images.back());
+        else
+            DecodePng(&b[offset], bytes, images.back());
+        if (HasFatalFailure())
+            return;
 
-        const size_t xorBytes = (size * 4 + 31) / 32 * 4 * size;
-        const size_t andBytes = (size + 31) / 32 * 4 * size;
-        EXPECT_EQ(40u + 16 * 4 + xorBytes + andBytes, bytes);
-        ASSERT_GE(bytes, 40u);
-        EXPECT_EQ(40u, U32(b, offset));
-        EXPECT_EQ((int32_t)size, I32(b, offset + 4));
-        EXPECT_EQ((int32_t)size * 2, I32(b, offset + 8)) << "colour image and mask together";
-        EXPECT_EQ(4u, U16(b, offset + 14));
-        EXPECT_EQ(0u, U32(b, offset + 16)) << "BI_RGB";
-
-        // Mostly opaque: the AND mask is set only at the rounded corners.
-        ASSERT_EQ(40u + 64 + xorBytes + andBytes, bytes);
+        // Mostly opaque: clear only at the rounded corners.
         int transparent = 0;
-        const size_t mask = offset + 40 + 64 + xorBytes, stride = (size + 31) / 32 * 4;
-        for (unsigned y = 0; y < size; y++)
-            for (unsigned x = 0; x < size; x++)
-                transparent += (b[mask + y * stride + x / 8] >> (7 - x % 8)) & 1;
+        for (uint32_t pixel : images.back().pixels)
+            transparent += pixel >> 24 == 0;
         EXPECT_GT(transparent, 0);
-        EXPECT_LT(transparent, (int)(size * size / 8));
+        EXPECT_LT(transparent, (int)(c.size * c.size / 8));
     }
+
+    // No image is a smaller one enlarged: not its pixels repeated, and not
+    // smoothed (such a copy stays within a quarter of the range at 99 % of
+    // its pixels; a drawn one differs at more than 5 %).
+    for (const IconImage& big : images)
+        for (const IconImage& small : images) {
+            if (small.size >= big.size)
+                continue;
+            SCOPED_TRACE(testing::Message() << small.size << " to " << big.size);
+            EXPECT_GT(std::max(Changes(big, false), Changes(big, true)), (int)small.size - 1);
+            EXPECT_GT(ShareUnlikeEnlarged(small, big), 0.03);
+        }
 }
 
 TEST(PluginLogo, IsACompleteJpeg)

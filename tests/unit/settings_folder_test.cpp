@@ -174,22 +174,27 @@ TEST(SettingsFolder, RootOfAUncPlayerAndAResultThatDoesNotFit)
     EXPECT_STREQ("C:\\Program Files\\Winamp\\winamp.ini", out);
 }
 
-// class=: the player's window class, its variables expanded as
-// ExpandEnvironmentStrings does, cut to 63 UTF-16 units (no pair cut apart);
-// read even where the settings file cannot be resolved.
+// class=: the player's window class, its %NAME%s and {N}s expanded as the
+// player does (undefined ones, %% and a lone % give nothing), cut to 63 UTF-16
+// units (no pair cut apart) and to its buffer whatever bytes the code page
+// conversion gives; read even where the settings file cannot be resolved.
 TEST(SettingsFolder, WindowClassExpandedAndCut)
 {
     std::string japanese;
     for (int i = 0; i < 60; ++i) japanese += "\xE9\x9F\xB3";
-    const struct { std::string pathsIni, windowClass; } Rows[] = {
-        { "[Winamp]\ninidir=%NOSUCH%\nclass=\" %SETTINGS% %NOSUCH% %%\"\n", " E:\\shared %NOSUCH% %%" },
+    const struct { std::string pathsIni, windowClass; bool raw = false; } Rows[] = {
+        { "[Winamp]\ninidir=%NOSUCH%\nclass=\" %SETTINGS% %NOSUCH% %%\"\n", " E:\\shared  " },
+        { "[Winamp]\nclass=My%UNDEF%Class\n", "MyClass" },
+        { "[Winamp]\nclass={26}\\%SETTINGS%{77}{x}%%50%\n", "C:\\Users\\ann\\AppData\\Roaming\\E:\\shared{x}50" },
         { Utf16File((u"[Winamp]\nclass=" + std::u16string(60, u'\u97F3') + u"a\U0001F3B5\U0001F3B5").c_str()),
           japanese + "a\xF0\x9F\x8E\xB5" },
+        { "[Winamp]\nclass=\xF0" + std::string(300, '\x80') + "\n", "\xF0" + std::string(188, '\x80'), true },
     };
     for (const auto& row : Rows) {
         std::vector<char> scratch(2 * row.pathsIni.size());
+        auto raw = [](const char* text, char* out, size_t size, void*) { return strlen(text) < size && strcpy(out, text); };
         SettingsSearch search = { row.pathsIni.data(), row.pathsIni.size(), scratch.data(), scratch.size(), Player,
-                                  { DESKTOP_NO_SHELL, ShellFolder, Variable, AnsiToUtf8, nullptr } };
+                                  { DESKTOP_NO_SHELL, ShellFolder, Variable, row.raw ? raw : AnsiToUtf8, nullptr } };
         char out[UTF8_PATH_BUFFER], windowClass[PLAYER_CLASS_BUFFER];
         bool users;
         FindSettingsFile(&search, out, sizeof out, &users, windowClass);
@@ -221,13 +226,19 @@ TEST(SettingsFolder, FindsTheKeyInItsSectionOnly)
 // number as an integer read, kept in one byte.
 TEST(SettingsFolder, PlayerSectionAsTheProfileFunctionsReadIt)
 {
-    const struct { const char* lines; bool namesModule; DspFolder kind; const char* dspFolder; } Rows[] = {
-        { "dspplugin_name=\"dsp_zv.dll\"\ndspplugin_num=00", true, DSP_FOLDER_NONE, "" },
-        { "dspplugin_name='dsp_zv.dll'\ndspplugin_num=\" 256\"", true, DSP_FOLDER_NONE, "" },
-        { "dspplugin_name=\"dsp_zv.dll'", false, DSP_FOLDER_NONE, "" },
-        { "dspplugin_name=dsp_zv.dll\ndspplugin_num=257", false, DSP_FOLDER_NONE, "" },
-        { "DSPDir=\" D:\\DSP \"", false, DSP_FOLDER_RELATIVE, " D:\\DSP " },
-        { "DSPDir='D:\\DSP'", false, DSP_FOLDER_ABSOLUTE, "D:\\DSP" },
+    const struct { const char* lines; bool namesModule; DspFolder kind; const char* dspFolder; bool safeMode; } Rows[] = {
+        { "dspplugin_name=\"dsp_zv.dll\"\ndspplugin_num=00", true, DSP_FOLDER_NONE, "", false },
+        { "dspplugin_name='dsp_zv.dll'\ndspplugin_num=\" 256\"", true, DSP_FOLDER_NONE, "", false },
+        { "dspplugin_name=\"dsp_zv.dll'", false, DSP_FOLDER_NONE, "", false },
+        { "dspplugin_name=dsp_zv.dll\ndspplugin_num=257", false, DSP_FOLDER_NONE, "", false },
+        { "DSPDir=\" D:\\DSP \"", false, DSP_FOLDER_RELATIVE, " D:\\DSP ", false },
+        { "DSPDir='D:\\DSP'", false, DSP_FOLDER_ABSOLUTE, "D:\\DSP", false },
+        // Safe mode: any number but 0, as the integer read gives it.
+        { "SafeMode=1", false, DSP_FOLDER_NONE, "", true },
+        { "safemode=\" -2\"\nsafemode=0", false, DSP_FOLDER_NONE, "", true },
+        { "safemode=0\nsafemode=1", false, DSP_FOLDER_NONE, "", false },
+        { "safemode=0x1", false, DSP_FOLDER_NONE, "", false },
+        { "safemode=", false, DSP_FOLDER_NONE, "", false },
     };
     for (const auto& row : Rows) {
         const std::string ini = std::string("[Winamp]\n") + row.lines + "\n";
@@ -236,6 +247,33 @@ TEST(SettingsFolder, PlayerSectionAsTheProfileFunctionsReadIt)
         EXPECT_EQ(row.namesModule, section.namesModule) << row.lines;
         EXPECT_EQ(row.kind, section.dspFolderKind) << row.lines;
         EXPECT_STREQ(row.dspFolder, section.dspFolder);
+        EXPECT_EQ(row.safeMode, section.safeMode) << row.lines;
+    }
+}
+
+// WACUP's winamp.ini in the user's application data: only where paths.ini
+// names no place, and only for a user whose folders can be had.
+TEST(SettingsFolder, UserSettingsFileWherePathsIniNamesNone)
+{
+    const struct { const char* pathsIni; DesktopUser whose; const char* expected; bool users; } Rows[] = {
+        { "", DESKTOP_SAME_USER, "C:\\Users\\bob\\AppData\\Roaming\\WACUP\\winamp.ini", true },
+        { "[Winamp]\r\nclass=WACUP\r\n", DESKTOP_NO_SHELL, "C:\\Users\\ann\\AppData\\Roaming\\WACUP\\winamp.ini", false },
+        { "[Winamp]\r\ninidir=.\\Profile\r\n", DESKTOP_SAME_USER, nullptr, false },
+        { "[Winamp]\r\ninifile=w.ini\r\n", DESKTOP_SAME_USER, nullptr, false },
+        { "", DESKTOP_UNKNOWN, nullptr, false },
+    };
+    for (const auto& row : Rows) {
+        std::string pathsIni = row.pathsIni;
+        std::vector<char> scratch(2 * pathsIni.size() + 1);
+        SettingsSearch search = { pathsIni.data(), pathsIni.size(), scratch.data(), scratch.size(), Player,
+                                  { row.whose, ShellFolder, Variable, AnsiToUtf8, nullptr } };
+        char out[UTF8_PATH_BUFFER];
+        bool users = !row.users;
+        bool found = FindUserSettingsFile(&search, "{26}\\WACUP", out, sizeof out, &users);
+        EXPECT_EQ(row.expected != nullptr, found) << row.pathsIni;
+        if (!row.expected || !found) continue;
+        EXPECT_STREQ(row.expected, out);
+        EXPECT_EQ(row.users, users);
     }
 }
 

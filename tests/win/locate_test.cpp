@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include <string.h>
+#include <vector>
 
 #include "../../core/paths.h"
 #include "../../win/operations.h"
@@ -25,15 +26,18 @@ protected:
     }
     static void SetCommand(const std::string& text) { SetCommand(REG_SZ, text.c_str(), (DWORD)text.size() + 1); }
 
-    // LocatePlayer's answer, or "<false>" with the buffer checked untouched.
+    // LocatePlayer's answer: the folder found, "64-bit: " and the folder
+    // when that is all there is, or "<missing>" with the buffer untouched.
     static std::string Located()
     {
         char out[PATH_BUFFER];
         memset(out, '#', sizeof out);
-        if (LocatePlayer(out)) return out;
+        PlayerFound found = LocatePlayer(out);
+        if (found == PLAYER_FOUND) return out;
+        if (found == PLAYER_ONLY_NOT_32BIT) return std::string("64-bit: ") + out;
         for (char c : out)
-            if (c != '#') return "<false, but the buffer was written>";
-        return "<false>";
+            if (c != '#') return "<missing, but the buffer was written>";
+        return "<missing>";
     }
 };
 
@@ -44,18 +48,18 @@ TEST_F(Locate, CommandWithAndWithoutThePlayer)
     SetCommand("\"C:\\Program Files\\Winamp\\winamp.exe\" \"%1\"");
     EXPECT_EQ("c:\\program files\\winamp\\", Located());
     SetCommand("\"C:\\Program Files\\Other\\player.exe\" \"%1\"");
-    EXPECT_EQ("<false>", Located());
+    EXPECT_EQ("<missing>", Located());
 }
 
 TEST_F(Locate, MissingKeyOrValue)
 {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, PLAYER_COMMAND_KEY);
-    EXPECT_EQ("<false>", Located());
+    EXPECT_EQ("<missing>", Located());
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, PLAYER_COMMAND_KEY, 0, NULL, 0, KEY_ALL_ACCESS,
                                              NULL, &key, NULL));
     RegCloseKey(key);
-    EXPECT_EQ("<false>", Located());   // the key without a default value
+    EXPECT_EQ("<missing>", Located());   // the key without a default value
 }
 
 TEST_F(Locate, CommandLengths)
@@ -66,9 +70,9 @@ TEST_F(Locate, CommandLengths)
     SetCommand(fits);
     EXPECT_EQ("c:\\" + std::string(255 - 16, 'a') + "\\", Located());
     SetCommand(fits + " ");
-    EXPECT_EQ("<false>", Located());
+    EXPECT_EQ("<missing>", Located());
     SetCommand("\"C:\\" + std::string(400, 'b') + "\\winamp.exe\"");
-    EXPECT_EQ("<false>", Located());
+    EXPECT_EQ("<missing>", Located());
 }
 
 TEST_F(Locate, ValueWithoutTerminatingNul)
@@ -79,9 +83,11 @@ TEST_F(Locate, ValueWithoutTerminatingNul)
     EXPECT_EQ("c:\\winamp\\", Located());
     std::string full(256, 'x');
     SetCommand(REG_BINARY, full.data(), 256);
-    EXPECT_EQ("<false>", Located());
+    EXPECT_EQ("<missing>", Located());
 }
 
+// The typed folder's player: its program, resolved once, wacup.exe before
+// winamp.exe, and whether its PE header names another machine than i386.
 class Presence : public ::testing::Test {
 protected:
     void SetUp() override
@@ -89,46 +95,73 @@ protected:
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
         root = std::string(temp) + "zuv-presence\\";
-        CreateDirectoryA(root.c_str(), NULL);
-        CreateDirectoryA((root + "player").c_str(), NULL);
-        CreateDirectoryA((root + "player\\plugins").c_str(), NULL);
-        HANDLE f = CreateFileA((root + "player\\winamp.exe").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-        CloseHandle(f);
+        std::string x64(0x200, '\0');
+        x64.replace(0, 2, "MZ");
+        x64[0x3C] = (char)0x80;
+        x64.replace(0x80, 6, std::string("PE\0\0\x64\x86", 6));
+        const char* files[][2] = { { "player\\winamp.exe", "MZ" }, { "wacup\\wacup.exe", "" },
+                                   { "both\\winamp.exe", "" },    { "both\\WACUP.EXE", "" },
+                                   { "x64\\wacup.exe", "" },      { "x64\\winamp.exe", "" } };
+        for (auto& f : files) {
+            std::string path = root + f[0];
+            made.push_back(path);
+            for (size_t i = root.size() - 1; i < path.size(); ++i)
+                if (path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), NULL);
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+            std::string bytes = made.size() == 5 ? x64 : f[1];
+            DWORD written;
+            WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+            CloseHandle(file);
+        }
         CreateDirectoryA((root + "folder").c_str(), NULL);
         CreateDirectoryA((root + "folder\\winamp.exe").c_str(), NULL);
     }
     void TearDown() override
     {
-        DeleteFileA((root + "player\\winamp.exe").c_str());
-        RemoveDirectoryA((root + "player\\plugins").c_str());
-        RemoveDirectoryA((root + "player").c_str());
-        RemoveDirectoryA((root + "folder\\winamp.exe").c_str());
-        RemoveDirectoryA((root + "folder").c_str());
-        RemoveDirectoryA(root.c_str());
+        for (const std::string& path : made) DeleteFileA(path.c_str());
+        for (const char* folder : { "player", "wacup", "both", "x64", "folder\\winamp.exe", "folder", "" })
+            RemoveDirectoryA((root + folder).c_str());
+    }
+    // What confirming `typed` on the Location page finds: the kind, and the
+    // program's name ("" for none).
+    static std::string Found(const std::string& typed)
+    {
+        PlayerSettingsPlace place;
+        FindPlayerSettings(typed.c_str(), &place);
+        ReleasePlayerSettings(&place);
+        const WCHAR* name = place.program + lstrlenW(place.program);
+        while (name > place.program && name[-1] != '\\') --name;
+        char text[MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, name, -1, text, MAX_PATH, NULL, NULL);
+        static const char* const Kinds[] = { "none", "32-bit ", "64-bit " };
+        return Kinds[place.kind] + std::string(place.kind ? text : "");
     }
     std::string root;
+    std::vector<std::string> made;
 };
 
 TEST_F(Presence, RealFilesAndFolders)
 {
-    EXPECT_TRUE(PlayerIsPresent((root + "player\\plugins\\").c_str()));
-    EXPECT_TRUE(PlayerIsPresent((root + "player\\plugins").c_str()));
-    EXPECT_TRUE(PlayerIsPresent((root + "player\\Plugins\\").c_str()));
-    EXPECT_FALSE(PlayerIsPresent((root + "nowhere\\plugins\\").c_str()));
-    EXPECT_FALSE(PlayerIsPresent((root + "folder\\plugins\\").c_str()));   // winamp.exe is a folder there
-    EXPECT_FALSE(PlayerIsPresent(""));
+    EXPECT_EQ("32-bit winamp.exe", Found(root + "player\\plugins\\"));
+    EXPECT_EQ("32-bit winamp.exe", Found(root + "player\\plugins"));
+    EXPECT_EQ("32-bit winamp.exe", Found(root + "player\\Plugins\\"));
+    EXPECT_EQ("32-bit wacup.exe", Found(root + "wacup\\Plugins\\"));
+    EXPECT_EQ("32-bit wacup.exe", Found(root + "both\\plugins\\"));   // WACUP.EXE runs first
+    EXPECT_EQ("64-bit wacup.exe", Found(root + "x64\\plugins\\"));
+    EXPECT_EQ("none", Found(root + "nowhere\\plugins\\"));
+    EXPECT_EQ("none", Found(root + "folder\\plugins\\"));   // winamp.exe is a folder there
+    EXPECT_EQ("none", Found(""));
     // Without "plugins" there is no player folder, even where the text names it.
-    EXPECT_FALSE(PlayerIsPresent((root + "player\\winamp.exe").c_str()));
-    EXPECT_FALSE(PlayerIsPresent((root + "player\\").c_str()));
+    EXPECT_EQ("none", Found(root + "player\\winamp.exe"));
+    EXPECT_EQ("none", Found(root + "player\\"));
 }
 
 TEST_F(Presence, PathsThatDoNotFitAreAFailure)
 {
-    std::string longPath = root + std::string(300, 'p') + "\\plugins\\";
-    EXPECT_FALSE(PlayerIsPresent(longPath.c_str()));
+    EXPECT_EQ("none", Found(root + std::string(300, 'p') + "\\plugins\\"));
     std::string nearly = "C:\\" + std::string(243, 'q') + "\\plugins\\";   // winamp.exe would need 257
     ASSERT_EQ(255u, nearly.size());
-    EXPECT_FALSE(PlayerIsPresent(nearly.c_str()));
+    EXPECT_EQ("none", Found(nearly));
 }
 
 }  // namespace

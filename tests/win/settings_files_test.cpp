@@ -98,7 +98,8 @@ bool SwitchOn(const std::string& plugins, const WCHAR* elsewhere = NULL, std::ws
     FindPlayerSettings(plugins.c_str(), &place);
     if (found) *found = place.moved ? place.folder : L"";
     if (elsewhere) lstrcpyW(place.folder, elsewhere);
-    bool on = RewritePlayerSettings(&place) == SWITCHED_ON;
+    bool safeMode;
+    bool on = RewritePlayerSettings(&place, &safeMode) == SWITCHED_ON;
     ReleasePlayerSettings(&place);
     return on;
 }
@@ -116,6 +117,7 @@ protected:
         RemoveTree(folder);
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
         ASSERT_TRUE(CreateDirectoryA((folder + "plugins").c_str(), NULL));
+        WriteBytes(folder + "winamp.exe", "");
         ini = folder + "winamp.ini";
         temp = ini + ".zuv-tmp";
         plugins = folder + "plugins\\";
@@ -137,7 +139,7 @@ TEST_F(PlayerSettings, RewritesInPlaceAndLeavesNoTemporaryFile)
         if (run == 2) break;
         EXPECT_TRUE(SwitchOn(plugins));
         EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
-        EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+        EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
         EXPECT_TRUE(Listing(folder + "plugins\\").empty());
     }
     EXPECT_NE(file[0].nFileIndexLow, file[1].nFileIndexLow);
@@ -162,7 +164,7 @@ TEST_F(PlayerSettings, BigFileWithLongLinesNulAndCtrlZ)
     std::string out = ReadOrFail(ini);
     EXPECT_EQ(InMemoryRewrite(in), out);
     EXPECT_EQ("mb_open=0\r\n", out.substr(out.size() - 11));
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
 }
 
 // What the player will read decides, rewritten or not; a file with nothing
@@ -184,7 +186,7 @@ TEST_F(PlayerSettings, SwitchedOnOnlyWhereThePlayerReadsTheModule)
         WriteBytes(ini, file.in);
         EXPECT_EQ(file.on, SwitchOn(plugins)) << file.in;
         EXPECT_EQ(file.out, ReadOrFail(ini));
-        EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+        EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
     }
 }
 
@@ -271,13 +273,13 @@ TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)
     WriteBytes(temp, "left by a run that died half-way");
     EXPECT_TRUE(SwitchOn(plugins));
     EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, MissingFileCreatesNothing)
 {
     EXPECT_FALSE(SwitchOn(plugins));
-    EXPECT_EQ((std::vector<std::string>{ "plugins" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, ReadOnlyFileUnchanged)
@@ -288,7 +290,7 @@ TEST_F(PlayerSettings, ReadOnlyFileUnchanged)
     EXPECT_FALSE(SwitchOn(plugins));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
     EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, TemporaryFileCannotBeCreated)
@@ -298,7 +300,7 @@ TEST_F(PlayerSettings, TemporaryFileCannotBeCreated)
     ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL));
     EXPECT_FALSE(SwitchOn(plugins));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini", "winamp.ini.zuv-tmp" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini", "winamp.ini.zuv-tmp" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, ReadOnlyStaleTemporaryFileBlocksTheRewrite)
@@ -320,7 +322,7 @@ TEST_F(PlayerSettings, FileHeldOpenByThePlayerUnchanged)
     EXPECT_FALSE(SwitchOn(plugins));
     CloseHandle(held);
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
 }
 
 // As the desktop's user: impersonating a token (here the test's own) for the
@@ -338,22 +340,23 @@ TEST_F(PlayerSettings, RewriteAsAnotherUserRevertsAfterwards)
     }
     CloseHandle(token);
     EXPECT_EQ(TypicalRewritten, ReadOrFail(ini));
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, FolderNamedWinampIniUnchanged)
 {
     ASSERT_TRUE(CreateDirectoryA(ini.c_str(), NULL));
     EXPECT_FALSE(SwitchOn(plugins));
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, PathWithoutPluginsFolderChangesNothing)
 {
     WriteBytes(ini, TypicalIni);
+    WriteBytes(folder + "mywinamp.exe", "");   // the program beside "my" + "plugins"
     EXPECT_FALSE(SwitchOn(folder + "myplugins\\"));
     EXPECT_EQ(TypicalIni, ReadOrFail(ini));
-    EXPECT_EQ((std::vector<std::string>{ "plugins", "winamp.ini" }), Listing(folder));
+    EXPECT_EQ((std::vector<std::string>{ "mywinamp.exe", "plugins", "winamp.exe", "winamp.ini" }), Listing(folder));
 }
 
 TEST_F(PlayerSettings, HiddenFileStaysHidden)

@@ -21,6 +21,14 @@ std::string SystemWording(DWORD code)
     return std::string(text, n);
 }
 
+// Debugger lines, seen as the exception OutputDebugString raises.
+int g_debuggerLines;
+LONG CALLBACK CountDebuggerLine(EXCEPTION_POINTERS* e)
+{
+    g_debuggerLines += e->ExceptionRecord->ExceptionCode == DBG_PRINTEXCEPTION_C;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 TEST(SyException, DefaultText)
 {
     SyException e;
@@ -29,9 +37,16 @@ TEST(SyException, DefaultText)
     EXPECT_STREQ("An unknown SyException has occurred.", s.GetText());
 }
 
+// Loading the texts beforehand (before running as the desktop's user)
+// writes no debugger line and changes no text; the exception writes one.
 TEST(SySystemException, FileNotFoundHasPrefixAndSystemWording)
 {
+    PVOID handler = AddVectoredExceptionHandler(1, CountDebuggerLine);
+    SySystemException::LoadTexts();
+    EXPECT_EQ(0, g_debuggerLines);
     SySystemException e(ERROR_FILE_NOT_FOUND);
+    RemoveVectoredExceptionHandler(handler);
+    EXPECT_EQ(1, g_debuggerLines);
     std::string text = e.GetText();
     ASSERT_EQ(36u, strlen(SySystemException::Prefix));
     EXPECT_EQ("An SySystemException has occurred:  ", text.substr(0, 36));

@@ -1,6 +1,7 @@
 // The dialog procedure in-process: painting, the notice line, and that the
-// paint paths give back every GDI object they take.
+// paint paths give back every GDI object they take; and the program icon.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -46,6 +47,18 @@ RECT Extent(const Pixels& p, DWORD colour)
                 box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
             }
     return box;
+}
+
+// Windows 10 1703 on draws a per-monitor v2 window's frame at its new DPI
+// from the first resize after WM_DPICHANGED; wine keeps it at the system
+// DPI. Here the frame is `g_thicker` pixels thicker each side than wine's.
+WNDPROC g_dialogWindowProc;
+int g_thicker;
+LRESULT CALLBACK FrameOfTheNewScale(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = CallWindowProcA(g_dialogWindowProc, window, message, wParam, lParam);
+    if (message == WM_NCCALCSIZE) InflateRect((RECT*)lParam, -g_thicker, -g_thicker);   // the client rectangle first
+    return result;
 }
 
 class WizardWindow : public ::testing::Test {
@@ -244,13 +257,25 @@ TEST_F(WizardWindow, PaintingAndPaletteGiveBackEveryObject)
 }
 
 // A move to a monitor of another scale: the 100 % layout times the scale at
-// the suggested top-left, the controls' font at that scale; and back.
+// the suggested top-left, the controls' font at that scale; and back. The
+// frame grows and shrinks with the scale, as Windows draws it.
 TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
 {
     RECT at100[8], got[8];
     Layout(at100);
     LOGFONTA font100, font;
     ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NEXT, WM_GETFONT, 0, 0), sizeof font100, &font100));
+    // Asked first: the size at 144 DPI in Windows' frame for 144 DPI.
+    SIZE answer = { 1, 1 };
+    EXPECT_EQ(TRUE, SendMessageA(window, WM_GETDPISCALEDSIZE, 144, (LPARAM)&answer));
+    RECT want = { 0, 0, MulDiv(at100[0].right, 144, 96), MulDiv(at100[0].bottom, 144, 96) };
+    DWORD style = GetWindowLongA(window, GWL_STYLE), extended = GetWindowLongA(window, GWL_EXSTYLE);
+    AdjustWindowRectExForDpi(&want, style, FALSE, extended, 144);
+    EXPECT_EQ(want.right - want.left, answer.cx);
+    EXPECT_EQ(want.bottom - want.top, answer.cy);
+
+    g_dialogWindowProc = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)FrameOfTheNewScale);
+    g_thicker = 4;
     ChangeScale(144);
     Layout(got);
     for (int i = 0; i < 8; ++i) {
@@ -275,11 +300,30 @@ TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
             off += (GetPixel(memory, x, y) & 0xFFFFFF) != RGB(page(x, y) >> 16, page(x, y) >> 8 & 0xFF, page(x, y) & 0xFF);
     EXPECT_EQ(0, off);
 
+    g_thicker = 0;
     ChangeScale(96);
     Layout(got);
     EXPECT_EQ(0, memcmp(at100, got, sizeof got));
     ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NEXT, WM_GETFONT, 0, 0), sizeof font, &font));
     EXPECT_EQ(font100.lfHeight, font.lfHeight);
+}
+
+// What each source of the DPI gives where Windows has it: the window's
+// (Windows 10 1607 on), the monitor's (8.1 on), or an error.
+UINT WINAPI WindowAt144(HWND) { return 144; }
+UINT WINAPI WindowUnknown(HWND) { return 0; }
+// 120 for the effective DPI (type 0) of a monitor, only that.
+HRESULT WINAPI MonitorAt120(HMONITOR on, int type, UINT* x, UINT* y) { return *x = *y = on && !type ? 120 : 77, S_OK; }
+HRESULT WINAPI MonitorFails(HMONITOR, int, UINT* x, UINT* y) { return *x = *y = 77, E_INVALIDARG; }
+
+TEST_F(WizardWindow, StartsAtTheWindowsElseTheMonitorsElseTheSystemsDpi)
+{
+    const UINT system = GetDeviceCaps(screen, LOGPIXELSY);   // 96 in the test prefix
+    const struct { DpiForWindowProc forWindow; DpiForMonitorProc forMonitor; UINT dpi; } rows[] = {
+        { WindowAt144, MonitorAt120, 144 }, { WindowUnknown, MonitorAt120, 120 }, { NULL, MonitorAt120, 120 },
+        { NULL, MonitorFails, system },     { NULL, NULL, system },
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.dpi, StartingDpi(window, row.forWindow, row.forMonitor)) << &row - rows;
 }
 
 TEST_F(WizardWindow, TheLeakCountSeesALeak)
@@ -341,6 +385,35 @@ TEST(PageArt, DrawnForTheScaleNotEnlarged)
             EXPECT_EQ(0, smoothed);
             EXPECT_GT(unlike, inked / 10);
         }
+    }
+}
+
+// Windows picks an image of icon group 110 for each size it draws: it must
+// find the one drawn for that size, and load it (the 256 one from its PNG).
+TEST(ProgramIcon, EachSizeIsPickedAndLoads)
+{
+    HMODULE module = GetModuleHandleA(NULL);
+    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(IDI_ZUV), MAKEINTRESOURCEA(14));   // RT_GROUP_ICON
+    ASSERT_TRUE(group);
+    BYTE* directory = (BYTE*)LockResource(LoadResource(module, group));
+    ASSERT_EQ(5, ((const WORD*)directory)[2]) << "images in the group";
+    for (int size : { 16, 24, 32, 48, 256 }) {
+        SCOPED_TRACE(size);
+        int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));   // RT_ICON
+        ASSERT_TRUE(found);
+        BYTE* image = (BYTE*)LockResource(LoadResource(module, found));
+        // Its width as the image itself says: in a PNG's header, big-endian, or a DIB's.
+        const bool png = memcmp(image, "\x89PNG", 4) == 0;
+        EXPECT_EQ(size, png ? image[16] << 24 | image[17] << 16 | image[18] << 8 | image[19] : *(const LONG*)(image + 4));
+        HICON icon = CreateIconFromResourceEx(image, SizeofResource(module, found), TRUE, 0x30000, size, size, 0);
+        ICONINFO info;
+        ASSERT_TRUE(icon && GetIconInfo(icon, &info));
+        DeleteObject(info.hbmMask);
+        Pixels colour(info.hbmColor);
+        DestroyIcon(icon);
+        ASSERT_EQ(size, colour.width);
+        EXPECT_EQ(0x6633FFu, colour(size / 2, 1)) << "the background at the top";
     }
 }
 
