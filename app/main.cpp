@@ -6,7 +6,9 @@
 #include "../win/library_search.h"
 #include "../win/operations.h"
 
+#include <exception>
 #include <stdlib.h>
+#include <unwind.h>
 
 InstallerState g_installer;
 
@@ -83,3 +85,43 @@ struct ExceptionGlobals {
 static ExceptionGlobals g_exceptionGlobals;
 extern "C" void* __cxa_get_globals() { return &g_exceptionGlobals; }
 extern "C" void* __cxa_get_globals_fast() { return &g_exceptionGlobals; }
+
+// The thrown object's storage. libstdc++'s own allocator keeps an emergency
+// pool for an exception thrown when memory is out, made at start-up (a 19 KB
+// allocation) and guarded by a gthreads mutex; the pool, the mutex and
+// libgcc's win32 thread glue would add 5 KB to the file. The registry error
+// is not thrown for want of memory, so the heap serves. libstdc++ puts its
+// header, __cxa_refcounted_exception, right before the thrown object and
+// finds it there by its size; this is its layout on i686 with DWARF unwinding
+// (96 bytes: the unwinder's part, last, is aligned to 16).
+struct RefcountedException {
+    int referenceCount;
+    struct {
+        void* type;
+        void (*destructor)(void*);
+        void (*unexpectedHandler)();
+        void (*terminateHandler)();
+        void* next;
+        int handlerCount;
+        int handlerSwitchValue;
+        const unsigned char* actionRecord;
+        const unsigned char* languageSpecificData;
+        void* catchTemp;
+        void* adjustedPtr;
+        _Unwind_Exception unwindHeader;
+    } exception;
+};
+static_assert(sizeof(RefcountedException) == 96, "libstdc++'s exception header on i686");
+
+extern "C" void* __cxa_allocate_exception(size_t thrownSize) noexcept
+{
+    // Zeroed, as libstdc++ zeroes its header.
+    char* block = (char*)calloc(1, sizeof(RefcountedException) + thrownSize);
+    if (!block) std::terminate();
+    return block + sizeof(RefcountedException);
+}
+
+extern "C" void __cxa_free_exception(void* thrown) noexcept
+{
+    free((char*)thrown - sizeof(RefcountedException));
+}
