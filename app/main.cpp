@@ -73,6 +73,13 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { abort(); }
 }
 
+// The mingw start-up code mends "pseudo relocations", references to data
+// in DLLs that the linker could only auto-import; its relocator brings a
+// section walker and error printing (2 KB). The installer is linked with
+// --disable-runtime-pseudo-reloc, so the linker makes none (such an import
+// then fails the link instead), and there is nothing to mend.
+extern "C" void _pei386_runtime_relocator() {}
+
 // The exception in flight, and how many are, for the one thread that throws:
 // the registry error, raised and caught on the window's thread. libstdc++'s
 // own copies are per thread, and mingw keeps those through emulated TLS,
