@@ -132,3 +132,11 @@ extern "C" void __cxa_free_exception(void* thrown) noexcept
 {
     free((char*)thrown - sizeof(RefcountedException));
 }
+
+// mingw's TLS callback, run by Windows as each thread starts and ends: it
+// runs the destructors of thread keys (gthreads' TLS keys) and resets a new
+// thread's FPU. The installer makes no thread and no thread key: libstdc++'s
+// exception globals and the thrown object's storage, which would use them,
+// are replaced above. Were a key ever made, mingw's callback would come back
+// with it and clash with this one at link time.
+extern "C" BOOL __mingw_TLScallback(HANDLE, DWORD, LPVOID) { return TRUE; }
