@@ -7,7 +7,9 @@
 #include "../win/operations.h"
 
 #include <exception>
+#include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 #include <unwind.h>
 
 InstallerState g_installer;
@@ -140,3 +142,87 @@ extern "C" void __cxa_free_exception(void* thrown) noexcept
 // are replaced above. Were a key ever made, mingw's callback would come back
 // with it and clash with this one at link time.
 extern "C" BOOL __mingw_TLScallback(HANDLE, DWORD, LPVOID) { return TRUE; }
+
+// The unwinder's search for the frame description entry (FDE) that covers a
+// code address. libgcc's keeps the tables that crtbegin.o registers, sorted
+// on first use, behind a lock (10 KB of code); the installer throws a few
+// times in a run, on one thread, so a walk through its own tables serves.
+// cmake/installer.ld marks where they start and end. Only what GCC writes for
+// i386 is read (CIE version 1 or 3; an FDE's address absolute or relative to
+// itself, in 4 bytes); anything else ends the program, never a wrong answer.
+extern "C" const unsigned char __eh_frame_start__[], __eh_frame_end__[];
+
+// libgcc's struct dwarf_eh_bases: the bases of text- and data-relative
+// values (none here, as for tables registered without them) and the start
+// of the function found.
+struct FrameBases {
+    void* text;
+    void* data;
+    void* function;
+};
+
+static const unsigned char* SkipLeb128(const unsigned char* p)
+{
+    while (*p++ & 0x80) {}
+    return p;
+}
+
+// A 4-byte pointer in `encoding` (DW_EH_PE_*): absptr, udata4 or sdata4,
+// absolute or pcrel.
+static uintptr_t ReadPointer(const unsigned char* p, unsigned char encoding)
+{
+    uint32_t value;
+    memcpy(&value, p, 4);
+    unsigned char format = encoding & 0x0f, application = encoding & 0xf0;
+    if ((format != 0x00 && format != 0x03 && format != 0x0b) || (application != 0x00 && application != 0x10)) abort();
+    return application == 0x10 ? value + (uintptr_t)p : value;
+}
+
+// The encoding of the addresses in the FDEs of `cie`: its 'R' augmentation,
+// else absolute.
+static unsigned char AddressEncoding(const unsigned char* cie)
+{
+    unsigned char version = cie[8];
+    const char* augmentation = (const char*)cie + 9;
+    if (version != 1 && version != 3) abort();
+    if (augmentation[0] != 'z') return 0x00;
+    const unsigned char* p = (const unsigned char*)augmentation + strlen(augmentation) + 1;
+    p = SkipLeb128(SkipLeb128(p));                  // code and data alignment
+    p = version == 1 ? p + 1 : SkipLeb128(p);       // return address register
+    p = SkipLeb128(p);                              // augmentation data length
+    for (const char* a = augmentation + 1; *a; a++) {
+        if (*a == 'R') return *p;
+        if (*a == 'P') {                            // personality: encoding, 4-byte pointer
+            ReadPointer(p + 1, *p & 0x0f);
+            p += 1 + 4;
+        }
+        else if (*a == 'L') p += 1;                 // LSDA encoding
+        else if (*a != 'S' && *a != 'B') abort();
+    }
+    return 0x00;
+}
+
+extern "C" const void* _Unwind_Find_FDE(void* pc, FrameBases* bases)
+{
+    for (const unsigned char* entry = __eh_frame_start__; entry < __eh_frame_end__;) {
+        uint32_t length, cieOffset;
+        memcpy(&length, entry, 4);
+        if (length == 0) break;                     // crtend.o's end mark
+        if (length == 0xffffffff) abort();          // 64-bit DWARF
+        memcpy(&cieOffset, entry + 4, 4);
+        if (cieOffset != 0) {
+            unsigned char encoding = AddressEncoding(entry + 4 - cieOffset);
+            uintptr_t begin = ReadPointer(entry + 8, encoding);
+            uintptr_t range = ReadPointer(entry + 12, encoding & 0x0f);
+            // A zero start is a function the linker dropped, as libgcc reads it.
+            if (begin != 0 && (uintptr_t)pc - begin < range) {
+                bases->text = NULL;
+                bases->data = NULL;
+                bases->function = (void*)begin;
+                return entry;
+            }
+        }
+        entry += 4 + length;
+    }
+    return NULL;
+}
