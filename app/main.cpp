@@ -226,3 +226,22 @@ extern "C" const void* _Unwind_Find_FDE(void* pc, FrameBases* bases)
     }
     return NULL;
 }
+
+// The handler msvcrt's math functions call on a domain or range error. The
+// start-up code installs mingw's, which prints the error to stderr (with
+// fprintf and its stream table); a GUI program has no stderr, and the
+// installer calls no math function. 0: msvcrt's own handling (errno).
+extern "C" int _matherr(struct _exception*) { return 0; }
+
+// The filter the start-up code gives Windows for an exception nothing
+// handles. mingw's turns a crash into the signal() handler the program set
+// for it (SIGSEGV, SIGILL, SIGFPE), or else passes it to the filter there was
+// before. The installer sets no signal handler, so passing it on is all
+// that is left.
+extern "C" {
+LPTOP_LEVEL_EXCEPTION_FILTER __mingw_oldexcpt_handler;
+}
+extern "C" LONG WINAPI _gnu_exception_handler(EXCEPTION_POINTERS* exception)
+{
+    return __mingw_oldexcpt_handler ? __mingw_oldexcpt_handler(exception) : EXCEPTION_CONTINUE_SEARCH;
+}
