@@ -146,7 +146,7 @@ extern "C" BOOL __mingw_TLScallback(HANDLE, DWORD, LPVOID) { return TRUE; }
 // The unwinder's search for the frame description entry (FDE) that covers a
 // code address. libgcc's keeps the tables that crtbegin.o registers, sorted
 // on first use, behind a lock (10 KB of code); the installer throws a few
-// times in a run, on one thread, so a walk through its own tables serves.
+// times in a run, so a walk through its own tables serves (it keeps no state).
 // cmake/installer.ld marks where they start and end. Only what GCC writes for
 // i386 is read (CIE version 1 or 3; an FDE's address absolute or relative to
 // itself, in 4 bytes); anything else ends the program, never a wrong answer.
@@ -193,7 +193,7 @@ static unsigned char AddressEncoding(const unsigned char* cie)
     for (const char* a = augmentation + 1; *a; a++) {
         if (*a == 'R') return *p;
         if (*a == 'P') {                            // personality: encoding, 4-byte pointer
-            ReadPointer(p + 1, *p & 0x0f);
+            ReadPointer(p + 1, *p & 0x0f);          // (its size checked)
             p += 1 + 4;
         }
         else if (*a == 'L') p += 1;                 // LSDA encoding
