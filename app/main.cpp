@@ -139,8 +139,9 @@ extern "C" void __cxa_free_exception(void* thrown) noexcept
 // runs the destructors of thread keys (gthreads' TLS keys) and resets a new
 // thread's FPU. The installer makes no thread and no thread key: libstdc++'s
 // exception globals and the thrown object's storage, which would use them,
-// are replaced above. Were a key ever made, mingw's callback would come back
-// with it and clash with this one at link time.
+// are replaced above. Were a key ever made, mingw's key code would come back
+// with its own callback, which then takes this one's place (this file is
+// optimised at link time, and there a library's definition prevails).
 extern "C" BOOL __mingw_TLScallback(HANDLE, DWORD, LPVOID) { return TRUE; }
 
 // The unwinder's search for the frame description entry (FDE) that covers a
