@@ -21,6 +21,13 @@ ShowInstDetails nevershow
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 
+; The product's own icon file, the one the installer's resource uses, as a
+; plug-in author would give it. Also as the uninstaller's: with no uninstaller
+; at all, makensis still keeps room in the icon resource for the default
+; uninstaller icon (13,902 bytes) unless told another.
+!define MUI_ICON "../../res/pictures/zuv.ico"
+!define MUI_UNICON "../../res/pictures/zuv.ico"
+
 !define PLAYER_COMMAND_KEY "SOFTWARE\Classes\Winamp.File\shell\Play\command"
 !define PLAYER_WINDOW_CLASS "Winamp v1.x"
 
