@@ -38,8 +38,11 @@ protected:
         ExpectOnlyTheBox("QEL ZUV!!", PlayerMissingText);
     }
 
+    // The folder a play command gives, where no player stands (the default
+    // folder's would be offered before a stale command's).
     std::string LocationShownFor(const std::string& command)
     {
+        RemoveDefaultPlayer();
         RegisterPlayer(command);
         if (!Launch(&run)) return "<no wizard>";
         if (!WalkToLocation(run.wizard)) return "<no location page>";
