@@ -1,7 +1,7 @@
 // The desktop user: who they are (the shell's token), running as them and
 // back, their shell folders and environment variables, and their hive.
 #include <windows.h>
-#include <shlobj.h>
+#include <shlobj.h>   // CSIDL and SHGFP values
 
 #include "desktop_user.h"
 #include "file_helpers.h"
@@ -69,28 +69,38 @@ static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
     return AnsiToWide(text, wide, UTF8_PATH_BUFFER) && WideToUtf8(wide, out, size);
 }
 
+// `function` of the system library `library`, loaded into `*module` when
+// first wanted: each load costs the start or the install step time (shell32
+// brings half of COM along under wine), and it must come before anything
+// runs as that user. NULL when either is missing.
+static FARPROC LibraryFunction(HMODULE* module, const char* library, const char* function)
+{
+    if (!*module) *module = LoadSystemLibrary(library);
+    return *module ? GetProcAddress(*module, function) : NULL;
+}
+
 // The token lookups run as that user: the folder of a roaming or redirected
 // profile on a server share may be theirs to see and not the installer's.
 static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, void* context)
 {
-    HANDLE token = desktopUsers ? ((DesktopLookups*)context)->token : NULL;
+    DesktopLookups* lookups = (DesktopLookups*)context;
+    HANDLE token = desktopUsers ? lookups->token : NULL;
     WCHAR path[MAX_PATH];
-    if (!BeginAsUser(token)) return false;
+    if (!lookups->folderPath)
+        lookups->folderPath = (FolderPathProc)(void*)LibraryFunction(&lookups->shell32, "shell32.dll", "SHGetFolderPathW");
+    if (!lookups->folderPath || !BeginAsUser(token)) return false;
     // SHGFP_TYPE_CURRENT and no CSIDL_FLAG_CREATE: a missing folder stays
     // missing (S_FALSE), it is never made here.
-    bool ok = SHGetFolderPathW(NULL, csidl, token, SHGFP_TYPE_CURRENT, path) == S_OK;
+    bool ok = lookups->folderPath(NULL, csidl, token, SHGFP_TYPE_CURRENT, path) == S_OK;
     EndAsUser(token);
     return ok && path[0] && WideToUtf8(path, out, size);
 }
 
 bool ExpandForUser(DesktopLookups* lookups, HANDLE token, const WCHAR* text, WCHAR* out, DWORD count)
 {
-    // Loaded when first wanted (it costs the start or the install step a
-    // library load), from the system folder and before anything runs as
-    // that user.
-    if (!lookups->userenv && (lookups->userenv = LoadSystemLibrary("userenv.dll")))
-        lookups->expand =
-            (ExpandForUserProc)(void*)GetProcAddress(lookups->userenv, "ExpandEnvironmentStringsForUserW");
+    if (!lookups->expand)
+        lookups->expand = (ExpandForUserProc)(void*)LibraryFunction(&lookups->userenv, "userenv.dll",
+                                                                    "ExpandEnvironmentStringsForUserW");
     if (!lookups->expand || !BeginAsUser(token)) return false;
     // Its BOOL alone says little (wine's returns the length), and a result
     // that fills the buffer may have been cut short.
@@ -118,17 +128,18 @@ static bool Variable(const char* name, bool desktopUsers, char* out, size_t size
 
 void BeginDesktopLookups(DesktopLookups* lookups, DesktopUser whose, HANDLE token, FolderLookups* folders)
 {
+    ZeroMemory(lookups, sizeof *lookups);
     lookups->token = token;
-    lookups->userenv = NULL;
-    lookups->expand = NULL;
     if (folders) *folders = { whose, ShellFolder, Variable, AnsiToUtf8, lookups };
 }
 
 void EndDesktopLookups(DesktopLookups* lookups)
 {
     if (lookups->userenv) FreeLibrary(lookups->userenv);
-    lookups->userenv = NULL;
+    if (lookups->shell32) FreeLibrary(lookups->shell32);
+    lookups->userenv = lookups->shell32 = NULL;
     lookups->expand = NULL;
+    lookups->folderPath = NULL;
 }
 
 HKEY OpenDesktopUserHive(DesktopUser whose, HANDLE token)

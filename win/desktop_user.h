@@ -18,14 +18,18 @@ bool BeginAsUser(HANDLE user);
 void EndAsUser(HANDLE user);
 
 typedef BOOL(WINAPI* ExpandForUserProc)(HANDLE, LPCWSTR, LPWSTR, DWORD);
+typedef HRESULT(WINAPI* FolderPathProc)(HWND, int, HANDLE, DWORD, LPWSTR);
 
 // The lookups of the desktop user's folders and environment: their token,
-// and userenv's expansion, loaded at its first use (before the
-// impersonation) and kept until EndDesktopLookups, after the last one.
+// userenv's expansion and shell32's folders, each library loaded at its
+// first use (before the impersonation) and kept until EndDesktopLookups,
+// after the last one.
 struct DesktopLookups {
     HANDLE token;
     HMODULE userenv;
     ExpandForUserProc expand;
+    HMODULE shell32;
+    FolderPathProc folderPath;
 };
 // `lookups` for `whose` desktop (its token as OpenDesktopUser gave it, or
 // NULL), and `folders` to pass to FindSettingsFile (NULL: not wanted).

@@ -4,6 +4,7 @@
 
 #include "desktop_user.h"
 #include "file_helpers.h"
+#include "library_search.h"
 #include "operations.h"
 #include "replace_file.h"
 #include "../core/paths.h"
@@ -307,5 +308,12 @@ bool OpenDocument(const WCHAR* file)
     request.lpVerb = L"open";
     request.lpFile = file;
     request.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExW(&request) != FALSE;
+    // shell32 is loaded only here: imported, it would be loaded (and half of
+    // COM with it, under wine) at every start.
+    typedef BOOL(WINAPI * ExecuteProc)(SHELLEXECUTEINFOW*);
+    HMODULE shell32 = LoadSystemLibrary("shell32.dll");
+    ExecuteProc execute = shell32 ? (ExecuteProc)(void*)GetProcAddress(shell32, "ShellExecuteExW") : NULL;
+    bool opened = execute && execute(&request);
+    if (shell32) FreeLibrary(shell32);
+    return opened;
 }
