@@ -309,11 +309,10 @@ bool OpenDocument(const WCHAR* file)
     request.lpFile = file;
     request.nShow = SW_SHOWNORMAL;
     // shell32 is loaded only here: imported, it would be loaded (and half of
-    // COM with it, under wine) at every start.
+    // COM with it, under wine) at every start. It stays loaded: the viewer's
+    // DDE conversation or a shell extension may still be using it.
     typedef BOOL(WINAPI * ExecuteProc)(SHELLEXECUTEINFOW*);
     HMODULE shell32 = LoadSystemLibrary("shell32.dll");
     ExecuteProc execute = shell32 ? (ExecuteProc)(void*)GetProcAddress(shell32, "ShellExecuteExW") : NULL;
-    bool opened = execute && execute(&request);
-    if (shell32) FreeLibrary(shell32);
-    return opened;
+    return execute && execute(&request);
 }
