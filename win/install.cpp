@@ -168,7 +168,7 @@ static bool WriteSourceCopy(HANDLE out, void* context)
 static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** failed, bool* refused)
 {
     for (const char* name : PluginFileList) {
-        WCHAR source[MAX_PATH], destination[MAX_PATH], temp[MAX_PATH], aside[MAX_PATH];
+        WCHAR source[MAX_PATH], destination[MAX_PATH], temp[MAX_PATH], asidePath[MAX_PATH];
         *failed = name;
         // The source first, so a failed copy of a readable file can be
         // blamed on the destination.
@@ -179,26 +179,31 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
         // Whole on disk beside the destination before one rename puts it
         // there: ended at any moment, the destination is the old file or the
         // new one, never a part of it. A temporary copy that a run cut short
-        // left goes first.
-        if (ReplaceFileWith(destination, temp, FILE_ATTRIBUTE_NORMAL, WriteSourceCopy, source)) continue;
-        // Error 5: refused in the folder, or over the file, as a module in
-        // use refuses the rename. What stands in the way is moved aside; what
-        // cannot be moved for want of rights is a refusal too.
-        *refused = GetLastError() == ERROR_ACCESS_DENIED;
-        if (!MoveAside(destination, aside)) {
-            *refused |= GetLastError() == ERROR_ACCESS_DENIED;
+        // left goes first. Error 5 here: the folder is refused.
+        if (!WriteWholeFile(temp, FILE_ATTRIBUTE_NORMAL, WriteSourceCopy, source)) {
+            *refused = GetLastError() == ERROR_ACCESS_DENIED;
             return COPY_WRITE_FAILED;
         }
-        if (!ReplaceFileWith(destination, temp, FILE_ATTRIBUTE_NORMAL, WriteSourceCopy, source)) {
+        if (RenameOver(temp, destination)) continue;
+        // Error 5 over the file, as a module in use refuses the rename: it is
+        // moved aside, and the copy already on disk takes its place at once,
+        // so that the player is without its module for no more than the
+        // moment between two renames. What cannot be moved for want of rights
+        // is a refusal too.
+        *refused = GetLastError() == ERROR_ACCESS_DENIED;
+        bool aside = MoveAside(destination, asidePath);
+        *refused |= !aside && GetLastError() == ERROR_ACCESS_DENIED;
+        if (!aside || !RenameOver(temp, destination)) {
             // The player keeps the module it had rather than none at all.
-            RenameOver(aside, destination);
+            if (aside) RenameOver(asidePath, destination);
+            DeleteKeepingError(temp);
             return COPY_WRITE_FAILED;
         }
         // Only now, with the new module in place, may Windows delete the old
         // one at its next start. Not in a folder of the desktop user's own
         // (that registration is an administrator's), nor without the right
         // to register (not elevated): it then stays until a later run.
-        if (!user) MoveFileExW(aside, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        if (!user) MoveFileExW(asidePath, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     *failed = NULL;
     return COPY_DONE;

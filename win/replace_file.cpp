@@ -62,7 +62,14 @@ bool RenameOver(const WCHAR* from, const WCHAR* path)
     return ok;
 }
 
-bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context)
+void DeleteKeepingError(const WCHAR* path)
+{
+    DWORD error = GetLastError();
+    DeleteFileW(path);
+    SetLastError(error);
+}
+
+bool WriteWholeFile(const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context)
 {
     // A copy left by a run that died half-way is ours to replace; CREATE_NEW
     // then fails on anything else of that name (a folder, a read-only file).
@@ -70,12 +77,19 @@ bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes,
     HANDLE file = CreateFileW(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, attributes, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     // Written through before the rename, so a crash cannot leave a renamed
-    // but empty file behind; a copy that is dropped is not worth the wait.
+    // but empty file behind.
     bool ok = write(file, context) && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
+    if (!ok) DeleteKeepingError(tempPath);
+    return ok;
+}
+
+bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context)
+{
+    if (!WriteWholeFile(tempPath, attributes, write, context)) return false;
     // One rename: the file is either the old one or the whole new one. Not
     // ReplaceFile, which can fail after taking the old file away.
-    ok = ok && RenameOver(tempPath, path);
-    if (!ok) DeleteFileW(tempPath);
-    return ok;
+    if (RenameOver(tempPath, path)) return true;
+    DeleteKeepingError(tempPath);
+    return false;
 }

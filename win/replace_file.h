@@ -9,11 +9,16 @@ typedef bool (*FileWriter)(HANDLE file, void* context);
 
 // Creates `tempPath` (a stale file of that name is removed first; anything
 // else there, such as a folder, makes this fail) with `attributes`, lets
-// `write` fill it, and renames it over `path`, waiting out a hold on `path`:
-// whenever the program is ended, `path` is the old file or the whole new one.
-// False, with `path` as it was and no temporary file left, when any step
-// fails; when the temporary file could not be created, GetLastError says why.
+// `write` fill it, and flushes it to disk. False, with no temporary file
+// left and GetLastError as the failing step left it, when any step fails.
+bool WriteWholeFile(const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context);
+// WriteWholeFile, then the temporary file renamed over `path`, waiting out a
+// hold on `path`: whenever the program is ended, `path` is the old file or
+// the whole new one. False, with `path` as it was and no temporary file
+// left, when any step fails; GetLastError says why.
 bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context);
+// Deletes `path`, keeping GetLastError for the caller's report.
+void DeleteKeepingError(const WCHAR* path);
 // Renames `from` over `path` in one step, written through, waiting out a hold
 // on `path`.
 bool RenameOver(const WCHAR* from, const WCHAR* path);
