@@ -2,7 +2,7 @@
 // Everything is cdecl and laid out for 32-bit Windows.
 //
 // The player loads the module named by winamp.ini's dspplugin_name= from its
-// plugins folder, calls its one export, winampDSPGetHeader2, and takes module
+// plugins folder, calls its export winampDSPGetHeader2, and takes module
 // number dspplugin_num= (0 is the first) from the header's getModule.
 #pragma once
 #include <windows.h>
@@ -33,3 +33,10 @@ struct DspHeader {
 
 // A host may pass its main window; the module may ignore it.
 typedef DspHeader*(__cdecl* DspGetHeaderProc)(HWND player);
+
+// Preferences' Uninstall loads the module, calls this export if it has one,
+// frees the module and then deletes it: at once (NOW, as without the
+// export) or at the next start of Windows (REBOOT). `param` is unused.
+#define DSP_UNINSTALL_EXPORT_NAME "winampUninstallPlugin"
+enum { DSP_PLUGIN_UNINSTALL_NOW = 0, DSP_PLUGIN_UNINSTALL_REBOOT = 1 };
+typedef int(__cdecl* DspUninstallProc)(HINSTANCE module, HWND preferencesPage, int param);
