@@ -40,3 +40,15 @@ typedef DspHeader*(__cdecl* DspGetHeaderProc)(HWND player);
 #define DSP_UNINSTALL_EXPORT_NAME "winampUninstallPlugin"
 enum { DSP_PLUGIN_UNINSTALL_NOW = 0, DSP_PLUGIN_UNINSTALL_REBOOT = 1 };
 typedef int(__cdecl* DspUninstallProc)(HINSTANCE module, HWND preferencesPage, int param);
+
+// The player's file registrar (Winamp 5.58 on), which deletes with the rights
+// the player obtains, into the Recycle Bin. WM_USER with lParam
+// IPC_GET_FILEREGISTRAR_OBJECT to the player's main window answers the
+// object, holding a reference for the caller, or 0 or 1 for none; wParam
+// REGISTRAR_NO_FALLBACK asks for no fallback object (5.66 on). Its interface,
+// IFileTypeRegistrar: IUnknown's three methods, then its own, of which
+// DeleteItem is the 21st.
+enum { IPC_GET_FILEREGISTRAR_OBJECT = 3045, REGISTRAR_NO_FALLBACK = 1, REGISTRAR_DELETE_ITEM_SLOT = 3 + 20 };
+static const GUID IID_FileTypeRegistrar = { 0x2E74C695, 0x8E9C, 0x4179,
+                                            { 0xB0, 0xA0, 0xBC, 0x2E, 0xBD, 0xEB, 0x5C, 0x2B } };
+typedef HRESULT(STDMETHODCALLTYPE* RegistrarDeleteItemProc)(IUnknown* self, LPCWSTR path);

@@ -6,22 +6,13 @@
 #include <shlobj.h>
 
 #include "uninstall.h"
+#include "dsp_module.h"
 #include "settings_file.h"
 
 // The player's main window, by its class; paths.ini beside the player's
 // program may name another in [Winamp] class=, of at most 63 characters.
 #define PLAYER_CLASS L"Winamp v1.x"
 enum { PLAYER_CLASS_LENGTH = 63 };
-
-// WM_USER with this lParam asks the player's window for its file registrar
-// (Winamp 5.58 on), wParam 1 for no fallback object (5.66 on). The answer is
-// the object, holding a reference for us, or 0 or 1 for none.
-enum { IPC_GET_FILEREGISTRAR_OBJECT = 3045, REGISTRAR_NO_FALLBACK = 1 };
-// IFileTypeRegistrar: after IUnknown's three methods, DeleteItem is its 21st.
-static const GUID IID_FileTypeRegistrar = { 0x2E74C695, 0x8E9C, 0x4179,
-                                            { 0xB0, 0xA0, 0xBC, 0x2E, 0xBD, 0xEB, 0x5C, 0x2B } };
-enum { DELETE_ITEM_SLOT = 3 + 20 };
-typedef HRESULT(STDMETHODCALLTYPE* DeleteItemMethod)(IUnknown* self, LPCWSTR path);
 
 static const WCHAR* const CompanionFiles[] = { L"helpfile.html", L"zvlogo.jpg" };
 
@@ -32,6 +23,21 @@ static const WCHAR LeftOverFormat[] =
     L"These files could not be removed:\n\n%s\n"
     L"Please delete them by hand.";
 
+// `name` in the folder of `module` (NULL: the program's) into `path`, of
+// MAX_PATH characters; false when it does not fit.
+static bool BesideModule(HMODULE module, const WCHAR* name, WCHAR* path)
+{
+    // A path cut at MAX_PATH has no NUL on XP: looked at only when whole.
+    DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    WCHAR* file = path;
+    for (WCHAR* p = path; *p; ++p)
+        if (*p == '\\') file = p + 1;
+    if (file == path || file - path + lstrlenW(name) >= MAX_PATH) return false;
+    lstrcpyW(file, name);
+    return true;
+}
+
 // The player's class as the player reads class=: %NAME% its environment
 // variable and {N} its shell folder (CSIDL N), an undefined one, %% and a
 // lone % nothing; cut to PLAYER_CLASS_LENGTH characters. `out` holds
@@ -40,13 +46,9 @@ static void PlayerClass(WCHAR* out)
 {
     WCHAR path[MAX_PATH], value[MAX_PATH], variable[MAX_PATH], found[MAX_PATH], expanded[PLAYER_CLASS_LENGTH + 1];
     lstrcpyW(out, PLAYER_CLASS);
-    DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
-    WCHAR* name = path;
-    for (WCHAR* p = path; *p; ++p)
-        if (*p == '\\') name = p + 1;
-    if (n == 0 || n >= MAX_PATH || name - path + 10 > MAX_PATH) return;
-    lstrcpyW(name, L"paths.ini");
-    if (!GetPrivateProfileStringW(L"Winamp", L"class", L"", value, MAX_PATH, path)) return;
+    if (!BesideModule(NULL, L"paths.ini", path) ||
+        !GetPrivateProfileStringW(L"Winamp", L"class", L"", value, MAX_PATH, path))
+        return;
     int length = 0;
     bool full = false;
     for (const WCHAR* p = value; *p && !full;) {
@@ -132,7 +134,7 @@ static void RemoveFile(IUnknown* registrar, const WCHAR* path, WCHAR* left)
 {
     if (!Exists(path)) return;
     if (registrar)
-        ((DeleteItemMethod)(*(void***)registrar)[DELETE_ITEM_SLOT])(registrar, path);
+        ((RegistrarDeleteItemProc)(*(void***)registrar)[REGISTRAR_DELETE_ITEM_SLOT])(registrar, path);
     else
         DeleteFileW(path);
     if (!Exists(path)) return;
@@ -145,15 +147,8 @@ void UninstallPlugin(HINSTANCE module, HWND page)
     // Room for each file the plug-in removes, and a line end after each.
     WCHAR path[MAX_PATH], left[3 * (MAX_PATH + 1)] = L"";
     IUnknown* registrar = OpenRegistrar();
-    DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
-    WCHAR* name = path;
-    for (WCHAR* p = path; *p; ++p)
-        if (*p == '\\') name = p + 1;
-    for (const WCHAR* companion : CompanionFiles) {
-        if (n == 0 || n >= MAX_PATH || name == path || name - path + lstrlenW(companion) >= MAX_PATH) break;
-        lstrcpyW(name, companion);
-        RemoveFile(registrar, path, left);
-    }
+    for (const WCHAR* companion : CompanionFiles)
+        if (BesideModule(module, companion, path)) RemoveFile(registrar, path, left);
 
     if (MachineSettingsPath(path) && Exists(path)) {
         WCHAR question[sizeof RemoveSettingsFormat / sizeof(WCHAR) + MAX_PATH];

@@ -45,7 +45,7 @@
 #include "../../plugin/dsp_module.h"
 #include "parent.h"
 
-enum { STANDIN_UNINSTALL = 40001, IPC_GET_FILEREGISTRAR_OBJECT = 3045 };
+enum { STANDIN_UNINSTALL = 40001 };
 
 static char g_folder[MAX_PATH];
 static char g_mode[32];
@@ -188,15 +188,13 @@ static void RunDspPlugin()
     Log(line);
 }
 
-// The player's file registrar as a module meets it: IFileTypeRegistrar's
+// The player's file registrar as a module meets it (dsp_module.h): IFileTypeRegistrar's
 // layout, IUnknown's three methods and then twenty more of its own before
 // DeleteItem, the only one that does anything here.
 struct Registrar {
     void* const* methods;
     LONG references;
 };
-static const GUID IID_FileTypeRegistrar = { 0x2E74C695, 0x8E9C, 0x4179,
-                                            { 0xB0, 0xA0, 0xBC, 0x2E, 0xBD, 0xEB, 0x5C, 0x2B } };
 static const GUID IID_Unknown = { 0, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46 } };
 
 static HRESULT STDMETHODCALLTYPE RegistrarQuery(Registrar* self, REFIID iid, void** out)
@@ -226,7 +224,7 @@ static HRESULT STDMETHODCALLTYPE RegistrarDeleteItem(Registrar*, LPCWSTR path)
 }
 
 #define OTHER (void*)RegistrarOther
-static void* const g_registrarMethods[3 + 21] = {
+static void* const g_registrarMethods[REGISTRAR_DELETE_ITEM_SLOT + 1] = {
     (void*)RegistrarQuery, (void*)RegistrarAddRef, (void*)RegistrarRelease,
     OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER,
     OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER,
