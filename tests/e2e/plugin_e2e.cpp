@@ -63,7 +63,7 @@ protected:
 };
 
 // Paths as the player spells them: the installer starts it from its folder
-// lower-cased. The texts' letter case is the Windows tests' to check.
+// lower-cased.
 std::string Lower(std::string text)
 {
     for (char& c : text) c = (char)tolower((unsigned char)c);
@@ -95,18 +95,15 @@ TEST_P(Uninstall, FromThePlayersPreferences)
     PostMessageA(window, WM_COMMAND, StandinUninstall, 0);
     MessageBoxInfo box;
     ASSERT_TRUE(WaitMessageBox(player.pid, WAIT_MS, &box)) << PlayerLog();
+    // The texts themselves are the Windows tests' (PluginUninstallFiles).
     EXPECT_EQ("ZUV", box.caption);
-    EXPECT_EQ("Remove the ZUV settings in " + PluginSettingsFile() +
-                  " as well?\n\nChoose No to keep them for a later installation.",
-              box.text);
     EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
     EXPECT_EQ(FindTopWindow(player.pid, "Static", "Preferences (stand-in)"), box.owner);
     Click(box.window, c.answer);
     if (c.readOnly) {
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
         ASSERT_TRUE(WaitMessageBox(player.pid, WAIT_MS, &box));
-        EXPECT_EQ(Lower("These files could not be removed:\n\n" + plugins + c.readOnly + "\n\nPlease delete them by hand."),
-                  Lower(box.text));
+        EXPECT_NE(std::string::npos, Lower(box.text).find(Lower("\n\n" + plugins + c.readOnly + "\n\n"))) << box.text;
         EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
         DismissMessageBox(box.window);
     }
