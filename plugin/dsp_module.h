@@ -2,7 +2,7 @@
 // Everything is cdecl and laid out for 32-bit Windows.
 //
 // The player loads the module named by winamp.ini's dspplugin_name= from its
-// plugins folder, calls its one export, winampDSPGetHeader2, and takes module
+// plugins folder, calls its export winampDSPGetHeader2, and takes module
 // number dspplugin_num= (0 is the first) from the header's getModule.
 #pragma once
 #include <windows.h>
@@ -33,3 +33,22 @@ struct DspHeader {
 
 // A host may pass its main window; the module may ignore it.
 typedef DspHeader*(__cdecl* DspGetHeaderProc)(HWND player);
+
+// Preferences' Uninstall loads the module, calls this export if it has one,
+// frees the module and then deletes it: at once (NOW, as without the
+// export) or at the next start of Windows (REBOOT). `param` is unused.
+#define DSP_UNINSTALL_EXPORT_NAME "winampUninstallPlugin"
+enum { DSP_PLUGIN_UNINSTALL_NOW = 0, DSP_PLUGIN_UNINSTALL_REBOOT = 1 };
+typedef int(__cdecl* DspUninstallProc)(HINSTANCE module, HWND preferencesPage, int param);
+
+// The player's file registrar (Winamp 5.58 on), which deletes with the rights
+// the player obtains, into the Recycle Bin. WM_USER with lParam
+// IPC_GET_FILEREGISTRAR_OBJECT to the player's main window answers the
+// object, holding a reference for the caller, or 0 or 1 for none; wParam
+// REGISTRAR_NO_FALLBACK asks for no fallback object (5.66 on). Its interface,
+// IFileTypeRegistrar: IUnknown's three methods, then its own, of which
+// DeleteItem is the 21st.
+enum { IPC_GET_FILEREGISTRAR_OBJECT = 3045, REGISTRAR_NO_FALLBACK = 1, REGISTRAR_DELETE_ITEM_SLOT = 3 + 20 };
+static const GUID IID_FileTypeRegistrar = { 0x2E74C695, 0x8E9C, 0x4179,
+                                            { 0xB0, 0xA0, 0xBC, 0x2E, 0xBD, 0xEB, 0x5C, 0x2B } };
+typedef HRESULT(STDMETHODCALLTYPE* RegistrarDeleteItemProc)(IUnknown* self, LPCWSTR path);

@@ -8,6 +8,7 @@
 #include "zuv_version.h"
 #include "dsp/zuv_effect.h"
 #include "settings_file.h"
+#include "uninstall.h"
 
 static HINSTANCE g_instance;
 
@@ -35,6 +36,16 @@ static DspModule* __cdecl GetModule(int index) { return index == 0 ? &g_module :
 static DspHeader g_header = { DSP_HEADER_VERSION, g_headerText, GetModule };
 
 extern "C" DspHeader* __cdecl winampDSPGetHeader2(HWND) { return &g_header; }
+
+// Our own instance, not the one passed: whatever it is, only the files
+// beside this module go. NOW: the player deletes the module once it has
+// freed it; REBOOT is of no use, as the player looks the module's path up
+// only after freeing it.
+extern "C" int __cdecl winampUninstallPlugin(HINSTANCE, HWND preferencesPage, int)
+{
+    UninstallPlugin(g_instance, preferencesPage);
+    return DSP_PLUGIN_UNINSTALL_NOW;
+}
 
 // The audio thread picks new settings up before its next block.
 static void ApplySettings(const PluginSettings* settings)

@@ -14,7 +14,7 @@ static bool Join(WCHAR* out, const WCHAR* folder, const WCHAR* name)
     return true;
 }
 
-static bool MachineSettingsPath(WCHAR* path)
+bool MachineSettingsPath(WCHAR* path)
 {
     WCHAR folder[MAX_PATH];
     UINT n = GetWindowsDirectoryW(folder, MAX_PATH);

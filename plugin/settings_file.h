@@ -9,6 +9,10 @@
 
 #define USER_SETTINGS_FOLDER "ZUV"
 
+// The machine's copy in the Windows folder (MAX_PATH wide characters);
+// false when it does not fit.
+bool MachineSettingsPath(WCHAR* path);
+
 // The user's copy (MAX_PATH wide characters, the user's name in any
 // alphabet); false when it has no place or does not fit.
 bool UserSettingsPath(WCHAR* path);

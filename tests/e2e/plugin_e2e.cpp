@@ -1,8 +1,11 @@
 // After a typical installation the player, at its next start, loads the
-// plug-in named in winamp.ini and hears the effect.
+// plug-in named in winamp.ini and hears the effect; and its Preferences take
+// the plug-in out again.
 #include "harness.h"
 
+#include <ctype.h>
 #include <stdlib.h>
+#include <string.h>
 
 using namespace automation;
 
@@ -31,6 +34,98 @@ TEST_F(Scenario, PlayerLoadsThePluginAndItRaisesTheBass)
     // zuv.cfg's defaults turn the bass up by about 10 dB.
     EXPECT_GT(low, inLow * 3 / 2) << log;
 }
+
+// Preferences' Uninstall in the stand-in player (tools/standin/winamp.cpp).
+const WPARAM StandinUninstall = 40001;
+
+struct UninstallCase {
+    const char* name;
+    int answer;                 // to whether zuv.cfg goes too
+    const char* readOnly;       // beside the module, so it cannot be removed; nullptr: none
+    const char* pathsIniClass;  // the player's class= in paths.ini; nullptr: none
+    const char* playerClass;    // as the player expands it
+};
+
+const UninstallCase UninstallCases[] = {
+    { "SettingsRemovedOnYes", IDYES, nullptr, nullptr, "Winamp v1.x" },
+    { "SettingsKeptOnNoAndAReadOnlyLogoNamed", IDNO, "zvlogo.jpg", nullptr, "Winamp v1.x" },
+    { "PlayerOfAnotherClass", IDYES, nullptr, "ZUV %OS% player", "ZUV Windows_NT player" },
+};
+
+class Uninstall : public Scenario, public ::testing::WithParamInterface<UninstallCase> {
+protected:
+    void TearDown() override
+    {
+        Kill(&player);
+        Scenario::TearDown();
+    }
+    Process player;
+};
+
+// Paths as the player spells them: the installer starts it from its folder
+// lower-cased.
+std::string Lower(std::string text)
+{
+    for (char& c : text) c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+// Each file goes through the player's registrar, or is named in one box.
+TEST_P(Uninstall, FromThePlayersPreferences)
+{
+    const UninstallCase& c = GetParam();
+    std::string plugins = std::string(PlayerFolder) + "plugins\\";
+    if (c.pathsIniClass) {
+        ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "paths.ini", std::string("[Winamp]\r\nclass=") + c.pathsIniClass));
+    }
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
+    Click(run.wizard, NEXT);
+    ASSERT_TRUE(WaitExit(run.process, WAIT_MS, nullptr));
+    HWND window = WaitWindow(0, c.playerClass, nullptr, WAIT_MS);
+    ASSERT_TRUE(window != NULL);
+    GetWindowThreadProcessId(window, &player.pid);
+    player.handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, player.pid);
+    ASSERT_TRUE(Exists(PluginSettingsFile()));
+    if (c.readOnly) {
+        ASSERT_TRUE(SetFileAttributesA((plugins + c.readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+
+    PostMessageA(window, WM_COMMAND, StandinUninstall, 0);
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitMessageBox(player.pid, WAIT_MS, &box)) << PlayerLog();
+    // The texts themselves are the Windows tests' (PluginUninstallFiles).
+    EXPECT_EQ("ZUV", box.caption);
+    EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
+    EXPECT_EQ(FindTopWindow(player.pid, "Static", "Preferences (stand-in)"), box.owner);
+    Click(box.window, c.answer);
+    if (c.readOnly) {
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
+        ASSERT_TRUE(WaitMessageBox(player.pid, WAIT_MS, &box));
+        EXPECT_NE(std::string::npos, Lower(box.text).find(Lower("\n\n" + plugins + c.readOnly + "\n\n"))) << box.text;
+        EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
+        DismissMessageBox(box.window);
+    }
+    // Logged once the export has returned, with no box left open.
+    ASSERT_TRUE(WaitUntil([] { return PlayerLog().find("uninstall deleted dsp_zv.dll") != std::string::npos; }, WAIT_MS))
+        << PlayerLog();
+    std::string log = Lower(PlayerLog());
+    plugins = Lower(plugins);
+    EXPECT_NE(std::string::npos, log.find("uninstall dsp_zv.dll returned 0")) << log;
+    EXPECT_NE(std::string::npos, log.find("registrar given wparam=1")) << log;
+    EXPECT_NE(std::string::npos, log.find("registrar released")) << log;
+    for (const char* name : { "helpfile.html", "zvlogo.jpg" }) {
+        EXPECT_NE(std::string::npos, log.find("registrar delete " + plugins + name)) << log;
+        EXPECT_EQ(c.readOnly && !strcmp(name, c.readOnly), Exists(plugins + name)) << name;
+    }
+    EXPECT_EQ(c.answer == IDYES, log.find(Lower("registrar delete " + PluginSettingsFile())) != std::string::npos) << log;
+    EXPECT_EQ(c.answer == IDNO, Exists(PluginSettingsFile()));
+    EXPECT_FALSE(Exists(plugins + "dsp_zv.dll"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Uninstall, ::testing::ValuesIn(UninstallCases),
+                         [](const ::testing::TestParamInfo<UninstallCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace e2e

@@ -1,6 +1,6 @@
 // dsp_zv.dll as the player meets it: loaded from its file, looked up by its
-// one export, driven through the module record, configured through its
-// dialog, with zuv.cfg in the Windows folder.
+// exports, driven through the module record, configured through its dialog,
+// with zuv.cfg in the Windows folder, and uninstalled from Preferences.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -228,11 +228,10 @@ protected:
     std::string appData;
 };
 
-TEST_F(PluginModule, ExportsOnlyTheHeaderFunctionUndecorated)
+TEST_F(PluginModule, ExportsTheHeaderAndUninstallFunctionsUndecorated)
 {
-    std::vector<std::string> names = ExportNames(library);
-    ASSERT_EQ(1u, names.size());
-    EXPECT_EQ("winampDSPGetHeader2", names[0]);
+    std::vector<std::string> expected = { "winampDSPGetHeader2", "winampUninstallPlugin" };
+    EXPECT_EQ(expected, ExportNames(library));
 }
 
 TEST_F(PluginModule, HeaderAndModuleRecord)
@@ -513,5 +512,126 @@ TEST_F(PluginModule, ConfigFailedSaveKeepsTheOldFile)
     ASSERT_TRUE(ReadFileBytes(UserSettingsFile(), &after));
     EXPECT_EQ(before, after);
 }
+
+// --- Uninstall from the player's Preferences --------------------------------
+
+// A copy of the module in a folder of its own, with its help page and logo
+// beside it. No player window runs in this process: the files go with
+// DeleteFileW (the end-to-end scenario has the player's registrar).
+class PluginUninstall : public PluginModule {
+protected:
+    void SetUp() override
+    {
+        PluginModule::SetUp();
+        WCHAR temp[MAX_PATH];
+        ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+        folder = Utf8(temp) + "zuv plug-ins \u0141\u00f3d\u017a";
+        MakeFolder(folder);
+        ASSERT_TRUE(CopyFileW(Wide(ModulePath()).c_str(), Wide(PathOf("dsp_zv.dll")).c_str(), FALSE));
+        for (const char* name : { "helpfile.html", "zvlogo.jpg" }) ASSERT_TRUE(WriteFileBytes(PathOf(name), name));
+        copy = LoadLibraryW(Wide(PathOf("dsp_zv.dll")).c_str());
+        ASSERT_TRUE(copy != NULL);
+        uninstall = (DspUninstallProc)(void*)GetProcAddress(copy, DSP_UNINSTALL_EXPORT_NAME);
+        ASSERT_TRUE(uninstall != NULL);
+        // Hidden: under wine each visible window costs 2 s to take down.
+        page = CreateWindowA("STATIC", "Preferences", WS_OVERLAPPED, 0, 0, 300, 200, NULL, NULL, NULL, NULL);
+    }
+
+    void TearDown() override
+    {
+        DestroyWindow(page);
+        if (copy) FreeLibrary(copy);
+        for (const char* name : { "dsp_zv.dll", "helpfile.html", "zvlogo.jpg", "zuv.cfg" }) {
+            SetFileAttributesW(Wide(PathOf(name)).c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (strcmp(name, "zuv.cfg")) DeleteFileW(Wide(PathOf(name)).c_str());
+        }
+        RemoveDirectoryW(Wide(folder).c_str());
+        PluginModule::TearDown();
+    }
+
+    // zuv.cfg is the Windows folder's; the others are beside the copy.
+    std::string PathOf(const std::string& name) { return name == "zuv.cfg" ? SettingsFile() : folder + "\\" + name; }
+
+    // Calls the export with `page` and answers each "ZUV" box it shows: the
+    // question with `answer`, any other with OK.
+    void Run(int answer)
+    {
+        std::atomic<bool> done(false);
+        std::thread driver([&] {
+            while (!done) {
+                HWND box = WaitForWindow("ZUV", 100);
+                if (!box) continue;
+                HWND no = GetDlgItem(box, IDNO);
+                texts.push_back(Text(GetDlgItem(box, 0xFFFF)));
+                ownedByPage = ownedByPage && GetWindow(box, GW_OWNER) == page;
+                if (no) noIsDefault = (GetWindowLongA(no, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+                PostMessageA(box, WM_COMMAND, no ? (answer ? answer : IDNO) : IDOK, 0);
+                for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
+            }
+        });
+        result = uninstall(copy, page, 0);
+        done = true;
+        driver.join();
+    }
+
+    std::string folder;
+    HMODULE copy = NULL;
+    DspUninstallProc uninstall = NULL;
+    HWND page = NULL;
+    int result = -1;
+    std::vector<std::string> texts;
+    bool ownedByPage = true, noIsDefault = false;
+};
+
+struct UninstallCase {
+    const char* name;
+    bool settings;                     // zuv.cfg in the Windows folder
+    int answer;                        // to the question whether it goes too; 0: not asked
+    std::vector<std::string> readOnly;
+    std::vector<std::string> kept;     // still there afterwards
+    std::vector<std::string> named;    // in the box of what could not be removed
+};
+
+const UninstallCase UninstallCases[] = {
+    { "SettingsKeptOnNo", true, IDNO, {}, { "zuv.cfg" }, {} },
+    { "SettingsRemovedOnYes", true, IDYES, {}, {}, {} },
+    { "NoSettingsNoQuestion", false, 0, {}, {}, {} },
+    { "ReadOnlyHelpPageNamed", true, IDNO, { "helpfile.html" }, { "helpfile.html", "zuv.cfg" }, { "helpfile.html" } },
+    { "ReadOnlyFilesNamedInOneBox", true, IDYES, { "zvlogo.jpg", "zuv.cfg" }, { "zvlogo.jpg", "zuv.cfg" },
+      { "zvlogo.jpg", "zuv.cfg" } },
+};
+
+class PluginUninstallFiles : public PluginUninstall, public ::testing::WithParamInterface<UninstallCase> {};
+
+// The module itself stays: the player deletes it once it has freed it.
+TEST_P(PluginUninstallFiles, RemovesWhatItCanAndNamesTheRest)
+{
+    const UninstallCase& c = GetParam();
+    if (c.settings)
+        ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(Defaults())));
+    else
+        DeleteFileA(SettingsFile().c_str());
+    for (const std::string& name : c.readOnly)
+        ASSERT_TRUE(SetFileAttributesW(Wide(PathOf(name)).c_str(), FILE_ATTRIBUTE_READONLY));
+    Run(c.answer);
+    EXPECT_EQ(DSP_PLUGIN_UNINSTALL_NOW, result);
+    std::vector<std::string> expected, kept;
+    if (c.answer)
+        expected.push_back("Remove the ZUV settings in " + SettingsFile() +
+                           " as well?\n\nChoose No to keep them for a later installation.");
+    std::string named;
+    for (const std::string& name : c.named) named += PathOf(name) + "\n";
+    if (!named.empty()) expected.push_back("These files could not be removed:\n\n" + named + "\nPlease delete them by hand.");
+    EXPECT_EQ(expected, texts);
+    EXPECT_TRUE(ownedByPage);
+    EXPECT_EQ(c.answer != 0, noIsDefault) << "No is not the question's default";
+    for (const char* name : { "helpfile.html", "zvlogo.jpg", "zuv.cfg" })
+        if (GetFileAttributesW(Wide(PathOf(name)).c_str()) != INVALID_FILE_ATTRIBUTES) kept.push_back(name);
+    EXPECT_EQ(c.kept, kept);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Wide(PathOf("dsp_zv.dll")).c_str()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PluginUninstallFiles, ::testing::ValuesIn(UninstallCases),
+                         [](const ::testing::TestParamInfo<UninstallCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -26,12 +26,26 @@
 // where a..d are the amplitudes, in 16-bit steps, of the 60 Hz and 5 kHz
 // components of the left channel over the last half second, after and before
 // the module.
+//
+// WM_COMMAND STANDIN_UNINSTALL, posted by a test, is Preferences, DSP/Effect,
+// Uninstall on that module: a Preferences window with a page in it, the
+// module loaded, its winampUninstallPlugin called with the page (if it has
+// one), the module freed and, on 0, deleted:
+//   uninstall <name> returned <n>      or  uninstall <name> has no export
+//   uninstall deleted <name>           or  uninstall kept <name> error <e>
+// Its window answers WM_USER lParam 3045 with a file registrar, whose
+// DeleteItem deletes the file (the player's sends it to the Recycle Bin):
+//   registrar given wparam=<w>
+//   registrar delete <path, UTF-8>
+//   registrar released                 when the last reference goes
 #include <windows.h>
 #include <math.h>
 #include <string.h>
 
 #include "../../plugin/dsp_module.h"
 #include "parent.h"
+
+enum { STANDIN_UNINSTALL = 40001 };
 
 static char g_folder[MAX_PATH];
 static char g_mode[32];
@@ -84,17 +98,16 @@ static int Amplitude(const short* samples, double hz)
     return (int)(2 * sqrt(re * re + im * im) / (DSP_FRAMES / 2) + 0.5);
 }
 
-static void RunDspPlugin()
+// The DSP module winamp.ini names: its file name (MAX_PATH) and its path
+// (2 * MAX_PATH + 16) and number; false when none is named.
+static bool FindDspModule(char* name, char* path, int* index)
 {
-    char ini[MAX_PATH + 16], name[MAX_PATH], path[2 * MAX_PATH + 16], line[3 * MAX_PATH];
+    char ini[MAX_PATH + 16];
     lstrcpyA(ini, g_folder);
     lstrcatA(ini, "winamp.ini");
-    GetPrivateProfileStringA("Winamp", "dspplugin_name", "", name, sizeof name, ini);
-    int index = (int)GetPrivateProfileIntA("Winamp", "dspplugin_num", 0, ini);
-    if (!name[0]) {
-        Log("dsp none");
-        return;
-    }
+    GetPrivateProfileStringA("Winamp", "dspplugin_name", "", name, MAX_PATH, ini);
+    *index = (int)GetPrivateProfileIntA("Winamp", "dspplugin_num", 0, ini);
+    if (!name[0]) return false;
     // DSP modules come from DSPDir alone once it is set.
     GetPrivateProfileStringA("Winamp", "DSPDir", "", path, MAX_PATH, ini);
     if (!path[0]) {
@@ -103,6 +116,17 @@ static void RunDspPlugin()
     }
     lstrcatA(path, "\\");
     lstrcatA(path, name);
+    return true;
+}
+
+static void RunDspPlugin()
+{
+    char name[MAX_PATH], path[2 * MAX_PATH + 16], line[3 * MAX_PATH];
+    int index;
+    if (!FindDspModule(name, path, &index)) {
+        Log("dsp none");
+        return;
+    }
     // A damaged module must fail quietly, not with a system message box.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE library = LoadLibraryA(path);
@@ -164,9 +188,91 @@ static void RunDspPlugin()
     Log(line);
 }
 
+// The player's file registrar as a module meets it (dsp_module.h): IFileTypeRegistrar's
+// layout, IUnknown's three methods and then twenty more of its own before
+// DeleteItem, the only one that does anything here.
+struct Registrar {
+    void* const* methods;
+    LONG references;
+};
+static const GUID IID_Unknown = { 0, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46 } };
+
+static HRESULT STDMETHODCALLTYPE RegistrarQuery(Registrar* self, REFIID iid, void** out)
+{
+    *out = IsEqualGUID(iid, IID_FileTypeRegistrar) || IsEqualGUID(iid, IID_Unknown) ? self : NULL;
+    if (!*out) return E_NOINTERFACE;
+    ++self->references;
+    return S_OK;
+}
+
+static ULONG STDMETHODCALLTYPE RegistrarAddRef(Registrar* self) { return ++self->references; }
+
+static ULONG STDMETHODCALLTYPE RegistrarRelease(Registrar* self)
+{
+    if (--self->references == 0) Log("registrar released");
+    return self->references;
+}
+
+static HRESULT STDMETHODCALLTYPE RegistrarOther(Registrar*) { return E_NOTIMPL; }
+
+static HRESULT STDMETHODCALLTYPE RegistrarDeleteItem(Registrar*, LPCWSTR path)
+{
+    char line[3 * MAX_PATH + 32] = "registrar delete ";
+    WideCharToMultiByte(CP_UTF8, 0, path, -1, line + lstrlenA(line), 3 * MAX_PATH, NULL, NULL);
+    Log(line);
+    return DeleteFileW(path) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+}
+
+#define OTHER (void*)RegistrarOther
+static void* const g_registrarMethods[REGISTRAR_DELETE_ITEM_SLOT + 1] = {
+    (void*)RegistrarQuery, (void*)RegistrarAddRef, (void*)RegistrarRelease,
+    OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER,
+    OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER, OTHER,
+    (void*)RegistrarDeleteItem,
+};
+#undef OTHER
+static Registrar g_registrar = { g_registrarMethods, 0 };
+
+// Preferences, DSP/Effect, Uninstall, as the player does it.
+static void UninstallDspPlugin(HWND player)
+{
+    char name[MAX_PATH], path[2 * MAX_PATH + 16], line[3 * MAX_PATH];
+    int index;
+    if (!FindDspModule(name, path, &index)) return;
+    HWND preferences = CreateWindowA("STATIC", "Preferences (stand-in)", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60,
+                                     320, 200, player, NULL, NULL, NULL);
+    HWND page = CreateWindowA("STATIC", "DSP/Effect", WS_CHILD | WS_VISIBLE, 0, 0, 300, 160, preferences, NULL, NULL,
+                              NULL);
+    HMODULE library = LoadLibraryA(path);
+    DspUninstallProc uninstall =
+        library ? (DspUninstallProc)(void*)GetProcAddress(library, DSP_UNINSTALL_EXPORT_NAME) : NULL;
+    int result = uninstall ? uninstall(library, page, 0) : DSP_PLUGIN_UNINSTALL_NOW;
+    wsprintfA(line, uninstall ? "uninstall %s returned %d" : "uninstall %s has no export", name, result);
+    Log(line);
+    if (library) FreeLibrary(library);
+    DestroyWindow(preferences);
+    if (result != DSP_PLUGIN_UNINSTALL_NOW) return;
+    if (DeleteFileA(path))
+        wsprintfA(line, "uninstall deleted %s", name);
+    else
+        wsprintfA(line, "uninstall kept %s error %lu", name, GetLastError());
+    Log(line);
+}
+
 static LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_USER: {
+        if (lParam != IPC_GET_FILEREGISTRAR_OBJECT) return 0;
+        char line[64];
+        wsprintfA(line, "registrar given wparam=%d", (int)wParam);
+        Log(line);
+        ++g_registrar.references;
+        return (LRESULT)&g_registrar;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == STANDIN_UNINSTALL) UninstallDspPlugin(window);
+        return 0;
     case WM_CLOSE:
         if (lstrcmpA(g_mode, "ignore-close") == 0) {
             Log("close ignored");
