@@ -14,7 +14,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 only=${ZUV_TEST_ONLY:-}
-if [ "${1:-}" = --only ]; then only=${2:-}; fi
+if [ "${1:-}" = --only ]; then only=${2:-none}; fi
 case "$only" in
   ''|win32|win64|ja) ;;
   *) echo "usage: scripts/test.sh [--only win32|win64|ja]" >&2; exit 2 ;;
