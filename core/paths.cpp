@@ -28,28 +28,79 @@ bool AppendText(char* out, size_t size, const char* text)
     return true;
 }
 
-const char* FindLastNoCase(const char* text, const char* needle)
+bool IsLeadByte(const LeadBytes* lead, char c)
+{
+    unsigned char b = (unsigned char)c;
+    for (int i = 0; i + 1 < LEAD_BYTE_RANGES && lead->ranges[i]; i += 2)
+        if (b >= lead->ranges[i] && b <= lead->ranges[i + 1]) return true;
+    return false;
+}
+
+const char* NextChar(const char* text, const LeadBytes* lead)
+{
+    return IsLeadByte(lead, text[0]) && text[1] ? text + 2 : text + 1;
+}
+
+// Single-byte A to Z as a to z. Lower-casing the second byte of a
+// double-byte character would name another folder: in code page 932, ア
+// (83 41) would become ヂ (83 61).
+static void LowerPath(char* text, size_t length, const LeadBytes* lead)
+{
+    for (char* end = text + length; text < end && *text; text = (char*)NextChar(text, lead)) *text = LowerAscii(*text);
+}
+
+// The first (or last) occurrence of the ASCII `needle` in `text` that begins
+// a character, ASCII letters matched in any case.
+static const char* FindNoCase(const char* text, const char* needle, const LeadBytes* lead, bool last)
 {
     size_t n = strlen(needle);
     const char* found = 0;
-    for (const char* p = text; *p; ++p) {
+    for (const char* p = text; *p; p = NextChar(p, lead)) {
         size_t i = 0;
         while (i < n && p[i] && LowerAscii(p[i]) == LowerAscii(needle[i])) ++i;
-        if (i == n) found = p;
+        if (i == n) {
+            found = p;
+            if (!last) break;
+        }
     }
     return found;
 }
 
-bool FolderFromPlayerCommand(const char* command, char* out, size_t size)
+// Where the last character begins, or `text` itself when it is empty.
+static const char* LastChar(const char* text, const LeadBytes* lead)
+{
+    const char* last = text;
+    for (const char* p = text; *p; p = NextChar(p, lead)) last = p;
+    return last;
+}
+
+// Just past the last backslash (or also '/' when `slash`): the length of
+// the folder part; 0 when there is none.
+static size_t FolderLength(const char* text, bool slash, const LeadBytes* lead)
+{
+    size_t n = 0;
+    for (const char* p = text; *p; p = NextChar(p, lead))
+        if (*p == '\\' || (slash && *p == '/')) n = (size_t)(p - text) + 1;
+    return n;
+}
+
+static bool EndsInSeparator(const char* text, const LeadBytes* lead)
+{
+    char c = *LastChar(text, lead);
+    return c == '\\' || c == '/';
+}
+
+bool FolderFromPlayerCommand(const char* command, char* out, size_t size, const LeadBytes* lead)
 {
     char lower[PATH_BUFFER];
     size_t n = strnlen(command, sizeof lower);
     if (n >= sizeof lower) return false;
-    for (size_t i = 0; i <= n; ++i) lower[i] = LowerAscii(command[i]);
+    memcpy(lower, command, n + 1);
+    LowerPath(lower, n, lead);
 
     const char* exe = NULL;
     for (const PlayerProgram& program : PlayerPrograms) {
-        const char* at = strstr(lower, program.name);
+        const char* at = FindNoCase(lower, program.name, lead, false);
         if (at && (!exe || at < exe)) exe = at;
     }
     if (!exe) return false;
@@ -69,13 +120,59 @@ unsigned long NoBestFitFlags(unsigned codePage)
     return codePage == 65001 || codePage == 65000 ? 0 : 0x400;
 }
 
-// The text of a program's path: inside its quotation marks, or all of it.
+// The text of a program's path: inside its quotation marks, or all of it. A
+// '"' is always a character of its own: no second byte of a double-byte
+// character lies below 0x40.
 static char* Unquoted(char* text)
 {
     if (text[0] != '"') return text;
     char* end = strchr(text + 1, '"');
     if (end) *end = 0;
     return text + 1;
+}
+
+static const struct {
+    const char* name;
+    const char* native;
+} NativeFolderNames[] = { { "ProgramFiles", "ProgramW6432" }, { "CommonProgramFiles", "CommonProgramW6432" } };
+
+static bool IsName(const RegistryUnit* text, size_t length, const char* name)
+{
+    if (strlen(name) != length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] > 0x7F || LowerAscii((char)text[i]) != LowerAscii(name[i])) return false;
+    return true;
+}
+
+bool NativeProgramFolders(const RegistryUnit* text, RegistryUnit* out, size_t count)
+{
+    size_t n = 0;
+    for (const RegistryUnit* p = text; *p;) {
+        // One unit, or a whole %NAME%.
+        const RegistryUnit* end = p + 1;
+        if (*p == '%')
+            while (*end && *end != '%') ++end;
+        const char* native = NULL;
+        if (*p == '%' && *end == '%') {
+            for (const auto& folder : NativeFolderNames)
+                if (IsName(p + 1, (size_t)(end - p - 1), folder.name)) native = folder.native;
+            ++end;
+        } else {
+            end = p + 1;
+        }
+        size_t length = native ? strlen(native) + 2 : (size_t)(end - p);
+        if (n + length >= count) return false;
+        if (native) {
+            out[n++] = '%';
+            while (*native) out[n++] = (RegistryUnit)*native++;
+            out[n++] = '%';
+        } else {
+            while (p < end) out[n++] = *p++;
+        }
+        p = end;
+    }
+    out[n] = 0;
+    return true;
 }
 
 bool FolderFromPlaceValue(PlaceValueKind kind, const PlaceValue* value, const PlaceText* text, char* out,
@@ -91,32 +188,39 @@ bool FolderFromPlaceValue(PlaceValueKind kind, const PlaceValue* value, const Pl
         value->data[units - 1] != 0)
         return false;
     const RegistryUnit* wide = value->data;
+    RegistryUnit native[PLACE_VALUE_UNITS];
+    if (value->expand && value->nativeView) {
+        if (!NativeProgramFolders(wide, native, PLACE_VALUE_UNITS)) return false;
+        wide = native;
+    }
     if (value->expand) {
         if (!text->expand(wide, expanded, PLACE_VALUE_UNITS, text->context)) return false;
         wide = expanded;
     }
     if (!wide[0] || !text->toAnsi(wide, ansi, sizeof ansi - 1, text->context)) return false;
-    if (kind == PLACE_COMMAND) return FolderFromPlayerCommand(ansi, out, size);
+    if (kind == PLACE_COMMAND) return FolderFromPlayerCommand(ansi, out, size, text->lead);
 
     char* folder = Unquoted(ansi);
     size_t n = strlen(folder);
     if (kind == PLACE_PROGRAM) {
         // The folder ends at the last backslash: an icon's index after the
         // program's name ("...\\wacup.exe,0") goes with the name.
-        while (n > 0 && folder[n - 1] != '\\') --n;
-    } else if (n > 0 && folder[n - 1] != '\\') {
+        n = FolderLength(folder, false, text->lead);
+    } else if (n > 0 && *LastChar(folder, text->lead) != '\\') {
         folder[n++] = '\\';
+        folder[n] = 0;
     }
     if (n == 0 || n >= size) return false;
-    for (size_t i = 0; i < n; ++i) out[i] = LowerAscii(folder[i]);
+    memcpy(out, folder, n);
     out[n] = 0;
+    LowerPath(out, n, text->lead);
     return true;
 }
 
-bool PlayerProgramPath(const char* pluginsPath, const char* name, char* out, size_t size)
+bool PlayerProgramPath(const char* pluginsPath, const char* name, char* out, size_t size, const LeadBytes* lead)
 {
     if (!CopyText(out, size, pluginsPath)) return false;
-    char* cut = (char*)FindLastNoCase(out, PLAYER_PLUGINS_DIR);
+    char* cut = (char*)FindNoCase(out, PLAYER_PLUGINS_DIR, lead, true);
     if (!cut) return false;
     *cut = 0;
     if (!AppendText(out, size, name)) {
@@ -133,19 +237,28 @@ static unsigned long LittleEndian(const unsigned char* at, int bytes)
     return n;
 }
 
-bool ProgramIsNot32Bit(const unsigned char* head, size_t length)
+bool ProgramHeaderOffset(const unsigned char* head, size_t length, unsigned long* offset)
 {
-    // "MZ", the PE header's offset at 0x3C, there "PE\0\0" and the machine.
-    if (length < 0x40 || head[0] != 'M' || head[1] != 'Z') return false;
-    unsigned long pe = LittleEndian(head + 0x3C, 4);
-    if (pe > length - 6 || memcmp(head + pe, "PE\0\0", 4) != 0) return false;
-    return LittleEndian(head + pe + 4, 2) != 0x14C;   // IMAGE_FILE_MACHINE_I386
+    // "MZ", and the PE header's offset at 0x3C.
+    if (length < PROGRAM_DOS_BYTES || head[0] != 'M' || head[1] != 'Z') return false;
+    *offset = LittleEndian(head + 0x3C, 4);
+    return true;
 }
 
-bool PlayerFolderPath(const char* pluginsPath, char* out, size_t size)
+bool ProgramIsNot32Bit(const unsigned char* header, size_t length)
+{
+    // "PE\0\0", the file header (its machine first, the optional header's
+    // size at 16), then the optional header, which opens with its magic.
+    if (length < 6 || memcmp(header, "PE\0\0", 4) != 0) return false;
+    unsigned long machine = LittleEndian(header + 4, 2);
+    if (length >= 26 && LittleEndian(header + 20, 2) >= 2 && LittleEndian(header + 24, 2) == 0x20B) return true;
+    return machine != 0x14C && machine != 0x3A64;   // IMAGE_FILE_MACHINE_I386, and CHPE's
+}
+
+bool PlayerFolderPath(const char* pluginsPath, char* out, size_t size, const LeadBytes* lead)
 {
     if (!CopyText(out, size, pluginsPath)) return false;
-    char* cut = (char*)FindLastNoCase(out, "\\" PLAYER_PLUGINS_DIR);
+    char* cut = (char*)FindNoCase(out, "\\" PLAYER_PLUGINS_DIR, lead, true);
     if (!cut) {
         out[0] = 0;
         return false;
@@ -154,9 +267,9 @@ bool PlayerFolderPath(const char* pluginsPath, char* out, size_t size)
     return true;
 }
 
-bool PlayerSettingsPath(const char* pluginsPath, char* out, size_t size)
+bool PlayerSettingsPath(const char* pluginsPath, char* out, size_t size, const LeadBytes* lead)
 {
-    if (!PlayerFolderPath(pluginsPath, out, size)) return false;
+    if (!PlayerFolderPath(pluginsPath, out, size, lead)) return false;
     if (!AppendText(out, size, PLAYER_INI_NAME)) {
         out[0] = 0;
         return false;
@@ -164,12 +277,11 @@ bool PlayerSettingsPath(const char* pluginsPath, char* out, size_t size)
     return true;
 }
 
-bool JoinPath(char* out, size_t size, const char* folder, const char* name)
+bool JoinPath(char* out, size_t size, const char* folder, const char* name, const LeadBytes* lead)
 {
     if (!CopyText(out, size, folder)) return false;
-    size_t n = strlen(out);
     bool ok = true;
-    if (n > 0 && out[n - 1] != '\\' && out[n - 1] != '/') ok = AppendText(out, size, "\\");
+    if (out[0] && !EndsInSeparator(out, lead)) ok = AppendText(out, size, "\\");
     if (!ok || !AppendText(out, size, name)) {
         out[0] = 0;
         return false;
@@ -177,13 +289,9 @@ bool JoinPath(char* out, size_t size, const char* folder, const char* name)
     return true;
 }
 
-void FolderOfPath(char* path)
+void FolderOfPath(char* path, const LeadBytes* lead)
 {
-    char* slash = strrchr(path, '\\');
-    char* other = strrchr(path, '/');
-    if (other > slash) slash = other;
-    if (slash) slash[1] = 0;
-    else path[0] = 0;
+    path[FolderLength(path, true, lead)] = 0;
 }
 
 void ReplaceLineFeeds(char* text)

@@ -3,9 +3,24 @@
 # tests under wine, and the end-to-end scenarios under wine in Xvfb, each
 # scenario in a fresh prefix. Ends with "N passed, M failed"; exits non-zero
 # on any failure.
+#
+# The wine tests model three kinds of Windows: 32-bit Windows with code page
+# 1252 (every scenario, a few again as Windows XP and 10), 64-bit Windows
+# (WoW64) for the places, folders, player kinds and settings files, and code
+# page 932 (Japanese) for paths with double-byte characters.
+# `--only win32`, `--only win64` or `--only ja` (or ZUV_TEST_ONLY) builds,
+# then runs that kind's wine tests alone.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+only=${ZUV_TEST_ONLY:-}
+if [ "${1:-}" = --only ]; then only=${2:-none}; fi
+case "$only" in
+  ''|win32|win64|ja) ;;
+  *) echo "usage: scripts/test.sh [--only win32|win64|ja]" >&2; exit 2 ;;
+esac
+# wants KIND: whether this run tests that kind.
+wants() { [ -z "$only" ] || [ "$only" = "$1" ]; }
 "$root/scripts/setup.sh" || exit 1
 
 passed=0
@@ -36,6 +51,7 @@ gtest_counts() {
   return 0
 }
 
+if [ -z "$only" ]; then
 echo "== native build and unit tests (ASan, UBSan)"
 if cmake --preset native >"$art/native-configure.log" 2>&1 && cmake --build --preset native >"$art/native-build.log" 2>&1; then
   ctest --preset native -j"$jobs" >"$art/native-ctest.log" 2>&1
@@ -63,6 +79,7 @@ if [ -x "$root/scripts/fuzz.sh" ]; then
     tail -n 20 "$art/fuzz.log"
   fi
 fi
+fi
 
 echo "== windows builds"
 if ! { cmake --preset windows >"$art/win-configure.log" 2>&1 && cmake --build --preset windows >"$art/win-build.log" 2>&1 &&
@@ -74,6 +91,7 @@ if ! { cmake --preset windows >"$art/win-configure.log" 2>&1 && cmake --build --
   exit 1
 fi
 
+if [ -z "$only" ]; then
 echo "== product checks"
 exe=$root/build/windows/ZUVInstaller.exe
 check() { if "$@"; then passed=$((passed + 1)); else note_failure "product: $*"; fi; }
@@ -136,6 +154,7 @@ pictures_are_generated() {
     { cat "$art/pictures-check.log"; return 1; }
 }
 check pictures_are_generated
+fi
 
 echo "== wine: Windows tests and end-to-end scenarios"
 . "$root/scripts/wine-lib.sh"
@@ -169,6 +188,9 @@ for v in "${versions[@]}"; do
   new_prefix "$work/template" "$work/template-$v"
   set_windows_version "$work/template-$v" "$v"
 done
+# 64-bit Windows: one template of 1.3 GB, made once; each prefix shares its
+# system binaries (new_linked_prefix).
+wants win64 && make_template64 "$work/template64"
 
 export ZUV_DIST=$(winpath "$root/dist")
 export ZUV_STANDIN=$(winpath "$root/build/windows/tools/winamp.exe")
@@ -179,11 +201,23 @@ export ZUV_MODULES=$(winpath "$root/build/windows/tools")
 export ZUV_ARTIFACTS=$(winpath "$art")
 wt=$root/build/windows-tests/tests
 
-new_prefix "$work/template" "$work/p-win"
-WINEPREFIX="$work/p-win" timeout 300 wine "$wt/win/win_tests.exe" >"$art/win_tests.log" 2>&1
-end_prefix "$work/p-win"
-grep -E '^\[  (PASSED|FAILED) ' "$art/win_tests.log" | head -n 20
-gtest_counts "$art/win_tests.log" "windows tests"
+if wants win32; then
+  new_prefix "$work/template" "$work/p-win"
+  WINEPREFIX="$work/p-win" timeout 300 wine "$wt/win/win_tests.exe" >"$art/win_tests.log" 2>&1
+  end_prefix "$work/p-win"
+  grep -E '^\[  (PASSED|FAILED) ' "$art/win_tests.log" | head -n 20
+  gtest_counts "$art/win_tests.log" "windows tests"
+fi
+# In the 64-bit prefix: finding the player, its kind, its settings files and zuv.cfg.
+if wants win64; then
+  new_linked_prefix "$work/template64" "$work/p-win64"
+  WINEARCH=win64 WINEPREFIX="$work/p-win64" timeout 300 wine "$wt/win/win_tests.exe" \
+    --gtest_filter='Locate.*:Presence.*:PlayerSettings*:PluginSettingsSeed*' >"$art/win_tests-win64.log" 2>&1
+  end_prefix "$work/p-win64"
+  rm -rf "$work/p-win64"
+  grep -E '^\[  (PASSED|FAILED) ' "$art/win_tests-win64.log" | head -n 20
+  gtest_counts "$art/win_tests-win64.log" "windows tests (win64)"
+fi
 
 # One scenario per fresh prefix; `jobs` slots, each on its own display so no
 # window covers another's pixels.
@@ -199,31 +233,59 @@ while IFS= read -r line; do
 done <"$work/list"
 [ ${#scenarios[@]} -gt 0 ] || note_failure "e2e: no scenarios listed"
 
-# Each run is "VERSION NAME": every scenario in the main template ("default"),
-# these few again under each of `versions`.
+# Each run is "KIND NAME": every scenario in the main template ("default"),
+# these few again under each of `versions`. A scenario whose case is named
+# Win64... runs in the 64-bit prefix alone, one named Japanese... under code
+# page 932 alone; these others run there too.
 versions_scenarios=(
   Install.TypicalRunClosesCopiesAndStartsThePlayer
   Install.FromAFolderTheAnsiCodePageCannotSpell
   Scenario.PlayerLoadsThePluginAndItRaisesTheBass
   Window.EveryPageShowsItsPicture
 )
+win64_scenarios=(
+  Install.TypicalRunClosesCopiesAndStartsThePlayer
+  Settings.FirstRunCancelledOnWelcomeHasSeededZuvCfg
+  Places/PlayerPlaces.FirstPlaceThatHoldsThePlayerWins/WacupAtItsDefaultFolderOnly
+  Places/PlayerPlaces.FirstPlaceThatHoldsThePlayerWins/Only64BitPlayer
+  Places/PlayerSettingsPlace.RewritesWhereThePlayerReadsOrSaysItDidNot/DesktopUsersFolder
+)
+ja_scenarios=(
+  Install.TypicalRunClosesCopiesAndStartsThePlayer
+  Window.EveryPageShowsItsPicture
+)
+kind_of() { case "$1" in */Win64*) echo win64 ;; */Japanese*) echo ja ;; *) echo default ;; esac; }
 runs=()
-for name in "${scenarios[@]}"; do runs+=("default $name"); done
-for v in "${versions[@]}"; do
-  for name in "${versions_scenarios[@]}"; do
-    printf '%s\n' "${scenarios[@]}" | grep -q -x -F "$name" || { note_failure "e2e: no scenario $name to run under $v"; continue; }
-    runs+=("$v $name")
+add_runs() {  # add_runs KIND NAME...
+  local k=$1 name
+  shift
+  for name in "$@"; do
+    printf '%s\n' "${scenarios[@]}" | grep -q -x -F "$name" || { note_failure "e2e: no scenario $name to run under $k"; continue; }
+    runs+=("$k $name")
   done
+}
+for name in "${scenarios[@]}"; do
+  k=$(kind_of "$name")
+  case $k in default) wants win32 ;; *) wants "$k" ;; esac && runs+=("$k $name")
 done
+if wants win32; then for v in "${versions[@]}"; do add_runs "$v" "${versions_scenarios[@]}"; done; fi
+wants win64 && add_runs win64 "${win64_scenarios[@]}"
+wants ja && add_runs ja "${ja_scenarios[@]}"
 
 # A parameterised scenario's name holds slashes; its log name does not.
 run_log() { local n=${2//\//_}; if [ "$1" = default ]; then echo "$art/e2e-$n.log"; else echo "$art/e2e-$1-$n.log"; fi; }
 
-run_scenario() {  # run_scenario INDEX VERSION NAME DISPLAY
-  local prefix="$work/p$1" template="$work/template" shots="$art"
-  [ "$2" = default ] || { template+="-$2"; shots+="/$2"; mkdir -p "$shots"; }
-  new_prefix "$template" "$prefix"
-  DISPLAY=$4 WINEPREFIX="$prefix" ZUV_ARTIFACTS=$(winpath "$shots") \
+run_scenario() {  # run_scenario INDEX KIND NAME DISPLAY
+  local prefix="$work/p$1" shots="$art" env=()
+  [ "$2" = default ] || { shots+="/$2"; mkdir -p "$shots"; }
+  case $2 in
+    default) new_prefix "$work/template" "$prefix" ;;
+    win64) new_linked_prefix "$work/template64" "$prefix"; env=(WINEARCH=win64) ;;
+    # The locale gives the programs wine starts their ANSI code page, 932.
+    ja) new_prefix "$work/template" "$prefix"; env=(LC_ALL=ja_JP.UTF-8) ;;
+    *) new_prefix "$work/template-$2" "$prefix" ;;
+  esac
+  env "${env[@]}" DISPLAY=$4 WINEPREFIX="$prefix" ZUV_ARTIFACTS=$(winpath "$shots") \
     timeout 180 wine "$wt/e2e/e2e_tests.exe" --gtest_filter="$3" >"$(run_log "$2" "$3")" 2>&1
   end_prefix "$prefix"
   rm -rf "$prefix"
@@ -252,10 +314,17 @@ done
 for bmp in "$art"/*.bmp "$art"/*/*.bmp; do
   [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
 done
-echo "e2e: ${#scenarios[@]} scenarios, ${#versions_scenarios[@]} of them again under ${versions[*]}; logs and screenshots (PNG) in build/test-artifacts"
+echo "e2e: ${#runs[@]} runs of ${#scenarios[@]} scenarios (32-bit, ${versions[*]}, win64, ja); logs and screenshots (PNG) in build/test-artifacts"
+# A scenario that wrote through a link it shared with the 64-bit template
+# would have changed every later prefix made from it.
+if wants win64; then
+  written=$(linked_files_written "$work/template64")
+  if [ -z "$written" ]; then passed=$((passed + 1)); else note_failure "win64: files written through the template's links: $(echo $written)"; fi
+fi
 
 if [ "$caller_lc_all" = unset ]; then unset LC_ALL; else export LC_ALL=$caller_lc_all; fi
 
+if [ -z "$only" ]; then
 echo "== release: dist/ twice from clean, unsigned and signed"
 "$root/scripts/check-release.sh" >"$art/release.log" 2>&1
 grep -E '^(ok|FAILED): ' "$art/release.log"
@@ -266,6 +335,7 @@ if [ -n "$t" ]; then
   while IFS= read -r line; do problems+=("release: ${line#FAILED: }"); done < <(grep '^FAILED: ' "$art/release.log")
 else
   note_failure "release: no result (see build/test-artifacts/release.log)"
+fi
 fi
 
 for p in "${problems[@]:-}"; do [ -n "$p" ] && echo "FAILED: $p"; done

@@ -37,6 +37,19 @@ make_template() {
   WINEPREFIX="$dir" wineserver -w
 }
 
+# make_template64 DIR: a booted 64-bit prefix, made with the 64-bit loader,
+# crash dialogs switched off. Plain `wine` runs our 32-bit programs in it
+# under WoW64; every wine command on it needs WINEARCH=win64 (or none).
+make_template64() {
+  local dir=$1
+  rm -rf "$dir"
+  WINEARCH=win64 WINEPREFIX="$dir" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+  WINEARCH=win64 WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  WINEPREFIX="$dir" wineserver -w
+  # Anything written through a shared hard link afterwards is newer than this.
+  touch "$dir.made"
+}
+
 # set_windows_version PREFIX VERSION: the Windows version (winxp, win7, win10,
 # ...) that programs started in the prefix from now on see.
 set_windows_version() {
@@ -49,6 +62,24 @@ new_prefix() {
   rm -rf "$2"
   cp -a "$1" "$2"
 }
+
+# new_linked_prefix TEMPLATE DIR: a copy of a large (64-bit) template that
+# shares the system folders' programs and libraries with it by hard links,
+# which nothing here writes. Every other file is a copy of its own: wine
+# rewrites system.reg, user.reg and userdef.reg in place, and a scenario may
+# write any file outside those folders: those links are removed, and the
+# files copied anew.
+new_linked_prefix() {
+  local shared='.*/windows/\(system32\|syswow64\)/.*\.\(dll\|exe\|drv\|sys\|vxd\|ocx\|cpl\|acm\|ax\|tlb\|com\|nls\)'
+  rm -rf "$2"
+  cp -al "$1" "$2" &&
+    (cd "$2" && find . -type f ! -regex "$shared" -delete) &&
+    (cd "$1" && find . -type f ! -regex "$shared" -print0) | tar -C "$1" --null -T - -cf - | tar -C "$2" -xf -
+}
+
+# linked_files_written TEMPLATE: the template's files written since it was
+# made, through a link a prefix should not have shared (none, when all is well).
+linked_files_written() { find "$1" -type f -newer "$1.made"; }
 
 end_prefix() { WINEPREFIX="$1" wineserver -k >/dev/null 2>&1 || true; }
 

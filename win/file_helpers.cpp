@@ -19,6 +19,18 @@ bool Utf8ToWide(const char* text, WCHAR* out, int count)
     return MultiByteToWideChar(CP_UTF8, 0, text, -1, out, count) > 0;
 }
 
+const LeadBytes* AnsiLeadBytes()
+{
+    static LeadBytes lead;
+    static bool read;
+    CPINFO info;
+    // A code page without lead bytes (1252), or one GetCPInfo does not know,
+    // keeps the ranges empty: every byte a character.
+    if (!read && GetCPInfo(CP_ACP, &info)) memcpy(lead.ranges, info.LeadByte, sizeof lead.ranges);
+    read = true;
+    return &lead;
+}
+
 void FolderOfWidePath(WCHAR* path)
 {
     int n = lstrlenW(path);
@@ -26,7 +38,7 @@ void FolderOfWidePath(WCHAR* path)
     path[n] = 0;
 }
 
-bool ReadFileHead(const WCHAR* path, void* head, DWORD size, DWORD* length)
+bool ReadFilePart(const WCHAR* path, DWORD offset, void* data, DWORD size, DWORD* length)
 {
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, so a
     // folder of that name does not count.
@@ -34,7 +46,10 @@ bool ReadFileHead(const WCHAR* path, void* head, DWORD size, DWORD* length)
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     *length = 0;
-    if (size && !ReadFile(file, head, size, length, NULL)) *length = 0;
+    LONG high = 0;   // with it, the offset reads as unsigned
+    if (size && (SetFilePointer(file, (LONG)offset, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+                 !ReadFile(file, data, size, length, NULL)))
+        *length = 0;
     CloseHandle(file);
     return true;
 }
@@ -42,7 +57,7 @@ bool ReadFileHead(const WCHAR* path, void* head, DWORD size, DWORD* length)
 bool CanReadFile(const WCHAR* path)
 {
     DWORD length;
-    return ReadFileHead(path, NULL, 0, &length);
+    return ReadFilePart(path, 0, NULL, 0, &length);
 }
 
 bool FileIdentity(const WCHAR* path, BY_HANDLE_FILE_INFORMATION* info)

@@ -50,7 +50,7 @@ static bool ReadMachineCommand(char* folder)
     } else {
         command[size] = 0;
     }
-    return FolderFromPlayerCommand(command, folder, PATH_BUFFER);
+    return FolderFromPlayerCommand(command, folder, PATH_BUFFER, AnsiLeadBytes());
 }
 
 // Whose a place is, and so whose variables expand its values: a hive's
@@ -126,13 +126,18 @@ PlayerKind FindPlayerProgram(const char* stem, WCHAR* program, const PlayerProgr
 {
     for (const PlayerProgram& candidate : PlayerPrograms) {
         char path[PATH_BUFFER];
-        unsigned char head[PROGRAM_HEAD_BYTES];
+        unsigned char head[PROGRAM_DOS_BYTES], header[PROGRAM_HEADER_BYTES];
         DWORD length;
+        unsigned long offset;
         if (!CopyText(path, sizeof path, stem) || !AppendText(path, sizeof path, candidate.name) ||
-            !AnsiToWide(path, program, MAX_PATH) || !ReadFileHead(program, head, sizeof head, &length))
+            !AnsiToWide(path, program, MAX_PATH) || !ReadFilePart(program, 0, head, sizeof head, &length))
             continue;
         if (which) *which = &candidate;
-        return ProgramIsNot32Bit(head, length) ? PLAYER_NOT_32BIT : PLAYER_32BIT;
+        // The PE header may lie anywhere, past a long DOS stub too.
+        if (!ProgramHeaderOffset(head, length, &offset) ||
+            !ReadFilePart(program, offset, header, sizeof header, &length))
+            length = 0;
+        return ProgramIsNot32Bit(header, length) ? PLAYER_NOT_32BIT : PLAYER_32BIT;
     }
     program[0] = 0;
     return PLAYER_NONE;
@@ -168,8 +173,8 @@ static bool ReadPlace(Search* search, const Place* place, const PlaceName* name,
         if (!ReadValue(root, place->key, view, name->name, true, (BYTE*)data, &size, &type)) size = 0;
         EndAsUser(user);
     }
-    PlaceValue value = { data, size, type == REG_SZ || type == REG_EXPAND_SZ, type == REG_EXPAND_SZ };
-    PlaceText text = { ExpandPlaceText, PlaceTextToAnsi, search };
+    PlaceValue value = { data, size, type == REG_SZ || type == REG_EXPAND_SZ, type == REG_EXPAND_SZ, view != 0 };
+    PlaceText text = { ExpandPlaceText, PlaceTextToAnsi, search, AnsiLeadBytes() };
     return FolderFromPlaceValue(name->kind, &value, &text, folder, PATH_BUFFER);
 }
 

@@ -212,18 +212,18 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
     // The player's programs stand where the typed folder's "plugins" begins.
     char stem[PATH_BUFFER];
     const PlayerProgram* program = NULL;
-    if (PlayerProgramPath(pluginsPath, "", stem, sizeof stem))
+    if (PlayerProgramPath(pluginsPath, "", stem, sizeof stem, AnsiLeadBytes()))
         place->kind = FindPlayerProgram(stem, place->program, &program);
     if (place->kind != PLAYER_32BIT) return;
     // The plug-ins folder as typed, unless winamp.ini moves DSP modules
     // elsewhere; empty when it does not fit, and then nothing is copied.
     char typed[FOLDER_BUFFER + 1], playerFolder[PATH_BUFFER];
-    if (!JoinPath(typed, sizeof typed, pluginsPath, "") || !AnsiToWide(typed, place->folder, MAX_PATH))
+    if (!JoinPath(typed, sizeof typed, pluginsPath, "", AnsiLeadBytes()) || !AnsiToWide(typed, place->folder, MAX_PATH))
         place->folder[0] = 0;
     // The player's side is ANSI text; where it keeps its settings may be
     // any user's folder, in any alphabet.
     DesktopUser whose = OpenDesktopUser(&place->token);
-    if (PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder) &&
+    if (PlayerFolderPath(pluginsPath, playerFolder, sizeof playerFolder, AnsiLeadBytes()) &&
         AnsiToWide(playerFolder, place->player, MAX_PATH) &&
         lstrlenW(place->player) + (int)sizeof PLAYER_PLUGINS_DIR < MAX_PATH) {
         wsprintfW(place->plugins, L"%s" PLAYER_PLUGINS_DIR L"\\", place->player);
@@ -273,7 +273,7 @@ bool SeedPluginSettings()
     char folder[FOLDER_BUFFER], path[FOLDER_BUFFER];
     UINT n = GetWindowsDirectoryA(folder, sizeof folder);
     if (n == 0 || n >= sizeof folder) return false;
-    if (!JoinPath(path, sizeof path, folder, PLUGIN_SETTINGS_NAME)) return false;
+    if (!JoinPath(path, sizeof path, folder, PLUGIN_SETTINGS_NAME, AnsiLeadBytes())) return false;
 
     PluginSettings settings;
     unsigned char bytes[PLUGIN_SETTINGS_MAX];

@@ -105,8 +105,10 @@ void UnregisterPlayer() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, CommandKey); }
 
 static void MakeFolders(const std::string& folder)
 {
-    for (size_t i = 3; i <= folder.size(); ++i)
-        if (i == folder.size() || folder[i] == '\\') CreateDirectoryW(Wide(folder.substr(0, i)).c_str(), NULL);
+    // Walked as UTF-16: in code page 932 a character's second byte may be 5C.
+    std::wstring wide = Wide(folder);
+    for (size_t i = 3; i <= wide.size(); ++i)
+        if (i == wide.size() || wide[i] == L'\\') CreateDirectoryW(wide.substr(0, i).c_str(), NULL);
 }
 
 void InstallPlayer(const std::string& folder, const std::string& ini, const char* program, bool x64)

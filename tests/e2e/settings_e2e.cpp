@@ -142,6 +142,8 @@ const PlaceCase PlaceCases[] = {
     { "UserAppData", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true },
     { "ProgramDir", "[winamp]\ninidir = \"%WINAMP_PROGRAM_DIR%\\conf\"\n", "C:\\Program Files\\Winamp\\conf\\", SampleIni, false, true },
     { "Absolute", "[Winamp]\r\ninidir=C:\\Winamp Settings\r\n", "C:\\Winamp Settings\\", SampleIni, false, true },
+    // Run under code page 932 alone: an ANSI paths.ini naming C:\ソア.
+    { "JapaneseAbsolute", "[Winamp]\r\ninidir=C:\\\x83\x5c\x83\x41\r\n", "C:\\\x83\x5c\x83\x41\\", SampleIni, false, true },
     { "UndefinedVariable", "[Winamp]\r\ninidir=%ZUV_NO_SUCH_VARIABLE%\\Winamp\r\n", "", SampleIni, false, false },
     { "MissingIniIsNotCreated", nullptr, "", nullptr, false, false },
     { "ReadOnlyIni", nullptr, "", SampleIni, true, false },

@@ -133,12 +133,24 @@ struct RegistryWrite {
     const char* name;   // NULL: the default value
     DWORD type;
     const char* data;
+    REGSAM view = 0;   // KEY_WOW64_64KEY: as a 64-bit installer writes it
 };
 
 const char UninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp";
 const char AppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\winamp.exe";
 const char UsersCommandKey[] = "Software\\Classes\\Winamp.File\\shell\\Play\\command";
 const char WacupUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WACUP";
+const char WacupAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\wacup.exe";
+
+// 64-bit Windows: the 32-bit Program Files, and the native one.
+const char ProgramFilesX86[] = "C:\\Program Files (x86)\\";
+const char NativeWacup[] = "C:\\Program Files\\WACUP\\";
+
+// Code page 932: C:\Apps\アプリ\ソ\, each character's second byte an ASCII
+// letter (83 41 "A", 83 76 "v") or a backslash (83 5C).
+#define JA_FOLDER "C:\\Apps\\\x83\x41\x83\x76\x83\x8a\\\x83\x5c"
+#define JA_SHOWN "c:\\apps\\\x83\x41\x83\x76\x83\x8a\\\x83\x5c\\plugins\\"
+const char JaFolder[] = JA_FOLDER "\\";
 
 // The box for a player that is not 32-bit, naming its folder.
 std::string Not32BitText(const char* folder)
@@ -159,7 +171,10 @@ struct PlaceCase {
     bool x64 = false;               // its program is a 64-bit one; NULL `shown`: its box
     bool keepDefault = false;       // Winamp stays in its default folder
     const char* iniFolder = nullptr;     // under the user's application data; nullptr: beside the program
+    const char* typed = nullptr;         // typed on the Location page; nullptr: as shown
 };
+
+const REGSAM View64 = KEY_WOW64_64KEY;
 
 const PlaceCase PlaceCases[] = {
     { "UninstallEntryAlone", NULL,
@@ -201,6 +216,49 @@ const PlaceCase PlaceCases[] = {
     { "Wacup64BitAndWinampAtItsDefaultFolder", NULL,
       { { HKEY_LOCAL_MACHINE, WacupUninstallKey, "InstallLocation", REG_SZ, "C:\\Players\\WACUP" } },
       "c:\\program files\\winamp\\plugins\\", false, "wacup.exe", WacupFolder, true, true },
+    // Run in a 64-bit prefix alone (WoW64), where "C:\Program Files" is the
+    // native folder and the 32-bit view's keys lie under Wow6432Node.
+    { "Win64WinampRecordedByIts32BitInstaller", NULL,
+      { { HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString", REG_SZ, "\"C:\\Program Files (x86)\\Winamp\\UninstWA.exe\"" },
+        { HKEY_LOCAL_MACHINE, AppPathsKey, NULL, REG_SZ, "C:\\Program Files (x86)\\Winamp\\winamp.exe" } },
+      "c:\\program files (x86)\\winamp\\plugins\\", true, "winamp.exe", "C:\\Program Files (x86)\\Winamp\\" },
+    { "Win64WacupRecordedInThe64BitView", NULL,
+      { { HKEY_LOCAL_MACHINE, WacupUninstallKey, "InstallLocation", REG_SZ, "C:\\Players\\WACUP", View64 } },
+      "c:\\players\\wacup\\plugins\\", false, "wacup.exe", WacupFolder },
+    { "Win64WacupRecordedInThe32BitView", NULL,
+      { { HKEY_LOCAL_MACHINE, WacupAppPathsKey, NULL, REG_SZ, "C:\\Players\\WACUP\\wacup.exe" } },
+      "c:\\players\\wacup\\plugins\\", false, "wacup.exe", WacupFolder },
+    { "Win64Wacup64BitAndA32BitWinampElsewhere", NULL,
+      { { HKEY_LOCAL_MACHINE, WacupUninstallKey, "InstallLocation", REG_SZ, "C:\\Program Files\\WACUP", View64 } },
+      "c:\\program files\\winamp\\plugins\\", false, "wacup.exe", NativeWacup, true, true },
+    { "Win64Wacup64BitAlone", NULL, {}, NULL, false, "wacup.exe", NativeWacup, true },
+    // Written by a 64-bit installer: its %ProgramFiles% is the native folder
+    // (read as the 32-bit one, the default folders would offer Winamp first).
+    { "Win64ProgramFilesExpandedAsA64BitProgramDoes", NULL,
+      { { HKEY_LOCAL_MACHINE, WacupUninstallKey, "InstallLocation", REG_EXPAND_SZ, "%ProgramFiles%\\WACUP", View64 } },
+      "c:\\program files\\wacup\\plugins\\", true, "wacup.exe", NativeWacup, false, true, "WACUP\\" },
+    // Run under code page 932 alone: the folder shown as it is (single-byte
+    // A to Z lower-cased), found through each kind of place.
+    { "JapanesePlayCommand", "\"" JA_FOLDER "\\WINAMP.EXE\" \"%1\"", {}, JA_SHOWN, true, "winamp.exe", JaFolder },
+    { "JapaneseUsersOwnClasses", NULL,
+      { { HKEY_CURRENT_USER, UsersCommandKey, NULL, REG_SZ, "\"" JA_FOLDER "\\winamp.exe\" \"%1\"" } }, JA_SHOWN, true,
+      "winamp.exe", JaFolder },
+    { "JapaneseUninstallLocation", NULL, { { HKEY_LOCAL_MACHINE, UninstallKey, "InstallLocation", REG_SZ, JA_FOLDER } },
+      JA_SHOWN, true, "winamp.exe", JaFolder },
+    { "JapaneseUninstallString", NULL,
+      { { HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString", REG_SZ, JA_FOLDER "\\UninstWA.exe" } }, JA_SHOWN, true,
+      "winamp.exe", JaFolder },
+    { "JapaneseAppPaths", NULL, { { HKEY_LOCAL_MACHINE, AppPathsKey, "Path", REG_EXPAND_SZ, JA_FOLDER } }, JA_SHOWN, true,
+      "winamp.exe", JaFolder },
+    { "JapaneseUsersOwnKey", NULL, { { HKEY_CURRENT_USER, "Software\\Winamp", NULL, REG_SZ, JA_FOLDER } }, JA_SHOWN, true,
+      "winamp.exe", JaFolder },
+    { "JapaneseWacupIcon", NULL,
+      { { HKEY_LOCAL_MACHINE, WacupUninstallKey, "DisplayIcon", REG_SZ, "\"" JA_FOLDER "\\wacup.exe\",0" } }, JA_SHOWN, true,
+      "wacup.exe", JaFolder },
+    { "JapaneseWacupAppPaths", NULL, { { HKEY_LOCAL_MACHINE, WacupAppPathsKey, NULL, REG_SZ, JA_FOLDER "\\wacup.exe" } },
+      JA_SHOWN, true, "wacup.exe", JaFolder },
+    { "JapaneseTypedOnTheLocationPage", NULL, {}, "c:\\program files\\winamp\\plugins\\", true, "winamp.exe", JaFolder,
+      false, true, nullptr, JA_FOLDER "\\Plugins" },
 };
 
 class PlayerPlaces : public Startup, public ::testing::WithParamInterface<PlaceCase> {};
@@ -225,13 +283,13 @@ TEST_P(PlayerPlaces, FirstPlaceThatHoldsThePlayerWins)
     for (const RegistryWrite& w : c.writes) {
         if (!w.key) continue;
         HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(w.root, w.key, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(w.root, w.key, 0, NULL, 0, KEY_ALL_ACCESS | w.view, NULL, &key, NULL));
         RegSetValueExA(key, w.name, 0, w.type, (const BYTE*)w.data, (DWORD)strlen(w.data) + 1);
         RegCloseKey(key);
     }
     if (!c.shown) {
         if (c.x64)
-            ExpectOnlyTheBox("ZUV", Not32BitText("c:\\players\\wacup\\").c_str());
+            ExpectOnlyTheBox("ZUV", Not32BitText(CharLowerA(&std::string(c.folder)[0])).c_str());
         else
             ExpectPlayerMissing();
         return;
@@ -246,6 +304,9 @@ TEST_P(PlayerPlaces, FirstPlaceThatHoldsThePlayerWins)
     ASSERT_TRUE(WalkToLocation(run.wizard));
     EXPECT_EQ(c.shown, Text(run.wizard, LOCATION));
     if (!c.install) return;
+    if (c.typed) {
+        ASSERT_TRUE(SetText(run.wizard, LOCATION, c.typed));
+    }
     ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(player.handle, WAIT_MS)) << "the running player was not closed";
     Kill(&player);

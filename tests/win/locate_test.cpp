@@ -99,16 +99,24 @@ protected:
         x64.replace(0, 2, "MZ");
         x64[0x3C] = (char)0x80;
         x64.replace(0x80, 6, std::string("PE\0\0\x64\x86", 6));
+        // A PE32+ header past the first 4 KB, behind a long DOS stub.
+        std::string longStub(0x1400, '\0');
+        longStub.replace(0, 2, "MZ");
+        longStub.replace(0x3C, 2, "\x00\x12", 2);
+        longStub.replace(0x1200, 6, std::string("PE\0\0\x64\x86", 6));
+        longStub.replace(0x1214, 1, "\xF0");
+        longStub.replace(0x1218, 2, "\x0B\x02", 2);
         const char* files[][2] = { { "player\\winamp.exe", "MZ" }, { "wacup\\wacup.exe", "" },
                                    { "both\\winamp.exe", "" },    { "both\\WACUP.EXE", "" },
-                                   { "x64\\wacup.exe", "" },      { "x64\\winamp.exe", "" } };
+                                   { "x64\\wacup.exe", "" },      { "x64\\winamp.exe", "" },
+                                   { "far\\winamp.exe", "" } };
         for (auto& f : files) {
             std::string path = root + f[0];
             made.push_back(path);
             for (size_t i = root.size() - 1; i < path.size(); ++i)
                 if (path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), NULL);
             HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-            std::string bytes = made.size() == 5 ? x64 : f[1];
+            std::string bytes = made.size() == 5 ? x64 : made.size() == 7 ? longStub : f[1];
             DWORD written;
             WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
             CloseHandle(file);
@@ -119,7 +127,7 @@ protected:
     void TearDown() override
     {
         for (const std::string& path : made) DeleteFileA(path.c_str());
-        for (const char* folder : { "player", "wacup", "both", "x64", "folder\\winamp.exe", "folder", "" })
+        for (const char* folder : { "player", "wacup", "both", "x64", "far", "folder\\winamp.exe", "folder", "" })
             RemoveDirectoryA((root + folder).c_str());
     }
     // What confirming `typed` on the Location page finds: the kind, and the
@@ -148,6 +156,7 @@ TEST_F(Presence, RealFilesAndFolders)
     EXPECT_EQ("32-bit wacup.exe", Found(root + "wacup\\Plugins\\"));
     EXPECT_EQ("32-bit wacup.exe", Found(root + "both\\plugins\\"));   // WACUP.EXE runs first
     EXPECT_EQ("64-bit wacup.exe", Found(root + "x64\\plugins\\"));
+    EXPECT_EQ("64-bit winamp.exe", Found(root + "far\\plugins\\"));
     EXPECT_EQ("none", Found(root + "nowhere\\plugins\\"));
     EXPECT_EQ("none", Found(root + "folder\\plugins\\"));   // winamp.exe is a folder there
     EXPECT_EQ("none", Found(""));
