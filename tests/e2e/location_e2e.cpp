@@ -1,6 +1,7 @@
 // The Location page's help with folders, through the real installer: Browse
 // and the system's folder picker, and the list of every player found.
-#include <algorithm>
+#include <string.h>
+#include <vector>
 
 #include "harness.h"
 
@@ -9,7 +10,6 @@ using namespace automation;
 namespace e2e {
 namespace {
 
-enum { BROWSE = 1012, PLAYERS_NAME = 1013, PLAYERS = 1014 };
 enum { PICKER_NAME = 1152 };   // the name box of wine's folder picker
 
 const char WacupFolder[] = "C:\\Players\\WACUP\\";
@@ -105,6 +105,80 @@ TEST_F(Location, BrowseFillsTheBoxWithWhatThePickerGives)
     ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
     EXPECT_TRUE(Exists(std::string(WacupFolder) + "Plugins\\dsp_zv.dll"));
 }
+
+// The items of another process's combo box, in UTF-8. The system copies
+// them across; wine's copy of the ANSI message's text is garbled.
+std::vector<std::string> Items(HWND dialog, int id)
+{
+    std::vector<std::string> items;
+    HWND list = GetDlgItem(dialog, id);
+    LRESULT n = SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        WCHAR item[MAX_PATH + 32] = L"";
+        char utf8[3 * (MAX_PATH + 32)] = "";
+        if (SendMessageW(list, CB_GETLBTEXTLEN, i, 0) < MAX_PATH + 32) SendMessageW(list, CB_GETLBTEXT, i, (LPARAM)item);
+        WideCharToMultiByte(CP_UTF8, 0, item, -1, utf8, sizeof utf8, NULL, NULL);
+        items.push_back(utf8);
+    }
+    return items;
+}
+
+class Players : public Location, public ::testing::WithParamInterface<int> {};
+
+// Winamp (the play command and its default folder, one player) and WACUP
+// (its uninstall entry) are both found, a 64-bit player is not offered; the
+// keyboard reaches the list, whose choice is installed into. At 100 % the
+// README's picture is taken.
+TEST_P(Players, ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto)
+{
+    const int dpi = GetParam();
+    InstallPlayer(WacupFolder, SampleIni, "wacup.exe");
+    InstallPlayer("C:\\Players\\x64\\", SampleIni, "wacup.exe", true);
+    const char* values[][3] = {
+        { "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WACUP", "InstallLocation", "C:\\Players\\WACUP" },
+        { "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\wacup.exe", NULL, "C:\\Players\\x64\\wacup.exe" },
+    };
+    for (auto& v : values) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, v[0], 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+        RegSetValueExA(key, v[1], 0, REG_SZ, (const BYTE*)v[2], (DWORD)strlen(v[2]) + 1);
+        RegCloseKey(key);
+    }
+    if (dpi != 96) SetDisplayScale(dpi);
+    ASSERT_TRUE(Launch(&run));
+    ASSERT_TRUE(WalkToLocation(run.wizard));
+    ASSERT_TRUE(Visible(run.wizard, PLAYERS));
+    const std::vector<std::string> offered = { "Winamp - c:\\program files\\winamp\\", "WACUP - c:\\players\\wacup\\" };
+    EXPECT_EQ(offered, Items(run.wizard, PLAYERS));
+    EXPECT_EQ(0, SendDlgItemMessageA(run.wizard, PLAYERS, CB_GETCURSEL, 0, 0));
+    EXPECT_TRUE(ShowsMessage(run.wizard, "Players found:"));
+    // Under the folder box and its left edge, below the page's words.
+    RECT box = ControlRect(run.wizard, LOCATION), list = ControlRect(run.wizard, PLAYERS);
+    EXPECT_EQ(box.left, list.left);
+    EXPECT_GT(list.top, box.bottom);
+    Image shot;
+    ASSERT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) && Extent(shot, Words).bottom > 0; }, WAIT_MS));
+    EXPECT_LT(Extent(shot, Words).bottom, box.top);
+    if (dpi == 96) SaveScreenshot(run.wizard, "page-3-location-players");
+
+    PostMessageA(run.wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(run.wizard, LOCATION), TRUE);
+    for (int id : { BROWSE, PLAYERS }) {
+        PressKey(run.wizard, VK_TAB);
+        EXPECT_TRUE(WaitUntil([&] { return FocusedId(run.wizard) == id; }, SHORT_MS)) << FocusedId(run.wizard);
+    }
+    PressKey(run.wizard, VK_DOWN);
+    EXPECT_TRUE(WaitUntil([&] { return Text(run.wizard, LOCATION) == "c:\\players\\wacup\\plugins\\"; }, SHORT_MS))
+        << Text(run.wizard, LOCATION);
+    // The box stays editable.
+    ASSERT_TRUE(SetText(run.wizard, LOCATION, "c:\\players\\wacup\\Plugins\\"));
+    ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
+    EXPECT_FALSE(Visible(run.wizard, PLAYERS));
+    EXPECT_TRUE(Exists(std::string(WacupFolder) + "Plugins\\dsp_zv.dll"));
+    EXPECT_FALSE(Exists(std::string(PlayerFolder) + "plugins\\dsp_zv.dll"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, Players, ::testing::Values(96, 144),
+                         [](const ::testing::TestParamInfo<int>& info) { return "At" + std::to_string(info.param); });
 
 }  // namespace
 }  // namespace e2e
