@@ -24,7 +24,9 @@ static FARPROC Shell32(const char* name) { return KeptSystemFunction("shell32.dl
 // full path counts.
 static bool NearestFolder(const WCHAR* typed, WCHAR* out)
 {
-    if (lstrlenW(typed) >= MAX_PATH || !(typed[0] && (typed[1] == ':' || (typed[0] == '\\' && typed[1] == '\\'))))
+    // "C:" alone would be that drive's current folder.
+    if (lstrlenW(typed) >= MAX_PATH ||
+        !(typed[0] && ((typed[1] == ':' && typed[2] == '\\') || (typed[0] == '\\' && typed[1] == '\\'))))
         return false;
     lstrcpyW(out, typed);
     for (;;) {
