@@ -383,7 +383,8 @@ void OnWizardCommand(int id)
         SetUpPage(g_installer.currentPage);
         break;
     case IDC_BROWSE:
-        // Its access key is the dialog manager's on every page.
+        // Hidden, it may still get its access key's command from the dialog
+        // manager: only the Location page acts on it.
         if (g_installer.currentPage == PAGE_LOCATION) Browse();
         break;
     case IDCANCEL:

@@ -29,15 +29,20 @@ HWND WaitPicker(HWND wizard)
     return found;
 }
 
-// A box's text in UTF-8: the folder it names may be one the ANSI code page
-// cannot spell.
+std::string Utf8(const WCHAR* text)
+{
+    char utf8[3 * 1024];
+    return WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL) ? utf8 : "";
+}
+
+// A box's text: the folder it names may be one the ANSI code page cannot
+// spell.
 std::string TextOf(HWND box)
 {
     WCHAR text[1024] = L"";
     DWORD_PTR n = 0;
     SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024, (LPARAM)text, SMTO_ABORTIFHUNG, WAIT_MS, &n);
-    char utf8[3 * 1024];
-    return WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL) ? utf8 : "";
+    return Utf8(text);
 }
 
 class Location : public Scenario {};
@@ -51,7 +56,6 @@ TEST_F(Location, BrowseFillsTheBoxWithWhatThePickerGives)
     ASSERT_TRUE(CreateDirectoryA("C:\\Other\\Sub", NULL));
     const char Unspellable[] = u8"C:\\Łódź";   // code page 1252 lacks Ł and ź
     ASSERT_TRUE(CreateDirectoryW(Wide(Unspellable).c_str(), NULL));
-    const std::string Found = "c:\\program files\\winamp\\plugins\\";
     const struct {
         const char* name;
         const char* box;      // set first; nullptr: as it is
@@ -65,7 +69,7 @@ TEST_F(Location, BrowseFillsTheBoxWithWhatThePickerGives)
         { "opens at the nearest folder that exists", "C:\\Other\\gone\\deeper\\", "Sub", "C:\\Other\\Sub\\", false },
         { "a name the code page cannot spell", nullptr, Unspellable, "C:\\Other\\Sub\\", true },
         { "a player's folder", nullptr, "C:\\Players\\WACUP", "c:\\players\\wacup\\plugins\\", false },
-        { "a plug-ins folder", Found.c_str(), "C:\\Players\\WACUP\\Plugins", "C:\\Players\\WACUP\\Plugins\\", false },
+        { "a plug-ins folder", "c:\\program files\\winamp\\plugins\\", "C:\\Players\\WACUP\\Plugins", "C:\\Players\\WACUP\\Plugins\\", false },
     };
     ASSERT_TRUE(Launch(&run));
     ASSERT_TRUE(WalkToLocation(run.wizard));
@@ -115,10 +119,8 @@ std::vector<std::string> Items(HWND dialog, int id)
     LRESULT n = SendMessageW(list, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < n; ++i) {
         WCHAR item[MAX_PATH + 32] = L"";
-        char utf8[3 * (MAX_PATH + 32)] = "";
         if (SendMessageW(list, CB_GETLBTEXTLEN, i, 0) < MAX_PATH + 32) SendMessageW(list, CB_GETLBTEXT, i, (LPARAM)item);
-        WideCharToMultiByte(CP_UTF8, 0, item, -1, utf8, sizeof utf8, NULL, NULL);
-        items.push_back(utf8);
+        items.push_back(Utf8(item));
     }
     return items;
 }
