@@ -3,8 +3,10 @@
 #pragma once
 #include <windows.h>
 #include "../core/paths.h"
+#include "../win/operations.h"
 
 enum WizardPage { PAGE_WELCOME = 0, PAGE_AGREEMENT = 1, PAGE_LOCATION = 2, PAGE_FINISHED = 3 };
+enum { PLAYER_CHOICES = 8 };   // players the Location page lists at most
 
 struct InstallerState {
     HINSTANCE instance;
@@ -15,6 +17,11 @@ struct InstallerState {
     HWND wizardWindow;
     HPALETTE palette;     // owned by the dialog procedure
     HFONT noticeFont;     // owned by the dialog procedure
+    // Made when the Location page is first shown: the folder box's
+    // completion, and the players to choose from (listed when more than one).
+    bool locationPrepared;
+    int playerCount;
+    FoundPlayer players[PLAYER_CHOICES];
     // The display scale the wizard is laid out and drawn at, and what the
     // dialog procedure made for it (none at 96 DPI until a scale change).
     UINT dpi;

@@ -4,8 +4,8 @@
 #include <string.h>
 
 const char* const PluginFileList[3] = { PLUGIN_MODULE_NAME, PLUGIN_HELP_NAME, PLUGIN_LOGO_NAME };
-const PlayerProgram PlayerPrograms[PLAYER_PROGRAMS] = { { WACUP_EXE_NAME, WACUP_USER_FOLDER },
-                                                        { PLAYER_EXE_NAME, NULL } };
+const PlayerProgram PlayerPrograms[PLAYER_PROGRAMS] = { { WACUP_EXE_NAME, WACUP_USER_FOLDER, "WACUP" },
+                                                        { PLAYER_EXE_NAME, NULL, "Winamp" } };
 
 bool CopyText(char* out, size_t size, const char* text)
 {

@@ -32,10 +32,12 @@
 // (whose x86 build may also be run as winamp.exe), then Winamp. A folder
 // holds a player when it holds either. `userFolder`: where that player keeps
 // winamp.ini when no paths.ini names a place for it and its own folder holds
-// none, in paths.ini's forms; NULL: nowhere else.
+// none, in paths.ini's forms; NULL: nowhere else. `title`: the player's name
+// as its users know it.
 struct PlayerProgram {
     const char* name;
     const char* userFolder;
+    const char* title;
 };
 enum { PLAYER_PROGRAMS = 2 };
 extern const PlayerProgram PlayerPrograms[PLAYER_PROGRAMS];

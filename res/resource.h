@@ -14,6 +14,9 @@
 #define IDC_BACK 1009
 #define IDC_NOTICE 1010
 #define IDC_MESSAGE 1011
+#define IDC_BROWSE 1012
+#define IDC_PLAYERS_NAME 1013
+#define IDC_PLAYERS 1014
 // IDCANCEL (2) comes from the system headers.
 
 // Agreement text pieces, string resources 1 to 5.

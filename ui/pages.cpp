@@ -38,6 +38,9 @@ static const char UnusableFolderFormat[] = "the DSP/Effect plug-in directory its
 static const char Not32BitFormat[] =
     "ZUV cannot be used with the player in %s: it is a 64-bit program, and ZUV is a 32-bit plug-in, which only a "
     "32-bit player loads (the 32-bit Winamp, or WACUP's 32-bit (x86) build).";
+static const char UnspellableFormat[] =
+    "The folder %s cannot be used: its name has letters that this system's ANSI code page cannot spell, and "
+    "Winamp's plug-ins folder is named in that code page.\n\nChoose another folder.";
 static const char SafeModeText[] =
     "ZUV is installed, but the player is set to always run in Safe Mode, in which it loads no DSP plug-in. To use "
     "ZUV, open Preferences (Ctrl+P), choose Plug-ins, clear \"Always run Winamp in 'Safe Mode'\" and restart the "
@@ -70,6 +73,64 @@ static void EnableControl(int id, bool enable)
 static void SetControlText(int id, const char* text)
 {
     SetDlgItemTextA(g_installer.wizardWindow, id, text);
+}
+
+// The Location page's own controls: the folder box, Browse, and the players
+// found where there is a choice.
+static void ShowLocationControls(bool show)
+{
+    ShowControl(IDC_LOCATION, show);
+    ShowControl(IDC_BROWSE, show);
+    bool choice = show && g_installer.playerCount > 1;
+    ShowControl(IDC_PLAYERS_NAME, choice);
+    ShowControl(IDC_PLAYERS, choice);
+}
+
+// The plug-ins folder of listed player `i`: its folder, at most 255
+// characters, and "plugins\" always fit.
+static void ListedPluginsFolder(int i, char* out)
+{
+    CopyText(out, PATH_BUFFER + sizeof PLAYER_PLUGINS_DIR, g_installer.players[i].folder);
+    AppendText(out, PATH_BUFFER + sizeof PLAYER_PLUGINS_DIR, PLAYER_PLUGINS_DIR "\\");
+}
+
+// The list shows the player whose plug-ins folder is in the box, or none.
+static void MarkListedPlayer()
+{
+    char typed[PATH_BUFFER], folder[PATH_BUFFER + sizeof PLAYER_PLUGINS_DIR];
+    GetDlgItemTextA(g_installer.wizardWindow, IDC_LOCATION, typed, sizeof typed);
+    int shown = -1;
+    for (int i = 0; i < g_installer.playerCount && shown < 0; ++i) {
+        ListedPluginsFolder(i, folder);
+        if (!lstrcmpiA(folder, typed)) shown = i;
+    }
+    SendDlgItemMessageA(g_installer.wizardWindow, IDC_PLAYERS, CB_SETCURSEL, (WPARAM)shown, 0);
+}
+
+// Once, when the Location page is first shown rather than at start, which
+// pays for neither: the box's completion, and every player found.
+static void PrepareLocation()
+{
+    if (g_installer.locationPrepared) return;
+    g_installer.locationPrepared = true;
+    HWND wizard = g_installer.wizardWindow;
+    CompleteFolderNames(GetDlgItem(wizard, IDC_LOCATION));
+    g_installer.playerCount = FindEveryPlayer(g_installer.players, PLAYER_CHOICES);
+    for (int i = 0; i < g_installer.playerCount; ++i) {
+        const FoundPlayer& player = g_installer.players[i];
+        char item[PATH_BUFFER + 16];
+        wsprintfA(item, "%s - %s", player.program->title, player.folder);
+        SendDlgItemMessageA(wizard, IDC_PLAYERS, CB_ADDSTRING, 0, (LPARAM)item);
+    }
+}
+
+void OnPlayerChosen()
+{
+    int chosen = (int)SendDlgItemMessageA(g_installer.wizardWindow, IDC_PLAYERS, CB_GETCURSEL, 0, 0);
+    if (chosen < 0 || chosen >= g_installer.playerCount) return;
+    char folder[PATH_BUFFER + sizeof PLAYER_PLUGINS_DIR];
+    ListedPluginsFolder(chosen, folder);
+    SetControlText(IDC_LOCATION, folder);
 }
 
 static void RepaintWizard()
@@ -133,10 +194,29 @@ static void SayNotStarted(const WCHAR* what, const WCHAR* file)
     MessageBoxW(g_installer.wizardWindow, text, L"ZUV", MB_OK | MB_ICONWARNING);
 }
 
+// Browse: the folder picked goes into the box (FolderForBox says how);
+// Cancel, or one the ANSI code page cannot spell, leaves the box as it is.
+static void Browse()
+{
+    HWND wizard = g_installer.wizardWindow;
+    WCHAR typed[MAX_PATH], picked[MAX_PATH];
+    if (!GetDlgItemTextW(wizard, IDC_LOCATION, typed, MAX_PATH)) typed[0] = 0;
+    if (!PickFolder(wizard, typed, picked)) return;
+    char folder[UTF8_PATH_BUFFER];
+    if (FolderForBox(picked, folder, sizeof folder)) {
+        SetControlText(IDC_LOCATION, folder);
+        MarkListedPlayer();
+        return;
+    }
+    WCHAR text[sizeof UnspellableFormat + MAX_PATH];
+    FormatText(text, UnspellableFormat, picked);
+    MessageBoxW(wizard, text, L"ZUV", MB_OK | MB_ICONERROR);
+}
+
 // Every control of the Finished page, before any box that comes with it.
 static void ShowFinished()
 {
-    ShowControl(IDC_LOCATION, false);
+    ShowLocationControls(false);
     SetControlText(IDC_NEXT, "&Finish");
     SetControlText(IDCANCEL, "&More Info");
     SetControlText(IDC_MESSAGE, g_pageMessages[PAGE_FINISHED]);
@@ -248,7 +328,7 @@ void SetUpPage(int page)
         break;
     case PAGE_AGREEMENT:
         ShowControl(IDC_AGREEMENT, true);
-        ShowControl(IDC_LOCATION, false);
+        ShowLocationControls(false);
         ShowControl(IDC_NOTICE, false);
         EnableControl(IDC_BACK, true);
         SetControlText(IDC_NEXT, "&Agree");
@@ -258,8 +338,10 @@ void SetUpPage(int page)
         break;
     case PAGE_LOCATION:
         ShowControl(IDC_AGREEMENT, false);
-        ShowControl(IDC_LOCATION, true);
+        PrepareLocation();
+        ShowLocationControls(true);
         SetControlText(IDC_LOCATION, g_installer.pluginsPath);
+        MarkListedPlayer();
         SetControlText(IDC_NEXT, "&Next->");
         EnableControl(IDC_NEXT, true);
         EnableControl(IDCANCEL, true);
@@ -299,6 +381,11 @@ void OnWizardCommand(int id)
         if (g_installer.currentPage > PAGE_WELCOME) --g_installer.currentPage;
         RepaintWizard();
         SetUpPage(g_installer.currentPage);
+        break;
+    case IDC_BROWSE:
+        // Hidden, it may still get its access key's command from the dialog
+        // manager: only the Location page acts on it.
+        if (g_installer.currentPage == PAGE_LOCATION) Browse();
         break;
     case IDCANCEL:
         if (g_installer.currentPage == PAGE_FINISHED) {

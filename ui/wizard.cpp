@@ -320,6 +320,8 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
         return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) OnWizardCommand(LOWORD(wParam));
+        // By mouse or by key, each change of the players' list notifies.
+        if (HIWORD(wParam) == CBN_SELCHANGE && LOWORD(wParam) == IDC_PLAYERS) OnPlayerChosen();
         return 0;
     case WM_CTLCOLORSTATIC:
         return ColourNotice(window, (HDC)wParam, (HWND)lParam);

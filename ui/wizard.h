@@ -12,6 +12,8 @@ UINT StartingDpi(HWND window, DpiForWindowProc forWindow, DpiForMonitorProc forM
 
 // Page controller: a button command, and the controls of one page.
 void OnWizardCommand(int id);
+// A player chosen in the Location page's list: its plug-ins folder into the box.
+void OnPlayerChosen();
 void SetUpPage(int page);
 // The box that says a player cannot load ZUV, being a 64-bit program, naming
 // its folder; owned by `owner` (NULL: none).

@@ -30,3 +30,19 @@ HMODULE LoadSystemLibrary(const char* name)
     lstrcatA(path, name);
     return LoadLibraryA(path);
 }
+
+FARPROC KeptSystemFunction(const char* library, const char* function)
+{
+    static struct {
+        const char* name;
+        HMODULE module;
+    } kept[4];
+    for (auto& k : kept) {
+        if (!k.name) {
+            if (!(k.module = LoadSystemLibrary(library))) return NULL;
+            k.name = library;
+        }
+        if (!lstrcmpiA(k.name, library)) return GetProcAddress(k.module, function);
+    }
+    return NULL;
+}

@@ -145,11 +145,38 @@ PlayerKind FindPlayerProgram(const char* stem, WCHAR* program, const PlayerProgr
 
 // The player in `folder`; only a full path counts: a relative one would be
 // looked for in whatever the current directory is.
-static PlayerKind PlayerIn(const char* folder)
+static PlayerKind PlayerIn(const char* folder, const PlayerProgram** which = NULL)
 {
     WCHAR program[MAX_PATH];
     if (!folder[0] || !(folder[1] == ':' || (folder[0] == '\\' && folder[1] == '\\'))) return PLAYER_NONE;
-    return FindPlayerProgram(folder, program, NULL);
+    return FindPlayerProgram(folder, program, which);
+}
+
+namespace {
+// Every player found, for the Location page's choice: `count` of `room`.
+struct PlayerList {
+    FoundPlayer* players;
+    int count, room;
+};
+}
+
+// Adds the player in `folder` unless the list holds that folder already,
+// however spelled (a short name, another letter case).
+static void AddPlayer(PlayerList* list, const char* folder, const PlayerProgram* program)
+{
+    WCHAR wide[MAX_PATH];
+    BY_HANDLE_FILE_INFORMATION added, listed;
+    bool known = AnsiToWide(folder, wide, MAX_PATH) && FileIdentity(wide, &added);
+    for (int i = 0; i < list->count; ++i) {
+        const char* other = list->players[i].folder;
+        if (!lstrcmpiA(other, folder) ||
+            (known && AnsiToWide(other, wide, MAX_PATH) && FileIdentity(wide, &listed) && SameIdentity(&added, &listed)))
+            return;
+    }
+    if (list->count == list->room) return;
+    FoundPlayer* player = &list->players[list->count++];
+    CopyText(player->folder, sizeof player->folder, folder);
+    player->program = program;
 }
 
 // One value's folder, when it names one. A value of the desktop user's hive
@@ -189,34 +216,40 @@ static bool OnWindows64()
 }
 
 // The first folder of the places that holds a 32-bit player, into `found`;
-// else the first that holds another (`other`, "" for none).
-static bool SearchPlaces(char* found, char* other)
+// else the first that holds another (`other`, "" for none). With `every`, it
+// reads every place on and adds each 32-bit player to that list.
+static bool SearchPlaces(char* found, char* other, PlayerList* every)
 {
     Search search;
     HANDLE token;
     DesktopUser whose = OpenDesktopUser(&token);
     BeginDesktopLookups(&search.lookups, whose, token, NULL);
     search.hive = OpenDesktopUserHive(whose, token);
-    bool windows64 = OnWindows64();
-    PlayerKind kind = PLAYER_NONE;
+    bool windows64 = OnWindows64(), any = false;
+    char folder[PATH_BUFFER];
     for (const Place& place : Places) {
         if (place.owner == OWNER_DEFAULT_64 && !windows64) continue;
-        for (int view = 0; view < (place.bothViews && windows64 ? 2 : 1) && kind != PLAYER_32BIT; ++view)
+        for (int view = 0; view < (place.bothViews && windows64 ? 2 : 1) && !(any && !every); ++view)
             for (const PlaceName& name : place.values) {
                 // Only a place's first value may be a key's default value;
                 // a later one without a name is the end of its list.
                 if (&name != place.values && !name.name) break;
-                if (!ReadPlace(&search, &place, &name, view ? KEY_WOW64_64KEY : 0, found)) continue;
-                kind = PlayerIn(found);
-                if (kind == PLAYER_NOT_32BIT && !other[0]) CopyText(other, PATH_BUFFER, found);
-                if (kind == PLAYER_32BIT) break;
+                if (!ReadPlace(&search, &place, &name, view ? KEY_WOW64_64KEY : 0, folder)) continue;
+                const PlayerProgram* program;
+                PlayerKind kind = PlayerIn(folder, &program);
+                if (kind == PLAYER_NOT_32BIT && !other[0]) CopyText(other, PATH_BUFFER, folder);
+                if (kind != PLAYER_32BIT) continue;
+                if (!any) CopyText(found, PATH_BUFFER, folder);
+                any = true;
+                if (!every) break;
+                AddPlayer(every, folder, program);
             }
-        if (kind == PLAYER_32BIT) break;
+        if (any && !every) break;
     }
     CloseDesktopUserHive(search.hive);
     EndDesktopLookups(&search.lookups);
     if (token) CloseHandle(token);
-    return kind == PLAYER_32BIT;
+    return any;
 }
 
 PlayerFound LocatePlayer(char* out)
@@ -229,8 +262,38 @@ PlayerFound LocatePlayer(char* out)
     // The play command is written at the player's first start, so a player
     // installed and not yet started (or kept out of the registry) has none.
     char folder[PATH_BUFFER];
-    if (SearchPlaces(folder, other)) return CopyText(out, PATH_BUFFER, folder) ? PLAYER_FOUND : PLAYER_MISSING;
+    if (SearchPlaces(folder, other, NULL)) return CopyText(out, PATH_BUFFER, folder) ? PLAYER_FOUND : PLAYER_MISSING;
     if (other[0]) return CopyText(out, PATH_BUFFER, other) ? PLAYER_ONLY_NOT_32BIT : PLAYER_MISSING;
     // Nothing better: a stale play command's folder, for the user to correct.
     return commandParsed && CopyText(out, PATH_BUFFER, command) ? PLAYER_FOUND : PLAYER_MISSING;
+}
+
+int FindEveryPlayer(FoundPlayer* players, int room)
+{
+    PlayerList every = { players, 0, room };
+    char command[PATH_BUFFER], first[PATH_BUFFER], other[PATH_BUFFER] = "";
+    const PlayerProgram* program;
+    if (ReadMachineCommand(command) && PlayerIn(command, &program) == PLAYER_32BIT) AddPlayer(&every, command, program);
+    SearchPlaces(first, other, &every);
+    return every.count;
+}
+
+bool FolderForBox(const WCHAR* picked, char* out, size_t size)
+{
+    // With its backslash, added before the conversion: in a double-byte code
+    // page a letter's second byte may be 0x5C.
+    WCHAR folder[MAX_PATH + 1];
+    int n = lstrlenW(picked);
+    if (n >= MAX_PATH) return false;
+    lstrcpyW(folder, picked);
+    if (n > 0 && folder[n - 1] != L'\\') lstrcpyW(folder + n++, L"\\");
+    if (!PlaceTextToAnsi((const RegistryUnit*)folder, out, size, NULL)) return false;
+    // A player's folder: its plug-ins folder, as a place that names it gives.
+    PlaceValue value = { (const RegistryUnit*)folder, (size_t)(n + 1) * sizeof(WCHAR), true, false, false };
+    PlaceText text = { NULL, PlaceTextToAnsi, NULL, AnsiLeadBytes() };
+    char derived[PATH_BUFFER];
+    if (PlayerIn(out) != PLAYER_NONE && FolderFromPlaceValue(PLACE_FOLDER, &value, &text, derived, sizeof derived) &&
+        AppendText(derived, sizeof derived, PLAYER_PLUGINS_DIR "\\"))
+        CopyText(out, size, derived);
+    return true;
 }

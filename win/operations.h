@@ -8,6 +8,7 @@
 #include <stddef.h>
 
 #include "../core/ini_section.h"
+#include "../core/paths.h"
 #include "../core/player.h"
 
 // What a folder holds: no player, a 32-bit one, or one that cannot load a
@@ -25,6 +26,28 @@ PlayerKind FindPlayerProgram(const char* stem, WCHAR* program, const PlayerProgr
 // holds no player (for the user to correct).
 enum PlayerFound { PLAYER_FOUND, PLAYER_ONLY_NOT_32BIT, PLAYER_MISSING };
 PlayerFound LocatePlayer(char* out);
+// Every 32-bit player the same places hold, each folder once however it is
+// spelled, in the order LocatePlayer reads them (so the first is the one it
+// gives): at most `room` into `players`; how many.
+struct FoundPlayer {
+    char folder[PATH_BUFFER];        // as LocatePlayer gives it: lower-case, with its backslash
+    const PlayerProgram* program;    // the one that runs first there
+};
+int FindEveryPlayer(FoundPlayer* players, int room);
+// What the folder box gets for a folder the user picked (a full path), into
+// `out` (UTF8_PATH_BUFFER fits any): the plug-ins folder of a player's
+// folder, as a place that names it gives; any other folder, a plug-ins
+// folder among them, as it is, with its backslash. False when the ANSI code
+// page cannot spell it.
+bool FolderForBox(const WCHAR* picked, char* out, size_t size);
+// The folder picker of Browse, owned by `owner`, opened at `typed` or its
+// nearest folder that exists (anything else: the picker's own choice). True,
+// with the folder in `picked` (MAX_PATH), when one was picked; false on
+// Cancel. The picker of Vista on where there is one, unless `vistaPicker`
+// is false; else the XP one.
+bool PickFolder(HWND owner, const WCHAR* typed, WCHAR* picked, bool vistaPicker = true);
+// The folder box `edit` completes folder names as they are typed.
+void CompleteFolderNames(HWND edit);
 
 // Installation.
 enum CopyResult {

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <stdlib.h>
+#include <algorithm>
 #include <string.h>
 #include <vector>
 
@@ -221,6 +222,35 @@ bool SaveScreenshot(HWND window, const std::string& name)
     std::string folder = Env("ZUV_ARTIFACTS");
     if (folder.empty()) return false;
     return automation::SaveClientBitmap(window, (folder + "\\" + name + ".bmp").c_str());
+}
+
+void SetDisplayScale(DWORD dpi)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0, KEY_SET_VALUE,
+                                             NULL, &key, NULL));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE*)&dpi, sizeof dpi));
+    RegCloseKey(key);
+}
+
+RECT ControlRect(HWND dialog, int id)
+{
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    MapWindowPoints(NULL, dialog, (POINT*)&r, 2);
+    return r;
+}
+
+RECT Extent(const automation::Image& image, DWORD colour)
+{
+    RECT box = { image.width, image.height, 0, 0 };
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.At(x, y) == colour) {
+                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
 }
 
 bool StartDesktopShell(automation::Process* shell)

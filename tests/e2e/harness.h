@@ -17,7 +17,10 @@
 namespace e2e {
 
 // Control ids of the wizard, as the user sees them.
-enum { NEXT = 1001, CANCEL = 2, BACK = 1009, LOCATION = 1003, AGREEMENT = 1006, NOTICE = 1010, MESSAGE = 1011 };
+enum {
+    NEXT = 1001, CANCEL = 2, BACK = 1009, LOCATION = 1003, AGREEMENT = 1006, NOTICE = 1010, MESSAGE = 1011,
+    BROWSE = 1012, PLAYERS_NAME = 1013, PLAYERS = 1014
+};
 
 extern const char WizardCaption[];      // "ZUVInstaller v1.0g"
 extern const char PlayerFolder[];       // C:\Program Files\Winamp\ (with the backslash)
@@ -86,6 +89,14 @@ extern const char* const PageMessages[4];
 bool WalkToLocation(HWND wizard);
 
 bool SaveScreenshot(HWND window, const std::string& name);
+
+// The display scale that processes started from now on see.
+void SetDisplayScale(DWORD dpi);
+// A control's rectangle in its dialog's client pixels.
+RECT ControlRect(HWND dialog, int id);
+// The box around the pixels of one colour, such as a page's words.
+const DWORD Words = 0x99FFFF;
+RECT Extent(const automation::Image& image, DWORD colour);
 
 // Starts shellwindow.exe and waits until GetShellWindow() is its window, so
 // the installer finds a desktop user. End it with automation::Kill.

@@ -1,8 +1,6 @@
 // The wizard window as the user sees it: page pictures, the notice line's
 // colour, the strips beyond a picture when the window is larger, and a
 // screenshot of every page; and each page's message as a screen reader gets it.
-#include <algorithm>
-
 #include "harness.h"
 
 using namespace automation;
@@ -17,14 +15,6 @@ RECT ClientRect(HWND w)
 {
     RECT r;
     GetClientRect(w, &r);
-    return r;
-}
-
-RECT ControlRect(HWND w, int id)
-{
-    RECT r;
-    GetWindowRect(GetDlgItem(w, id), &r);
-    MapWindowPoints(NULL, w, (POINT*)&r, 2);
     return r;
 }
 
@@ -117,6 +107,9 @@ TEST_F(Window, EveryPageShowsItsPicture)
     ExpectPage(Welcome);
     ASSERT_TRUE(WalkToLocation(run.wizard));
     ExpectPage(Location);
+    // Browse is there; with one player found, no list to choose from.
+    EXPECT_TRUE(Visible(run.wizard, BROWSE));
+    EXPECT_FALSE(Visible(run.wizard, PLAYERS));
     ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
     ExpectPage(Finished);
 }
@@ -158,25 +151,15 @@ TEST_F(Window, LargerWindowFillsBeyondThePictureWithTheBackground)
 // The client area and every control, in client pixels, in template order.
 struct Layout {
     RECT client;
-    RECT controls[7];
+    RECT controls[8];
 };
-const int LaidOut[7] = { MESSAGE, NEXT, CANCEL, BACK, LOCATION, AGREEMENT, NOTICE };
+const int LaidOut[8] = { MESSAGE, NEXT, CANCEL, BACK, LOCATION, BROWSE, AGREEMENT, NOTICE };
 
 Layout LayoutOf(HWND w)
 {
     Layout l = { ClientRect(w), {} };
-    for (int i = 0; i < 7; ++i) l.controls[i] = ControlRect(w, LaidOut[i]);
+    for (int i = 0; i < 8; ++i) l.controls[i] = ControlRect(w, LaidOut[i]);
     return l;
-}
-
-// The scale that processes started from now on see.
-void SetDisplayScale(DWORD dpi)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0, KEY_SET_VALUE,
-                                             NULL, &key, NULL));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE*)&dpi, sizeof dpi));
-    RegCloseKey(key);
 }
 
 // Each edge of the 100 % rectangle times the scale, rounded; one pixel
@@ -194,21 +177,6 @@ void SetDisplayScale(DWORD dpi)
     return ::testing::AssertionSuccess();
 }
 
-const DWORD Words = 0x99FFFF;   // the colour of a page's words
-
-// The box around the pixels of one colour.
-RECT Extent(const Image& image, DWORD colour)
-{
-    RECT box = { image.width, image.height, 0, 0 };
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            if (image.At(x, y) == colour) {
-                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
-                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
-            }
-    return box;
-}
-
 // At every display scale the wizard is its 100 % layout times the scale,
 // not the dialog manager's uneven growth with the font. The README's
 // Location page at 150 % is taken here.
@@ -223,7 +191,7 @@ TEST_F(Window, LaidOutForEveryDisplayScale)
         ASSERT_TRUE(Launch(&run));
         Layout got = LayoutOf(run.wizard);
         EXPECT_TRUE(IsScaled(at100.client, got.client, dpi)) << "client area";
-        for (int i = 0; i < 7; ++i) EXPECT_TRUE(IsScaled(at100.controls[i], got.controls[i], dpi)) << LaidOut[i];
+        for (int i = 0; i < 8; ++i) EXPECT_TRUE(IsScaled(at100.controls[i], got.controls[i], dpi)) << LaidOut[i];
         if (dpi == 144) {
             // On the screen, the page's words where the picture has them,
             // times the scale.

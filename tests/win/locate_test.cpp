@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include <string.h>
+#include <thread>
 #include <vector>
 
 #include "../../core/paths.h"
@@ -163,6 +164,38 @@ TEST_F(Presence, RealFilesAndFolders)
     // Without "plugins" there is no player folder, even where the text names it.
     EXPECT_EQ("none", Found(root + "player\\winamp.exe"));
     EXPECT_EQ("none", Found(root + "player\\"));
+}
+
+// A shown dialog of the thread `thread`: the picker.
+BOOL CALLBACK FindPicker(HWND window, LPARAM found)
+{
+    char name[8];
+    if (!IsWindowVisible(window) || !GetClassNameA(window, name, sizeof name) || strcmp(name, "#32770")) return TRUE;
+    *(HWND*)found = window;
+    return FALSE;
+}
+
+// XP's picker, the one Windows without Vista's has: it opens at the nearest
+// folder of the one typed that exists, where OK takes it; Cancel takes none.
+TEST_F(Presence, XpPickerOpensAtTheNearestFolderThatExists)
+{
+    WCHAR typed[MAX_PATH], picked[MAX_PATH] = L"untouched";
+    MultiByteToWideChar(CP_ACP, 0, (root + "wacup\\gone\\deeper\\").c_str(), -1, typed, MAX_PATH);
+    for (int answer : { IDOK, IDCANCEL }) {
+        SCOPED_TRACE(answer);
+        DWORD thread = GetCurrentThreadId();
+        std::thread answerer([&] {
+            HWND picker = NULL;
+            for (int i = 0; i < 500 && !picker; ++i, Sleep(10)) EnumThreadWindows(thread, FindPicker, (LPARAM)&picker);
+            PostMessageA(picker, WM_COMMAND, answer, 0);
+        });
+        bool took = PickFolder(NULL, typed, picked, false);
+        answerer.join();
+        EXPECT_EQ(answer == IDOK, took);
+        char text[MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, picked, -1, text, MAX_PATH, NULL, NULL);
+        EXPECT_EQ(0, lstrcmpiA((root + "wacup").c_str(), text)) << text;
+    }
 }
 
 TEST_F(Presence, PathsThatDoNotFitAreAFailure)

@@ -125,6 +125,7 @@ protected:
         ASSERT_NE((HWND)NULL, wizard);
         g_installer.wizardWindow = wizard;
         g_installer.currentPage = PAGE_WELCOME;
+        g_installer.locationPrepared = false;
         SetUpPage(PAGE_WELCOME);
         g_installer.running = true;
     }
@@ -199,6 +200,8 @@ TEST_F(Pages, EveryStepLeavesItsPage)
         EXPECT_TRUE(Enabled(IDC_NEXT) && Enabled(IDCANCEL));
         EXPECT_EQ(p.agreementShown, Shown(IDC_AGREEMENT));
         EXPECT_EQ(p.locationShown, Shown(IDC_LOCATION));
+        EXPECT_EQ(p.locationShown, Shown(IDC_BROWSE));
+        EXPECT_FALSE(Shown(IDC_PLAYERS)) << "one player: nothing to choose";
         EXPECT_EQ(p.noticeShown, Shown(IDC_NOTICE));
         if (p.agreementShown) {
             std::string shown = Text(IDC_AGREEMENT);
