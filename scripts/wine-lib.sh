@@ -74,7 +74,11 @@ new_linked_prefix() {
   rm -rf "$2"
   cp -al "$1" "$2" &&
     (cd "$2" && find . -type f ! -regex "$shared" -delete) &&
-    (cd "$1" && find . -type f ! -regex "$shared" -print0) | tar -C "$1" --null -T - -cf - | tar -C "$2" -xf -
+    # Another prefix linked from the template at the same moment changes a
+    # file's link count, and so its ctime, which tar takes for a change of
+    # its contents: only the contents count here.
+    (cd "$1" && find . -type f ! -regex "$shared" -print0) |
+      tar -C "$1" --warning=no-file-changed --null -T - -cf - | tar -C "$2" -xf -
 }
 
 # linked_files_written TEMPLATE: the template's files written since it was
