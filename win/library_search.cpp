@@ -30,3 +30,10 @@ HMODULE LoadSystemLibrary(const char* name)
     lstrcatA(path, name);
     return LoadLibraryA(path);
 }
+
+HMODULE LoadShell32Once()
+{
+    static HMODULE shell32;
+    if (!shell32) shell32 = LoadSystemLibrary("shell32.dll");
+    return shell32;
+}
