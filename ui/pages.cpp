@@ -24,8 +24,9 @@ static const WCHAR SourceMissingText[] = L"Error: At least one source file not f
 static const char WriteFailedFormat[] = "Error: Could not write %S into %s.";
 static const char NewerInstalledFormat[] =
     "A newer ZUV (version %s) is already installed in this folder.\n\nReplace it with this older version (%s)?";
-// The boxes that name the player call it by its name: Winamp, or WACUP
-// (PlayerName), each "%s" of these three but the first folder.
+// The boxes that name the player say Winamp or WACUP (PlayerName) in their
+// %s: all but the folders and the place in the three below, the one of
+// SafeModeFormat, and the first of NotStartedFormat.
 static const char NotSwitchedOnFormat[] =
     "ZUV has been copied into %s, but %s's settings could not be changed to use it.\n\n"
     "To turn it on, start %s, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
