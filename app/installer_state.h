@@ -21,7 +21,6 @@ struct InstallerState {
     HFONT controlFont;    // the controls' font at that scale
     HBITMAP drawnPage;    // page drawnPageNumber drawn at that scale, kept
     int drawnPageNumber;
-    HANDLE drawing;       // the thread drawing the opening page into drawnPage; NULL: none
 };
 
 extern InstallerState g_installer;   // zeroed before the entry point runs

@@ -18,27 +18,8 @@ static void PaintPlainBackground(HDC dc, const RECT* client)
     DeleteObject(brush);
 }
 
-// The page the wizard opens on, at a scale other than 100 %, is drawn on a
-// thread of its own while the window thread builds and lays out the window:
-// drawing it there took as long as all the rest of the start's own work.
-static DWORD WINAPI DrawOpeningPage(void* dpi)
-{
-    g_installer.drawnPage = MakePageBitmap(PAGE_WELCOME, (UINT)(UINT_PTR)dpi);
-    return 0;
-}
-
-// From here on the page drawn ahead, if any, is the window thread's.
-static void TakeDrawnAhead()
-{
-    if (!g_installer.drawing) return;
-    WaitForSingleObject(g_installer.drawing, INFINITE);
-    CloseHandle(g_installer.drawing);
-    g_installer.drawing = NULL;
-}
-
 static void ForgetDrawnPage()
 {
-    TakeDrawnAhead();
     if (g_installer.drawnPage) DeleteObject(g_installer.drawnPage);
     g_installer.drawnPage = NULL;
 }
@@ -47,7 +28,6 @@ static void PaintPageBackground(HDC dc, int page)
 {
     RECT client;
     GetClientRect(g_installer.wizardWindow, &client);
-    TakeDrawnAhead();
     // A page drawn for a scale is kept until the page or the scale changes;
     // the 96 DPI pictures are loaded afresh on every paint.
     HBITMAP bitmap = g_installer.drawnPage;
@@ -305,13 +285,8 @@ static void SetUpScale(HWND window)
     DpiForMonitorProc forMonitor = shcore ? (DpiForMonitorProc)(void*)GetProcAddress(shcore, "GetDpiForMonitor") : NULL;
     g_installer.dpi = StartingDpi(window, forWindow, forMonitor);
     if (shcore) FreeLibrary(shcore);
-    // At 96 DPI the dialog manager's layout is the 100 % one already, and
-    // the page is a picture. Without the thread the first paint draws it.
-    if (g_installer.dpi == USER_DEFAULT_SCREEN_DPI) return;
-    ForgetDrawnPage();
-    g_installer.drawnPageNumber = PAGE_WELCOME;
-    g_installer.drawing = CreateThread(NULL, 0, DrawOpeningPage, (void*)(UINT_PTR)g_installer.dpi, 0, NULL);
-    LayOutWizard(window, g_installer.dpi, NULL, NULL);
+    // At 96 DPI the dialog manager's layout is the 100 % one already.
+    if (g_installer.dpi != USER_DEFAULT_SCREEN_DPI) LayOutWizard(window, g_installer.dpi, NULL, NULL);
 }
 
 // WM_DPICHANGED: the window moved to a monitor of another scale, or the
