@@ -173,9 +173,9 @@ static void DrawWords(const Canvas& c, int page)
         // the font's design advances, as the generator places them, measured
         // at a hundred times the size, where hinting rounds nothing that
         // counts. Hinted advances do not grow in step with the size, and a
-        // line would end short of or beyond the picture's.
-        // One call gives where each character ends: a call per character
-        // measured the line again and again, a millisecond a page at 150 %.
+        // line would end short of or beyond the picture's. One call gives
+        // where each character ends (a call for each would measure the line
+        // over again for every character).
         int count = PageLineLengths[page][i], ends[LONGEST_LINE], advances[LONGEST_LINE];
         SIZE size;
         SelectObject(c.dc, design);

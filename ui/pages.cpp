@@ -307,7 +307,8 @@ void OnWizardCommand(int id)
             SetUpPage(g_installer.currentPage);
         } else {
             EnableWindow(wizard, FALSE);
-            if (!LaunchPlayer(g_installer.playerProgram)) SayNotStarted(PlayerName(g_installer.playerProgram), g_installer.playerProgram);
+            if (!LaunchPlayer(g_installer.playerProgram))
+                SayNotStarted(PlayerName(g_installer.playerProgram), g_installer.playerProgram);
             EndWizard();
         }
         break;
