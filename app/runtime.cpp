@@ -63,6 +63,8 @@ struct RefcountedException {
     } exception;
 };
 static_assert(sizeof(RefcountedException) == 96, "libstdc++'s exception header on i686");
+// Checked against libstdc++'s own reckoning by tests/runtime/runtime_check.cpp.
+extern const size_t ExceptionHeaderSize = sizeof(RefcountedException);
 
 extern "C" void* __cxa_allocate_exception(size_t thrownSize) noexcept
 {

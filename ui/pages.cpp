@@ -24,13 +24,16 @@ static const WCHAR SourceMissingText[] = L"Error: At least one source file not f
 static const char WriteFailedFormat[] = "Error: Could not write %S into %s.";
 static const char NewerInstalledFormat[] =
     "A newer ZUV (version %s) is already installed in this folder.\n\nReplace it with this older version (%s)?";
+// The boxes that name the player say Winamp or WACUP (PlayerName) in their
+// %s: all but the folders and the place in the three below, the one of
+// SafeModeFormat, and the first of NotStartedFormat.
 static const char NotSwitchedOnFormat[] =
-    "ZUV has been copied into %s, but Winamp's settings could not be changed to use it.\n\n"
-    "To turn it on, start Winamp, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
-static const WCHAR PluginsFolderWords[] = L"Winamp's plug-ins folder";
+    "ZUV has been copied into %s, but %s's settings could not be changed to use it.\n\n"
+    "To turn it on, start %s, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV Enhancer.";
+static const char PluginsFolderWords[] = "%s's plug-ins folder";
 static const char NotLoadedFormat[] =
-    "ZUV has been copied into %s, but Winamp loads DSP plug-ins from %s.\n\n"
-    "To use it, start Winamp, open Preferences (Ctrl+P), choose Plug-ins and set the DSP/Effect plug-in "
+    "ZUV has been copied into %s, but %s loads DSP plug-ins from %s.\n\n"
+    "To use it, start %s, open Preferences (Ctrl+P), choose Plug-ins and set the DSP/Effect plug-in "
     "directory to the folder ZUV is in; then choose DSP/Effect and select ZUV Enhancer.";
 static const char PluginsFolderFormat[] = "its plug-ins folder, %s";
 static const char NotStartedFormat[] = "Windows could not open %s.\n\nOpen it yourself from Explorer: %s";
@@ -40,10 +43,10 @@ static const char Not32BitFormat[] =
     "32-bit player loads (the 32-bit Winamp, or WACUP's 32-bit (x86) build).";
 static const char UnspellableFormat[] =
     "The folder %s cannot be used: its name has letters that this system's ANSI code page cannot spell, and "
-    "Winamp's plug-ins folder is named in that code page.\n\nChoose another folder.";
-static const char SafeModeText[] =
+    "the player's plug-ins folder is named in that code page.\n\nChoose another folder.";
+static const char SafeModeFormat[] =
     "ZUV is installed, but the player is set to always run in Safe Mode, in which it loads no DSP plug-in. To use "
-    "ZUV, open Preferences (Ctrl+P), choose Plug-ins, clear \"Always run Winamp in 'Safe Mode'\" and restart the "
+    "ZUV, open Preferences (Ctrl+P), choose Plug-ins, clear \"Always run %s in 'Safe Mode'\" and restart the "
     "player.";
 
 // A control that is hidden or disabled while it has the focus would leave the
@@ -185,6 +188,14 @@ void SayNot32Bit(HWND owner, const WCHAR* folder)
     MessageBoxW(owner, text, L"ZUV", MB_OK | MB_ICONERROR);
 }
 
+// The player that `program` (its path) is, as the boxes name it.
+static const WCHAR* PlayerName(const WCHAR* program)
+{
+    int n = lstrlenW(program);
+    while (n > 0 && program[n - 1] != '\\') --n;
+    return lstrcmpiW(program + n, L"" WACUP_EXE_NAME) == 0 ? L"WACUP" : L"Winamp";
+}
+
 // Finish or More Info that surely started nothing says so, naming `what`
 // and its file.
 static void SayNotStarted(const WCHAR* what, const WCHAR* file)
@@ -249,6 +260,7 @@ static void InstallInto(const PlayerSettingsPlace* place)
 {
     HWND wizard = g_installer.wizardWindow;
     const WCHAR* folder = place->folder;
+    const WCHAR* player = PlayerName(place->program);
     HANDLE user = place->moved ? place->user : NULL;
     // No: the player keeps running and nothing is written.
     if (!MayReplaceInstalled(folder, user)) {
@@ -274,18 +286,22 @@ static void InstallInto(const PlayerSettingsPlace* place)
     WCHAR where[sizeof UnusableFolderFormat + MAX_PATH + 16];
     WCHAR text[sizeof NotLoadedFormat + MAX_PATH + sizeof where / sizeof(WCHAR)];
     if (result == NOT_SWITCHED_ON) {
-        FormatText(text, NotSwitchedOnFormat, place->moved ? folder : PluginsFolderWords);
+        FormatText(where, PluginsFolderWords, player);
+        FormatText(text, NotSwitchedOnFormat, place->moved ? folder : where, player, player);
     } else if (result == NOT_LOADED_FROM_THERE) {
         if (place->dspFolderKind == DSP_FOLDER_RELATIVE || place->dspFolderKind == DSP_FOLDER_UNREADABLE)
             FormatText(where, UnusableFolderFormat, place->dspFolder,
                       place->dspFolderKind == DSP_FOLDER_RELATIVE ? L"relative" : L"unreadable");
         else
             FormatText(where, PluginsFolderFormat, place->plugins);
-        FormatText(text, NotLoadedFormat, folder, where);
+        FormatText(text, NotLoadedFormat, folder, player, where, player);
     }
     if (result != SWITCHED_ON) MessageBoxW(wizard, text, L"ZUV", MB_OK | MB_ICONINFORMATION);
     // Left as the user set it, but without telling them ZUV would never run.
-    if (safeMode) MessageBoxA(wizard, SafeModeText, "ZUV", MB_OK | MB_ICONINFORMATION);
+    if (safeMode) {
+        FormatText(text, SafeModeFormat, player);
+        MessageBoxW(wizard, text, L"ZUV", MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 static void Install()
@@ -373,7 +389,8 @@ void OnWizardCommand(int id)
             SetUpPage(g_installer.currentPage);
         } else {
             EnableWindow(wizard, FALSE);
-            if (!LaunchPlayer(g_installer.playerProgram)) SayNotStarted(L"Winamp", g_installer.playerProgram);
+            if (!LaunchPlayer(g_installer.playerProgram))
+                SayNotStarted(PlayerName(g_installer.playerProgram), g_installer.playerProgram);
             EndWizard();
         }
         break;

@@ -70,13 +70,26 @@ static bool AnsiToUtf8(const char* text, char* out, size_t size, void*)
 }
 
 // `function` of the system library `library`, loaded into `*module` when
-// first wanted: each load costs the start or the install step time (shell32
-// brings half of COM along under wine), and it must come before anything
-// runs as that user. NULL when either is missing.
+// first wanted: each load costs the start or the install step time, and it
+// must come before anything runs as that user. NULL when either is missing.
 static FARPROC LibraryFunction(HMODULE* module, const char* library, const char* function)
 {
     if (!*module) *module = LoadSystemLibrary(library);
     return *module ? GetProcAddress(*module, function) : NULL;
+}
+
+// SHGetFolderPathW, from shell32 loaded when first wanted (it brings half of
+// COM along under wine). Its first call loads further libraries of its own
+// (windows.storage.dll and more on Windows 10 and 11): that call is made
+// here, as the installer itself, with the arguments the real one will have,
+// so that nothing is loaded while running as the desktop user.
+static FolderPathProc FolderPathFunction(int csidl, HANDLE token)
+{
+    HMODULE shell32 = KeptSystemLibrary("shell32.dll");
+    FolderPathProc folderPath = shell32 ? (FolderPathProc)(void*)GetProcAddress(shell32, "SHGetFolderPathW") : NULL;
+    WCHAR path[MAX_PATH];
+    if (folderPath) folderPath(NULL, csidl, token, SHGFP_TYPE_CURRENT, path);
+    return folderPath;
 }
 
 // The token lookups run as that user: the folder of a roaming or redirected
@@ -86,8 +99,7 @@ static bool ShellFolder(int csidl, bool desktopUsers, char* out, size_t size, vo
     DesktopLookups* lookups = (DesktopLookups*)context;
     HANDLE token = desktopUsers ? lookups->token : NULL;
     WCHAR path[MAX_PATH];
-    if (!lookups->folderPath)
-        lookups->folderPath = (FolderPathProc)(void*)LibraryFunction(&lookups->shell32, "shell32.dll", "SHGetFolderPathW");
+    if (!lookups->folderPath) lookups->folderPath = FolderPathFunction(csidl, token);
     if (!lookups->folderPath || !BeginAsUser(token)) return false;
     // SHGFP_TYPE_CURRENT and no CSIDL_FLAG_CREATE: a missing folder stays
     // missing (S_FALSE), it is never made here.
@@ -136,8 +148,7 @@ void BeginDesktopLookups(DesktopLookups* lookups, DesktopUser whose, HANDLE toke
 void EndDesktopLookups(DesktopLookups* lookups)
 {
     if (lookups->userenv) FreeLibrary(lookups->userenv);
-    if (lookups->shell32) FreeLibrary(lookups->shell32);
-    lookups->userenv = lookups->shell32 = NULL;
+    lookups->userenv = NULL;
     lookups->expand = NULL;
     lookups->folderPath = NULL;
 }

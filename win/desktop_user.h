@@ -22,13 +22,12 @@ typedef HRESULT(WINAPI* FolderPathProc)(HWND, int, HANDLE, DWORD, LPWSTR);
 
 // The lookups of the desktop user's folders and environment: their token,
 // userenv's expansion and shell32's folders, each library loaded at its
-// first use (before the impersonation) and kept until EndDesktopLookups,
-// after the last one.
+// first use (before the impersonation); userenv is kept until
+// EndDesktopLookups, after the last one, shell32 for good (KeptSystemLibrary).
 struct DesktopLookups {
     HANDLE token;
     HMODULE userenv;
     ExpandForUserProc expand;
-    HMODULE shell32;
     FolderPathProc folderPath;
 };
 // `lookups` for `whose` desktop (its token as OpenDesktopUser gave it, or

@@ -107,6 +107,13 @@ static bool AsideName(const WCHAR* path, int n, WCHAR* out)
     return true;
 }
 
+// Neither a folder nor a reparse point (a link, a junction): a plain file.
+static bool IsPlainFile(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
 // Leftovers of earlier runs, whose module was in use then: each one that
 // can go now goes; one still held waits for the restart asked to delete it.
 static void DeleteAsideFiles(const WCHAR* path)
@@ -129,18 +136,27 @@ static void DeleteAsideFiles(const WCHAR* path)
         const WCHAR* digit = found.cFileName + stem;
         while (*digit >= '0' && *digit <= '9') ++digit;
         if (*digit || folder + lstrlenW(found.cFileName) >= MAX_PATH) continue;
+        // Only a plain file is ever moved aside: a folder or a link of that
+        // name is not ours.
+        if (!IsPlainFile(found.dwFileAttributes)) continue;
         lstrcpynW(aside, path, folder + 1);
         lstrcatW(aside, found.cFileName);
-        DeleteFileW(aside);
+        // DeleteFileW refuses a read-only file, and a module marked so keeps
+        // the mark when it is moved aside. Kept as it was while still in use.
+        DWORD readOnly = found.dwFileAttributes & FILE_ATTRIBUTE_READONLY;
+        if (readOnly) SetFileAttributesW(aside, found.dwFileAttributes & ~readOnly);
+        if (!DeleteFileW(aside) && readOnly) SetFileAttributesW(aside, found.dwFileAttributes);
     } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
 // A module loaded by another session's player cannot be overwritten or
 // replaced but can be renamed: move it aside, into `aside`, so the new one
-// can take its name.
+// can take its name. Only a plain file: a folder or a reparse point in its
+// place stays where it is, and the copy fails as it did before (error 5).
 static bool MoveAside(const WCHAR* path, WCHAR* aside)
 {
+    if (!IsPlainFile(GetFileAttributesW(path))) return false;
     for (int n = 1; n <= ASIDE_NAMES && AsideName(path, n, aside); ++n) {
         if (MoveFileW(path, aside)) return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
@@ -175,6 +191,10 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
         if (!SourceFilePath(name, source, MAX_PATH) || !CanReadFile(source)) return COPY_SOURCE_MISSING;
         if (!DestinationPath(folder, name, destination) || !DestinationPath(folder, COPY_TEMP_NAME, temp))
             return COPY_WRITE_FAILED;
+        // A folder of that name can be neither replaced nor moved aside:
+        // nothing is written.
+        DWORD there = GetFileAttributesW(destination);
+        if (there != INVALID_FILE_ATTRIBUTES && (there & FILE_ATTRIBUTE_DIRECTORY)) return COPY_WRITE_FAILED;
         DeleteAsideFiles(destination);
         // Whole on disk beside the destination before one rename puts it
         // there: ended at any moment, the destination is the old file or the
@@ -317,7 +337,7 @@ bool OpenDocument(const WCHAR* file)
     // COM with it, under wine) at every start. It stays loaded: the viewer's
     // DDE conversation or a shell extension may still be using it.
     typedef BOOL(WINAPI * ExecuteProc)(SHELLEXECUTEINFOW*);
-    HMODULE shell32 = LoadSystemLibrary("shell32.dll");
+    HMODULE shell32 = KeptSystemLibrary("shell32.dll");
     ExecuteProc execute = shell32 ? (ExecuteProc)(void*)GetProcAddress(shell32, "ShellExecuteExW") : NULL;
     return execute && execute(&request);
 }

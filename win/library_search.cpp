@@ -31,7 +31,7 @@ HMODULE LoadSystemLibrary(const char* name)
     return LoadLibraryA(path);
 }
 
-FARPROC KeptSystemFunction(const char* library, const char* function)
+HMODULE KeptSystemLibrary(const char* name)
 {
     static struct {
         const char* name;
@@ -39,10 +39,16 @@ FARPROC KeptSystemFunction(const char* library, const char* function)
     } kept[4];
     for (auto& k : kept) {
         if (!k.name) {
-            if (!(k.module = LoadSystemLibrary(library))) return NULL;
-            k.name = library;
+            if (!(k.module = LoadSystemLibrary(name))) return NULL;
+            k.name = name;
         }
-        if (!lstrcmpiA(k.name, library)) return GetProcAddress(k.module, function);
+        if (!lstrcmpiA(k.name, name)) return k.module;
     }
     return NULL;
+}
+
+FARPROC KeptSystemFunction(const char* library, const char* function)
+{
+    HMODULE module = KeptSystemLibrary(library);
+    return module ? GetProcAddress(module, function) : NULL;
 }

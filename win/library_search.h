@@ -8,9 +8,12 @@
 void RestrictLibrarySearch();
 // A library by its full path in the system folder, never a copy elsewhere.
 HMODULE LoadSystemLibrary(const char* name);
-// `function` of the system library `library`, which is loaded when first
-// wanted and then kept for the process's life: never freed, since a dialog,
-// a callback or a COM object of it (the folder picker's, the folder box's
-// completion) may still run after the call that asked for it. NULL when
-// either is missing.
+// A system library loaded from the system folder when first wanted and then
+// kept for the process's life (NULL when it cannot be loaded; asked again
+// then). Never freed: its delayed loads (windows.storage.dll and more on
+// Windows 10 and 11), the shell's threads, a dialog, a callback or a COM
+// object of it (the folder picker's, the folder box's completion) may call
+// back into it at any time later. For shell32, ole32 and shlwapi.
+HMODULE KeptSystemLibrary(const char* name);
+// `function` of a kept system library (above); NULL when either is missing.
 FARPROC KeptSystemFunction(const char* library, const char* function);

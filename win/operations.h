@@ -70,8 +70,9 @@ CopyResult CopyPluginFiles(const WCHAR* folder, HANDLE user, const WCHAR* player
 // `held`, to close, a handle that keeps it from being renamed. Always false
 // on XP, which cannot tell (GetFinalPathNameByHandleW came with Vista).
 bool FolderLiesInside(const WCHAR* folder, const WCHAR* outer, WCHAR* resolved, HANDLE* held);
-// Asks every window of class `windowClass` whose process runs `program` to
-// close, then waits a while for them to exit; other players keep running.
+// Asks every window of class `windowClass` whose process runs a program of
+// PlayerPrograms in the folder of `program` (the player's) to close, then
+// waits a while for them to exit; other players keep running.
 void ClosePlayer(const WCHAR* program, const WCHAR* windowClass);
 // `name` in the installer's own folder, wherever the current directory is.
 bool SourceFilePath(const char* name, WCHAR* out, size_t count);

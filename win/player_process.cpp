@@ -1,7 +1,9 @@
 // Closing the player being installed into. Its window class is shared: by a
 // second instance, by another Winamp in another folder and by players built
-// on it (WACUP), so a window counts only when its process runs the program
-// we install for. The class itself may be another one, which paths.ini names.
+// on it (WACUP), so a window counts only when its process runs a player's
+// program of the folder we install for: WACUP's x86 build may run as
+// wacup.exe or as winamp.exe, and a folder may hold both. The class itself
+// may be another one, which paths.ini names.
 #include <windows.h>
 
 #include "file_helpers.h"
@@ -20,8 +22,8 @@ typedef DWORD(WINAPI* ModuleNameProc)(HANDLE, HMODULE, LPWSTR, DWORD);
 
 struct Closing {
     const WCHAR* windowClass;            // the player's main window's
-    BY_HANDLE_FILE_INFORMATION player;   // the player's program
-    bool known;                          // false: no window can be told apart
+    BY_HANDLE_FILE_INFORMATION players[PLAYER_PROGRAMS];   // the programs of the player's folder
+    int known;                           // how many; 0: no window can be told apart
     QueryImageProc queryImage;           // Vista and later
     ModuleNameProc moduleName;           // XP, from psapi
     DWORD access;
@@ -29,8 +31,8 @@ struct Closing {
     HANDLE processes[MAXIMUM_WAIT_OBJECTS];
 };
 
-// Whether `process` runs our player; true too when that cannot be told, so
-// such a window is closed as before.
+// Whether `process` runs one of our player's programs; true too when that
+// cannot be told, so such a window is closed as before.
 static bool RunsPlayer(const Closing* c, HANDLE process)
 {
     WCHAR image[MAX_PATH + 1];
@@ -42,7 +44,9 @@ static bool RunsPlayer(const Closing* c, HANDLE process)
                         : c->moduleName && c->moduleName(process, NULL, image, MAX_PATH)) ||
         !FileIdentity(image, &info))
         return true;
-    return SameIdentity(&info, &c->player);
+    for (int i = 0; i < c->known; ++i)
+        if (SameIdentity(&info, &c->players[i])) return true;
+    return false;
 }
 
 static BOOL CALLBACK CloseIfPlayer(HWND window, LPARAM param)
@@ -72,7 +76,18 @@ void ClosePlayer(const WCHAR* program, const WCHAR* windowClass)
 {
     Closing c;
     c.windowClass = windowClass;
-    c.known = FileIdentity(program, &c.player);
+    // Every program of PlayerPrograms in the folder of `program`, which is
+    // one of them.
+    WCHAR path[MAX_PATH];
+    lstrcpynW(path, program, MAX_PATH);
+    FolderOfWidePath(path);
+    int folder = lstrlenW(path);
+    c.known = 0;
+    for (const PlayerProgram& candidate : PlayerPrograms) {
+        if (folder + lstrlenA(candidate.name) >= MAX_PATH) continue;
+        wsprintfW(path + folder, L"%S", candidate.name);
+        if (FileIdentity(path, &c.players[c.known])) ++c.known;
+    }
     c.count = 0;
     // Looked up: QueryFullProcessImageNameW and the limited query right both
     // came with Vista. XP has only psapi's name, which reads the process's

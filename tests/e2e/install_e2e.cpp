@@ -136,6 +136,10 @@ TEST_F(Install, TypicalRunClosesCopiesAndStartsThePlayer)
 
 TEST_F(Install, OnlyThePlayerRunningFromTheTypedFolderIsClosedWhateverItsName)
 {
+    // The folder holds WACUP's program too, the one installed for; the
+    // player runs as its other one, winamp.exe, and is closed all the same.
+    ASSERT_TRUE(CopyFileA((std::string(PlayerFolder) + "winamp.exe").c_str(),
+                          (std::string(PlayerFolder) + "wacup.exe").c_str(), TRUE));
     StartPlayer();
     // Started last, the other player's window is the first of the class.
     const std::string folder = "C:\\Other Winamp\\";

@@ -97,7 +97,7 @@ TEST_F(Location, BrowseFillsTheBoxWithWhatThePickerGives)
             EXPECT_EQ("ZUV", box.caption);
             EXPECT_EQ(std::string("The folder ") + row.picked +
                           " cannot be used: its name has letters that this system's ANSI code page cannot spell, and "
-                          "Winamp's plug-ins folder is named in that code page.\n\nChoose another folder.",
+                          "the player's plug-ins folder is named in that code page.\n\nChoose another folder.",
                       TextOf(box.window));
             EXPECT_EQ(run.wizard, box.owner);
             DismissMessageBox(box.window);

@@ -149,8 +149,8 @@ protected:
 
     // Clicks `id` as the dialog manager reports a click. A message box shown
     // on the way runs its modal loop inside this call, so another thread
-    // answers it and notes its caption.
-    std::string Press(int id)
+    // answers it and notes its caption (and its text into `texts`).
+    std::string Press(int id, std::string* texts = nullptr)
     {
         std::atomic<bool> done(false);
         std::string captions;
@@ -162,6 +162,8 @@ protected:
                 char caption[64] = "";
                 GetWindowTextA(box, caption, sizeof caption);
                 captions += std::string(captions.empty() ? "" : "|") + caption;
+                static char text[1024];
+                if (texts) *texts += (GetDlgItemTextA(box, 0xFFFF, text, sizeof text), std::string(text) + "|");
                 PostMessageA(box, WM_COMMAND, IDOK, 0);
                 for (int i = 0; i < 250 && IsWindow(box); ++i) Sleep(20);
             }
@@ -215,6 +217,29 @@ TEST_F(Pages, EveryStepLeavesItsPage)
         }
         EXPECT_TRUE(g_installer.running);
     }
+}
+
+// The boxes that name the player say WACUP for WACUP: its settings not
+// changed (read-only), its safe mode, and Finish that started nothing.
+TEST_F(Pages, WacupIsNamedInItsBoxes)
+{
+    const std::string ini = folder + "\\winamp.ini", program = folder + "\\wacup.exe";
+    ASSERT_TRUE(Write(program, ""));
+    ASSERT_TRUE(Write(ini, "[Winamp]\r\nsafemode=1\r\n"));
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    for (int i = 0; i < 2; ++i) ASSERT_EQ("", Press(IDC_NEXT));
+    std::string texts;
+    EXPECT_EQ("ZUV|ZUV", Press(IDC_NEXT, &texts));
+    EXPECT_EQ("ZUV has been copied into WACUP's plug-ins folder, but WACUP's settings could not be changed to use "
+              "it.\n\nTo turn it on, start WACUP, open Preferences (Ctrl+P), choose DSP/Effect and select ZUV "
+              "Enhancer.|ZUV is installed, but the player is set to always run in Safe Mode, in which it loads no DSP "
+              "plug-in. To use ZUV, open Preferences (Ctrl+P), choose Plug-ins, clear \"Always run WACUP in 'Safe "
+              "Mode'\" and restart the player.|", texts);
+    ASSERT_TRUE(DeleteFileA(program.c_str()));
+    texts.clear();
+    EXPECT_EQ("ZUV", Press(IDC_NEXT, &texts));
+    EXPECT_EQ("Windows could not open WACUP.\n\nOpen it yourself from Explorer: " + program + "|", texts);
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(Pages, CancelBeforeFinishedEndsTheWizard)

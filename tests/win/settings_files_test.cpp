@@ -248,17 +248,32 @@ TEST_F(PlayerSettings, FolderInsideThePlayersFolder)
 }
 
 // What a run ended half-way left, its temporary copy and a module moved
-// aside, goes with the next copy: only the three files stay.
+// aside (read-only, as the module was), goes with the next copy: only the
+// three files stay.
 TEST_F(PlayerSettings, CopyLeavesOnlyTheThreeFiles)
 {
     WriteBytes(plugins + "~zuv.tmp", "a copy cut short");
     WriteBytes(plugins + "dsp_zv.dll.old2", "a module moved aside");
+    ASSERT_TRUE(SetFileAttributesA((plugins + "dsp_zv.dll.old2").c_str(), FILE_ATTRIBUTE_READONLY));
     WriteBytes(plugins + "helpfile.html", "an older help page");
     const char* failed = "";
     EXPECT_EQ(COPY_DONE, CopyPluginFiles(std::wstring(plugins.begin(), plugins.end()).c_str(), NULL, L"", &failed));
     EXPECT_EQ(nullptr, failed);
     EXPECT_EQ((std::vector<std::string>{ "dsp_zv.dll", "helpfile.html", "zvlogo.jpg" }), Listing(plugins));
     EXPECT_NE("an older help page", ReadOrFail(plugins + "helpfile.html"));
+}
+
+// Only a file in use is moved aside: a folder in the module's place stays
+// as it is, and nothing is written beside it.
+TEST_F(PlayerSettings, FolderInTheModulesPlaceFailsTheCopy)
+{
+    ASSERT_TRUE(CreateDirectoryA((plugins + "dsp_zv.dll").c_str(), NULL));
+    WriteBytes(plugins + "dsp_zv.dll\\inside", "kept");
+    const char* failed = "";
+    EXPECT_EQ(COPY_WRITE_FAILED, CopyPluginFiles(std::wstring(plugins.begin(), plugins.end()).c_str(), NULL, L"", &failed));
+    EXPECT_STREQ("dsp_zv.dll", failed);
+    EXPECT_EQ((std::vector<std::string>{ "dsp_zv.dll" }), Listing(plugins));
+    EXPECT_EQ("kept", ReadOrFail(plugins + "dsp_zv.dll\\inside"));
 }
 
 TEST_F(PlayerSettings, StaleTemporaryFileIsReplaced)

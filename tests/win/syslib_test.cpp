@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 #include <string.h>
+#include <stdlib.h>
 
 #include "../../syslib/syexception.h"
 #include "../../syslib/syregistry.h"
@@ -62,6 +63,29 @@ TEST(SySystemException, CodeWithoutWordingGivesTheFallback)
     ASSERT_TRUE(SystemWording(code).empty());
     SySystemException e(code);
     EXPECT_STREQ("FormatMessage() failed for SySystemException 721359412\n", e.GetText());
+}
+
+// The installer throws these with app/runtime.cpp's stand-ins for parts of
+// libstdc++ (the thrown object's storage, the exceptions in flight, the
+// frame search). runtime_check.exe, linked as the installer is, in the
+// windows build's tools folder (ZUV_MODULES), checks them against the
+// libstdc++ of the toolchain: its exit code names the first check failed.
+TEST(SySystemException, RuntimeStandInsMatchTheToolchainsLibstdcxx)
+{
+    const char* tools = getenv("ZUV_MODULES");
+    ASSERT_NE(nullptr, tools) << "ZUV_MODULES: the windows build's tools folder";
+    std::string program = std::string(tools) + "\\runtime_check.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child;
+    ASSERT_TRUE(CreateProcessA(program.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &child)) << program;
+    DWORD code = 1;
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 10000));
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    EXPECT_EQ(0u, code) << "10 frame tables' start, 11 thrown object's header, 12-15 throw and catch, 3 or a crash: "
+                           "no frame found";
 }
 
 TEST(SySystemException, CopyKeepsTextInItsOwnBuffer)

@@ -61,6 +61,11 @@ LRESULT CALLBACK FrameOfTheNewScale(HWND window, UINT message, WPARAM wParam, LP
     return result;
 }
 
+LRESULT CALLBACK WithoutFont(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return message == WM_GETFONT ? 0 : CallWindowProcA(g_dialogWindowProc, window, message, wParam, lParam);
+}
+
 class WizardWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -273,6 +278,12 @@ TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
     AdjustWindowRectExForDpi(&want, style, FALSE, extended, 144);
     EXPECT_EQ(want.right - want.left, answer.cx);
     EXPECT_EQ(want.bottom - want.top, answer.cy);
+    // Without a dialog font to lay out with, no size: FALSE leaves Windows its own.
+    g_dialogWindowProc = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)WithoutFont);
+    SIZE untouched = { 1, 1 };
+    EXPECT_EQ(FALSE, SendMessageA(window, WM_GETDPISCALEDSIZE, 144, (LPARAM)&untouched));
+    EXPECT_EQ(1, untouched.cx);
+    SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)g_dialogWindowProc);
 
     g_dialogWindowProc = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)FrameOfTheNewScale);
     g_thicker = 4;
