@@ -225,12 +225,22 @@ static void Browse()
 }
 
 // Every control of the Finished page, before any box that comes with it.
+// Each change would repaint at once (a hidden control's area is erased, a
+// button redraws itself on WM_SETTEXT), some 3 ms under wine: they are made
+// with drawing held off, and the page is painted once. Only when shown:
+// WM_SETREDRAW TRUE sets WS_VISIBLE on a hidden window.
 static void ShowFinished()
 {
+    HWND wizard = g_installer.wizardWindow;
+    bool shown = IsWindowVisible(wizard) != FALSE;
+    if (shown) SendMessageA(wizard, WM_SETREDRAW, FALSE, 0);
     ShowLocationControls(false);
     SetControlText(IDC_NEXT, "&Finish");
     SetControlText(IDCANCEL, "&More Info");
     SetControlText(IDC_MESSAGE, g_pageMessages[PAGE_FINISHED]);
+    if (!shown) return;
+    SendMessageA(wizard, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(wizard, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 // Four decimal numbers with dots, from the most significant.

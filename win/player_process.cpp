@@ -22,8 +22,9 @@ typedef DWORD(WINAPI* ModuleNameProc)(HANDLE, HMODULE, LPWSTR, DWORD);
 
 struct Closing {
     const WCHAR* windowClass;            // the player's main window's
+    const WCHAR* program;                // one of the player's programs
     BY_HANDLE_FILE_INFORMATION players[PLAYER_PROGRAMS];   // the programs of the player's folder
-    int known;                           // how many; 0: no window can be told apart
+    int known;                           // how many; 0: no window can be told apart; -1: not looked at yet
     QueryImageProc queryImage;           // Vista and later
     ModuleNameProc moduleName;           // XP, from psapi
     DWORD access;
@@ -33,8 +34,26 @@ struct Closing {
 
 // Whether `process` runs one of our player's programs; true too when that
 // cannot be told, so such a window is closed as before.
-static bool RunsPlayer(const Closing* c, HANDLE process)
+// Every program of PlayerPrograms in the folder of `c->program`, which is
+// one of them. Only once a window of the class turns up: with no player
+// running, as in most runs, no file is opened.
+static void KnowPlayers(Closing* c)
 {
+    WCHAR path[MAX_PATH];
+    lstrcpynW(path, c->program, MAX_PATH);
+    FolderOfWidePath(path);
+    int folder = lstrlenW(path);
+    c->known = 0;
+    for (const PlayerProgram& candidate : PlayerPrograms) {
+        if (folder + lstrlenA(candidate.name) >= MAX_PATH) continue;
+        wsprintfW(path + folder, L"%S", candidate.name);
+        if (FileIdentity(path, &c->players[c->known])) ++c->known;
+    }
+}
+
+static bool RunsPlayer(Closing* c, HANDLE process)
+{
+    if (c->known < 0) KnowPlayers(c);
     WCHAR image[MAX_PATH + 1];
     image[MAX_PATH] = 0;   // XP's psapi leaves a cut name unterminated
     DWORD size = MAX_PATH;
@@ -76,18 +95,8 @@ void ClosePlayer(const WCHAR* program, const WCHAR* windowClass)
 {
     Closing c;
     c.windowClass = windowClass;
-    // Every program of PlayerPrograms in the folder of `program`, which is
-    // one of them.
-    WCHAR path[MAX_PATH];
-    lstrcpynW(path, program, MAX_PATH);
-    FolderOfWidePath(path);
-    int folder = lstrlenW(path);
-    c.known = 0;
-    for (const PlayerProgram& candidate : PlayerPrograms) {
-        if (folder + lstrlenA(candidate.name) >= MAX_PATH) continue;
-        wsprintfW(path + folder, L"%S", candidate.name);
-        if (FileIdentity(path, &c.players[c.known])) ++c.known;
-    }
+    c.program = program;
+    c.known = -1;
     c.count = 0;
     // Looked up: QueryFullProcessImageNameW and the limited query right both
     // came with Vista. XP has only psapi's name, which reads the process's
