@@ -89,12 +89,17 @@ void AddMissingKeys(IniRewrite* r)
     r->changed = true;
 }
 
-// Does a removal's value name the module, in any folder and case?
-bool NamesModule(const char* value, size_t length)
+// Does a removal's value name the module, in any folder and case? The last
+// component is found from the front: walked back from the end, the second
+// byte of a double-byte character would pass for a separator.
+bool NamesModule(const char* value, size_t length, const LeadBytes* lead)
 {
     const char* end = value + length;
-    const char* name = end;
-    while (name > value && name[-1] != '\\' && name[-1] != '/') --name;
+    const char* name = value;
+    for (const char* c = value; c < end; ++c) {
+        if (lead && IsLeadByte(lead, *c) && c + 1 < end) ++c;
+        else if (*c == '\\' || *c == '/') name = c + 1;
+    }
     while (name < end && IsIniBlank(*name)) ++name;
     return SameIniName(name, (size_t)(end - name), PLUGIN_MODULE_NAME);
 }
@@ -147,7 +152,7 @@ void RewriteLine(IniRewrite* r, const char* text, size_t length, bool ended)
         PlayerKey key = PlayerKeyOf(&line);
         bool firstOfKey = !r->seen[key];
         r->seen[key] = true;
-        if (key == PLAYER_REMOVE && firstOfKey && NamesModule(line.value, line.valueLength)) {
+        if (key == PLAYER_REMOVE && firstOfKey && NamesModule(line.value, line.valueLength, r->lead)) {
             // No rule's key ends in this key, so none would match what is left.
             Put(r, text, (size_t)((const char*)memchr(text, '=', length) - text) + 1);
             Put(r, "\r\n", 2);
@@ -190,7 +195,7 @@ bool Carry(IniRewrite* r, const char* data, size_t size)
 
 } // namespace
 
-void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context, bool selectModule)
+void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context, bool selectModule, const LeadBytes* lead)
 {
     assert(sink);
     // RewriteLine relies on these shapes of the keys and values.
@@ -203,6 +208,7 @@ void BeginIniRewrite(IniRewrite* r, IniSink sink, void* context, bool selectModu
     r->failed = false;
     r->changed = false;
     r->firstRule = selectModule ? 0 : 2;
+    r->lead = lead;
     r->place = INI_BEFORE_SECTION;
     memset(r->seen, 0, sizeof r->seen);
     r->ended = true;

@@ -19,7 +19,9 @@
 //    when the first two rules are left out;
 //  - its first remove_genplug key, when its value names the module (the last
 //    path component, any case), keeps only its text up to the '=': the player
-//    would otherwise delete the new module at its next start.
+//    would otherwise delete the new module at its next start. In a file
+//    written in a double-byte ANSI code page, a second byte of 5C ('\\') is part
+//    of its character, not a separator.
 // `changed` tells that some line's text differs or a line was added; line
 // ends alone do not count, so a file with nothing else to change need not
 // be written. Time is linear in the input.
@@ -30,6 +32,7 @@
 #include <stddef.h>
 
 #include "ini_section.h"
+#include "paths.h"
 
 // Takes the next bytes of the output, in order; false (a failed write) stops
 // the rewrite, and the sink is not called again.
@@ -43,6 +46,7 @@ struct IniRewrite {
     bool failed;                     // a sink or memory failure: output incomplete
     bool changed;                    // a line's text differs, or a line was added
     int firstRule;                   // 0, or 2 to leave the module's name and number alone
+    const LeadBytes* lead;           // the ANSI code page's, for a file in it; NULL for UTF-8
     IniPlace place;                  // where the lines stand against the first [Winamp]
     bool seen[PLAYER_KEYS + 1];      // its keys seen so far (and others)
     bool ended;                      // the output so far ends in a line end
@@ -54,7 +58,10 @@ struct IniRewrite {
 };
 
 // `selectModule` false leaves out the first two rules and the added lines.
-void BeginIniRewrite(IniRewrite* rewrite, IniSink sink, void* context, bool selectModule = true);
+// `lead`: the lead bytes of the code page the file is written in, or NULL
+// (UTF-8, or a single-byte code page); kept, not copied.
+void BeginIniRewrite(IniRewrite* rewrite, IniSink sink, void* context, bool selectModule = true,
+                     const LeadBytes* lead = 0);
 
 // False once the rewrite has failed; the caller still calls EndIniRewrite.
 bool FeedIniRewrite(IniRewrite* rewrite, const void* data, size_t size);

@@ -4,10 +4,11 @@
 
 #include "../core/ini_rewrite.h"
 
-inline bool RewriteIniText(const void* data, size_t size, IniSink sink, void* context, bool select = true)
+inline bool RewriteIniText(const void* data, size_t size, IniSink sink, void* context, bool select = true,
+                           const LeadBytes* lead = nullptr)
 {
     IniRewrite r;
-    BeginIniRewrite(&r, sink, context, select);
+    BeginIniRewrite(&r, sink, context, select, lead);
     FeedIniRewrite(&r, data, size);
     return EndIniRewrite(&r);
 }

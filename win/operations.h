@@ -123,6 +123,7 @@ struct PlayerSettingsPlace {
     WCHAR program[MAX_PATH];     // its program
     bool found;                  // iniPath is known
     WCHAR iniPath[MAX_PATH];
+    bool ansi;                   // winamp.ini is written in the ANSI code page (utf8=0)
     HANDLE token;                // the desktop user's, when it could be opened
     HANDLE user;                 // `token` when winamp.ini is that user's own, else NULL
     WCHAR folder[MAX_PATH];      // where the files go, with its backslash (empty: none fits)
@@ -151,6 +152,7 @@ SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place, bool* safeM
 // The rewrite of one winamp.ini, impersonating `user` (a token with
 // TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL; true
 // when it was replaced, or read whole with nothing to change.
-// `selectModule` false leaves the player's DSP selection alone.
-bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule = true);
+// `selectModule` false leaves the player's DSP selection alone; `ansi`: the
+// file is in the ANSI code page (utf8=0), else UTF-8.
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule = true, bool ansi = false);
 bool SeedPluginSettings();

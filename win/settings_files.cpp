@@ -32,6 +32,7 @@ static bool WriteToFile(void* context, const char* data, size_t size)
 struct RewriteJob {
     HANDLE in;
     bool selectModule;  // false: the player's own DSP selection stays
+    bool ansi;          // written in the ANSI code page, not UTF-8
     bool unchanged;     // read and rewritten whole, and nothing to change
 };
 
@@ -42,7 +43,7 @@ static bool WriteRewrittenCopy(HANDLE out, void* context)
     RewriteJob* job = (RewriteJob*)context;
     HANDLE* in = &job->in;
     IniRewrite rewrite;
-    BeginIniRewrite(&rewrite, WriteToFile, &out, job->selectModule);
+    BeginIniRewrite(&rewrite, WriteToFile, &out, job->selectModule, job->ansi ? AnsiLeadBytes() : NULL);
     bool ok = true;
     for (;;) {
         DWORD got = 0;
@@ -93,7 +94,7 @@ static bool ReadPathsIni(const WCHAR* playerFolder, DWORD* length, bool* exists)
     return ReadBeginning(file, length) && *length < sizeof g_scratch;
 }
 
-bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule)
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule, bool ansi)
 {
     WCHAR tempPath[MAX_PATH];
     if (lstrlenW(iniPath) + lstrlenW(SETTINGS_TEMP_SUFFIX) >= MAX_PATH) return false;
@@ -110,7 +111,7 @@ bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule)
         HANDLE in = OpenWaiting(iniPath, FILE_SHARE_READ);
         if (in != INVALID_HANDLE_VALUE) {
             DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-            RewriteJob job = { in, selectModule, false };
+            RewriteJob job = { in, selectModule, ansi, false };
             ok = ReplaceFileWith(iniPath, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE, WriteRewrittenCopy, &job) ||
                  job.unchanged;
             if (job.in != INVALID_HANDLE_VALUE) CloseHandle(job.in);   // the temporary file could not be made
@@ -233,6 +234,7 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
     WCHAR loaded[MAX_PATH];
     section.dspFolderKind = DSP_FOLDER_NONE;
     if (place->found && ReadPlayerSectionOf(place->iniPath, place->user, &section)) {
+        place->ansi = section.ansi;
         // For the box, as written; a cut name still shows which it is.
         section.dspFolder[MAX_PATH - 1] = 0;
         MultiByteToWideChar(section.ansi ? CP_ACP : CP_UTF8, 0, section.dspFolder, -1, place->dspFolder, MAX_PATH);
@@ -254,7 +256,7 @@ void ReleasePlayerSettings(PlayerSettingsPlace* place)
 SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place, bool* safeMode)
 {
     // Where the player will not load the module from, its own selection stays.
-    if (place->found) RewriteSettingsFile(place->iniPath, place->user, place->loads);
+    if (place->found) RewriteSettingsFile(place->iniPath, place->user, place->loads, place->ansi);
     // Whether it was rewritten or not, what counts is what the player will
     // read at its next start.
     PlayerSection section;

@@ -142,8 +142,11 @@ const PlaceCase PlaceCases[] = {
     { "UserAppData", "[Winamp]\r\ninidir={26}\\Winamp\r\n", "appdata:Winamp\\", SampleIni, false, true },
     { "ProgramDir", "[winamp]\ninidir = \"%WINAMP_PROGRAM_DIR%\\conf\"\n", "C:\\Program Files\\Winamp\\conf\\", SampleIni, false, true },
     { "Absolute", "[Winamp]\r\ninidir=C:\\Winamp Settings\r\n", "C:\\Winamp Settings\\", SampleIni, false, true },
-    // Run under code page 932 alone: an ANSI paths.ini naming C:\ソア.
-    { "JapaneseAbsolute", "[Winamp]\r\ninidir=C:\\\x83\x5c\x83\x41\r\n", "C:\\\x83\x5c\x83\x41\\", SampleIni, false, true },
+    // Run under code page 932 alone: an ANSI paths.ini naming C:\ソア, and
+    // an ANSI winamp.ini whose removal names xソdsp_zv.dll, not the module.
+    { "JapaneseAbsolute", "[Winamp]\r\ninidir=C:\\\x83\x5c\x83\x41\r\n", "C:\\\x83\x5c\x83\x41\\",
+      "[Winamp]\r\nutf8=0\r\nremove_genplug=C:\\W\\x\x83\x5c" "dsp_zv.dll\r\ndspplugin_name=a\r\n", false, true, false,
+      "[Winamp]\r\nutf8=0\r\nremove_genplug=C:\\W\\x\x83\x5c" "dsp_zv.dll\r\ndspplugin_name=dsp_zv.dll\r\n" },
     { "UndefinedVariable", "[Winamp]\r\ninidir=%ZUV_NO_SUCH_VARIABLE%\\Winamp\r\n", "", SampleIni, false, false },
     { "MissingIniIsNotCreated", nullptr, "", nullptr, false, false },
     { "ReadOnlyIni", nullptr, "", SampleIni, true, false },

@@ -25,11 +25,11 @@ bool Collect(void* context, const char* data, size_t size)
 // The rewrite of `in`, fed in pieces of `piece` bytes (0: one block). It
 // reports a change exactly when the output differs from `in` beyond its
 // line ends.
-std::string Rewrite(const std::string& in, size_t piece = 0, bool select = true)
+std::string Rewrite(const std::string& in, size_t piece = 0, bool select = true, const LeadBytes* lead = nullptr)
 {
     Collected out;
     IniRewrite r;
-    BeginIniRewrite(&r, Collect, &out, select);
+    BeginIniRewrite(&r, Collect, &out, select, lead);
     if (piece == 0) {
         EXPECT_TRUE(FeedIniRewrite(&r, in.data(), in.size()));
     } else {
@@ -46,7 +46,10 @@ struct RewriteCase {
     std::string in;
     std::string out;
     bool select = true;   // false: the player's own selection kept
+    const LeadBytes* lead = nullptr;   // a file in that double-byte code page
 };
+
+const LeadBytes Japanese = { { 0x81, 0x9F, 0xE0, 0xFC } };   // code page 932
 
 std::vector<RewriteCase> Cases()
 {
@@ -97,6 +100,17 @@ std::vector<RewriteCase> Cases()
           "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=\r\n" },
         { "removal_by_bare_name", "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug = dsp_zv.dll\r\nremove_genplug=x",
           "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug =\r\nremove_genplug=x" },
+        // ソ is 83 5C: in a file in code page 932 its second byte is no
+        // separator, and "xソdsp_zv.dll" is another file; in UTF-8 5C is one.
+        { "removal_of_a_932_name_ending_in_5c_stays",
+          "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=C:\\W\\x\x83\\dsp_zv.dll\r\n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=C:\\W\\x\x83\\dsp_zv.dll\r\n", true, &Japanese },
+        { "removal_in_a_932_folder_emptied",
+          "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=C:\\\x83\\\\dsp_zv.dll\r\n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=\r\n", true, &Japanese },
+        { "removal_with_byte_5c_after_83_in_utf8_emptied",
+          "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=C:\\W\\x\x83\\dsp_zv.dll\r\n",
+          "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=\r\n" },
         { "removal_of_another_file_stays",
           "[Winamp]\r\ndspplugin_name=a\r\nremove_genplug=D:/W/dsp_zv.dll.bak\r\nremove_genplug=dsp_zv.dll\r\n",
           "[Winamp]\r\ndspplugin_name=dsp_zv.dll\r\nremove_genplug=D:/W/dsp_zv.dll.bak\r\nremove_genplug=dsp_zv.dll\r\n" },
@@ -161,21 +175,21 @@ class IniRewriteCases : public ::testing::TestWithParam<RewriteCase> {};
 TEST_P(IniRewriteCases, WholeBlock)
 {
     const RewriteCase& c = GetParam();
-    EXPECT_EQ(c.out, Rewrite(c.in, 0, c.select));
+    EXPECT_EQ(c.out, Rewrite(c.in, 0, c.select, c.lead));
 }
 
 TEST_P(IniRewriteCases, InPieces)
 {
     // Lines and CR LF pairs split across pieces must come out the same.
     const RewriteCase& c = GetParam();
-    for (size_t piece : { 1, 2, 3, 7, 64 }) EXPECT_EQ(c.out, Rewrite(c.in, piece, c.select)) << "pieces of " << piece;
+    for (size_t piece : { 1, 2, 3, 7, 64 }) EXPECT_EQ(c.out, Rewrite(c.in, piece, c.select, c.lead)) << "pieces of " << piece;
 }
 
 TEST_P(IniRewriteCases, InMemory)
 {
     const RewriteCase& c = GetParam();
     Collected out;
-    EXPECT_TRUE(RewriteIniText(c.in.data(), c.in.size(), Collect, &out, c.select));
+    EXPECT_TRUE(RewriteIniText(c.in.data(), c.in.size(), Collect, &out, c.select, c.lead));
     EXPECT_EQ(c.out, out.bytes);
 }
 
