@@ -59,9 +59,13 @@ static void KeepFocusOff(HWND control)
                      (WPARAM)GetDlgItem(g_installer.wizardWindow, IDC_NEXT), TRUE);
 }
 
+// The three below change nothing that is already so: each change is a
+// round trip to the window server under wine, and a button repaints itself
+// on a new text even when it is the same (the start pays for the first page).
 static void ShowControl(int id, bool show)
 {
     HWND control = GetDlgItem(g_installer.wizardWindow, id);
+    if (show == ((GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0)) return;
     if (!show) KeepFocusOff(control);
     ShowWindow(control, show ? SW_SHOW : SW_HIDE);
 }
@@ -69,12 +73,17 @@ static void ShowControl(int id, bool show)
 static void EnableControl(int id, bool enable)
 {
     HWND control = GetDlgItem(g_installer.wizardWindow, id);
+    if (enable == (IsWindowEnabled(control) != FALSE)) return;
     if (!enable) KeepFocusOff(control);
     EnableWindow(control, enable);
 }
 
 static void SetControlText(int id, const char* text)
 {
+    // A longer text than this is never a button's, and is set anyway.
+    char now[64];
+    if (GetDlgItemTextA(g_installer.wizardWindow, id, now, sizeof now) < (UINT)sizeof now - 1 && !lstrcmpA(now, text))
+        return;
     SetDlgItemTextA(g_installer.wizardWindow, id, text);
 }
 
@@ -107,7 +116,32 @@ static void MarkListedPlayer()
         ListedPluginsFolder(i, folder);
         if (!lstrcmpiA(folder, typed)) shown = i;
     }
-    SendDlgItemMessageA(g_installer.wizardWindow, IDC_PLAYERS, CB_SETCURSEL, (WPARAM)shown, 0);
+    if (g_installer.playerCount > 1)
+        SendDlgItemMessageA(g_installer.wizardWindow, IDC_PLAYERS, CB_SETCURSEL, (WPARAM)shown, 0);
+}
+
+// The players' list in place of the empty static that holds its place, its
+// size and its font (laid out with the rest at every scale), right after it
+// in the Tab order, so that the label before it still names it. It takes the
+// static's id: a later layout moves the list.
+static HWND MakePlayersList()
+{
+    HWND wizard = g_installer.wizardWindow;
+    HWND place = GetDlgItem(wizard, IDC_PLAYERS);
+    RECT r;
+    GetWindowRect(place, &r);
+    MapWindowPoints(NULL, wizard, (POINT*)&r, 2);
+    // As the dialog manager makes its controls: Unicode, and without
+    // WM_PARENTNOTIFY.
+    HWND list = CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"COMBOBOX", L"",
+                                WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, r.left, r.top,
+                                r.right - r.left, r.bottom - r.top, wizard, (HMENU)IDC_PLAYERS,
+                                g_installer.instance, NULL);
+    if (!list) return NULL;
+    SendMessageA(list, WM_SETFONT, SendMessageA(place, WM_GETFONT, 0, 0), FALSE);
+    SetWindowPos(list, place, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    DestroyWindow(place);
+    return list;
 }
 
 // Once, when the Location page is first shown rather than at start, which
@@ -119,11 +153,15 @@ static void PrepareLocation()
     HWND wizard = g_installer.wizardWindow;
     CompleteFolderNames(GetDlgItem(wizard, IDC_LOCATION));
     g_installer.playerCount = FindEveryPlayer(g_installer.players, PLAYER_CHOICES);
-    for (int i = 0; i < g_installer.playerCount; ++i) {
+    // One player is no choice, and needs no list.
+    HWND list = g_installer.playerCount > 1 ? MakePlayersList() : NULL;
+    // Nor is there one to show when the list could not be made.
+    if (!list && g_installer.playerCount > 1) g_installer.playerCount = 1;
+    for (int i = 0; list && i < g_installer.playerCount; ++i) {
         const FoundPlayer& player = g_installer.players[i];
         char item[PATH_BUFFER + 16];
         wsprintfA(item, "%s - %s", player.program->title, player.folder);
-        SendDlgItemMessageA(wizard, IDC_PLAYERS, CB_ADDSTRING, 0, (LPARAM)item);
+        SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)item);
     }
 }
 

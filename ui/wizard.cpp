@@ -170,6 +170,7 @@ static bool LayOutWizard(HWND window, UINT dpi, const POINT* topLeft, SIZE* answ
     LOGFONTA font;
     HFONT dialogFont = (HFONT)SendMessageA(window, WM_GETFONT, 0, 0);
     if (!at || !dialogFont || GetObjectA(dialogFont, sizeof font, &font) != sizeof font) return false;
+    const LONG dialogHeight = font.lfHeight;
     int items = at[8];
     RECT box = { 0, 0, at[11], at[12] };   // the client area, in dialog units
     at = SkipNameOrNumber(SkipNameOrNumber(SkipNameOrNumber(at + 13)));   // menu, class, caption
@@ -215,11 +216,18 @@ static bool LayOutWizard(HWND window, UINT dpi, const POINT* topLeft, SIZE* answ
         return true;
     }
 
+    // At the start the dialog manager has given every control the dialog
+    // font made for this DPI already: they keep it, the notice line gets its
+    // bold at its first paint as at 100 %, and no WM_SETFONT costs the start
+    // time. Once they have ours, a new scale sets ours again.
     font.lfHeight = -MulDiv(points, dpi, 72);
-    HFONT controlFont = CreateFontIndirectA(&font);
+    const bool keepFonts = !g_installer.controlFont && dialogHeight == font.lfHeight;
+    HFONT controlFont = keepFonts ? NULL : CreateFontIndirectA(&font);
     font.lfWeight = FW_BOLD;
-    HFONT noticeFont = CreateFontIndirectA(&font);
+    HFONT noticeFont = keepFonts ? NULL : CreateFontIndirectA(&font);
     const BOOL shown = IsWindowVisible(window);
+    // Nothing of a window not yet shown is on the screen to redraw.
+    const UINT moveFlags = SWP_NOZORDER | SWP_NOACTIVATE | (shown ? 0 : SWP_NOREDRAW);
     for (int i = 0; i < items; ++i) {
         at = (const WORD*)(((ULONG_PTR)at + 3) & ~(ULONG_PTR)3);   // each item starts on a DWORD
         const short* item = (const short*)at + 6;                  // x, y, width, height
@@ -227,17 +235,19 @@ static bool LayOutWizard(HWND window, UINT dpi, const POINT* topLeft, SIZE* answ
         place(&r);
         DWORD id = *(const DWORD*)(at + 10);
         HWND control = GetDlgItem(window, id);
-        SetWindowPos(control, NULL, r.left, r.top, r.right, r.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(control, NULL, r.left, r.top, r.right, r.bottom, moveFlags);
         // Redrawn only on a window already shown: at the start the first
         // paint draws them all, and a redraw each costs the start time.
-        SendMessageA(control, WM_SETFONT, (WPARAM)(id == IDC_NOTICE ? noticeFont : controlFont), shown);
+        if (!keepFonts) SendMessageA(control, WM_SETFONT, (WPARAM)(id == IDC_NOTICE ? noticeFont : controlFont), shown);
         at = SkipNameOrNumber(SkipNameOrNumber(at + 12));                   // class, text
         at = (const WORD*)((const BYTE*)(at + 1) + *at);                   // creation data
     }
-    if (g_installer.controlFont) DeleteObject(g_installer.controlFont);
-    if (g_installer.noticeFont) DeleteObject(g_installer.noticeFont);
-    g_installer.controlFont = controlFont;
-    g_installer.noticeFont = noticeFont;
+    if (!keepFonts) {
+        if (g_installer.controlFont) DeleteObject(g_installer.controlFont);
+        if (g_installer.noticeFont) DeleteObject(g_installer.noticeFont);
+        g_installer.controlFont = controlFont;
+        g_installer.noticeFont = noticeFont;
+    }
 
     RECT outer, client;
     GetWindowRect(window, &outer);
