@@ -278,7 +278,7 @@ static void ShowFinished()
     SetControlText(IDC_MESSAGE, g_pageMessages[PAGE_FINISHED]);
     if (!shown) return;
     SendMessageA(wizard, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(wizard, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    RedrawWindow(wizard, NULL, NULL, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 // Four decimal numbers with dots, from the most significant.
