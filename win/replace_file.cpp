@@ -71,10 +71,14 @@ void DeleteKeepingError(const WCHAR* path)
 
 bool WriteWholeFile(const WCHAR* tempPath, DWORD attributes, FileWriter write, void* context)
 {
-    // A copy left by a run that died half-way is ours to replace; CREATE_NEW
-    // then fails on anything else of that name (a folder, a read-only file).
-    DeleteFileW(tempPath);
+    // A copy left by a run that died half-way is ours to replace, and only
+    // then is a delete paid for; CREATE_NEW then fails on anything else of
+    // that name (a folder, a read-only file), with its own error as before.
     HANDLE file = CreateFileW(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, attributes, NULL);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+        DeleteFileW(tempPath);
+        file = CreateFileW(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, attributes, NULL);
+    }
     if (file == INVALID_HANDLE_VALUE) return false;
     // Written through before the rename, so a crash cannot leave a renamed
     // but empty file behind.
