@@ -2,6 +2,7 @@
 // real files.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <string>
 #include <string.h>
 #include <thread>
@@ -187,6 +188,19 @@ TEST_F(Presence, XpPickerOpensAtTheNearestFolderThatExists)
         std::thread answerer([&] {
             HWND picker = NULL;
             for (int i = 0; i < 500 && !picker; ++i, Sleep(10)) EnumThreadWindows(thread, FindPicker, (LPARAM)&picker);
+            // Shown is not yet settled: under load wine's picker can show
+            // before its tree has the start folder selected, and OK would
+            // take whatever is selected then.
+            HWND tree = FindWindowExA(picker, NULL, WC_TREEVIEWA, NULL);
+            char name[MAX_PATH] = "";
+            for (int i = 0; i < 300 && lstrcmpiA(name, "wacup"); ++i, Sleep(10)) {
+                TVITEMA item = {};
+                item.mask = TVIF_TEXT;
+                item.hItem = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+                item.pszText = name;
+                item.cchTextMax = sizeof name;
+                if (!item.hItem || !SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&item)) name[0] = 0;
+            }
             PostMessageA(picker, WM_COMMAND, answer, 0);
         });
         bool took = PickFolder(NULL, typed, picked, false);
