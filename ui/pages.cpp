@@ -62,12 +62,21 @@ static void KeepFocusOff(HWND control)
 // The three below change nothing that is already so: each change is a
 // round trip to the window server under wine, and a button repaints itself
 // on a new text even when it is the same (the start pays for the first page).
+//
+// A control is hidden without a redraw: every page change repaints the whole
+// wizard anyway. A plain hide invalidates the control's strip of the page,
+// which wine then erases at once, loading and drawing the picture for it.
 static void ShowControl(int id, bool show)
 {
     HWND control = GetDlgItem(g_installer.wizardWindow, id);
     if (show == ((GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0)) return;
-    if (!show) KeepFocusOff(control);
-    ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+    if (show) {
+        ShowWindow(control, SW_SHOW);
+        return;
+    }
+    KeepFocusOff(control);
+    SetWindowPos(control, NULL, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 static void EnableControl(int id, bool enable)
@@ -262,22 +271,26 @@ static void Browse()
     MessageBoxW(wizard, text, L"ZUV", MB_OK | MB_ICONERROR);
 }
 
-// Every control of the Finished page, before any box that comes with it.
-// Each change would repaint at once (a hidden control's area is erased, a
-// button redraws itself on WM_SETTEXT), some 3 ms under wine: they are made
-// with drawing held off, and the page is painted once. Only when shown:
-// WM_SETREDRAW TRUE sets WS_VISIBLE on a hidden window.
+// Every control of the Finished page, before any box that comes with it,
+// and then the page painted once. Made plainly, each change repaints at once
+// under wine, some 3 ms in all: the first hide erases the whole page the
+// Next click invalidated, and a button, or the owner-drawn message, draws
+// itself on a new text. So the pending paint is dropped, and the three
+// texts are set with their controls' drawing held off: three controls, not
+// the wizard, since WM_SETREDRAW on a top-level window costs wine more than
+// all the rest (and its TRUE would show a hidden wizard). The three are
+// always visible, which TRUE would otherwise make them.
 static void ShowFinished()
 {
+    static const int retitled[] = { IDC_NEXT, IDCANCEL, IDC_MESSAGE };
     HWND wizard = g_installer.wizardWindow;
-    bool shown = IsWindowVisible(wizard) != FALSE;
-    if (shown) SendMessageA(wizard, WM_SETREDRAW, FALSE, 0);
+    RedrawWindow(wizard, NULL, NULL, RDW_VALIDATE | RDW_ALLCHILDREN);
     ShowLocationControls(false);
+    for (int id : retitled) SendDlgItemMessageA(wizard, id, WM_SETREDRAW, FALSE, 0);
     SetControlText(IDC_NEXT, "&Finish");
     SetControlText(IDCANCEL, "&More Info");
     SetControlText(IDC_MESSAGE, g_pageMessages[PAGE_FINISHED]);
-    if (!shown) return;
-    SendMessageA(wizard, WM_SETREDRAW, TRUE, 0);
+    for (int id : retitled) SendDlgItemMessageA(wizard, id, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(wizard, NULL, NULL, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
