@@ -126,18 +126,28 @@ PlayerKind FindPlayerProgram(const char* stem, WCHAR* program, const PlayerProgr
 {
     for (const PlayerProgram& candidate : PlayerPrograms) {
         char path[PATH_BUFFER];
-        unsigned char head[PROGRAM_DOS_BYTES], header[PROGRAM_HEADER_BYTES];
+        // Every linker puts the PE header within the first few hundred
+        // bytes, so one read usually holds it too: each open is a round
+        // trip to the server under wine, on the way to the Finished page.
+        unsigned char head[1024], header[PROGRAM_HEADER_BYTES];
+        static_assert(sizeof head >= PROGRAM_DOS_BYTES, "the DOS header fits");
         DWORD length;
         unsigned long offset;
         if (!CopyText(path, sizeof path, stem) || !AppendText(path, sizeof path, candidate.name) ||
             !AnsiToWide(path, program, MAX_PATH) || !ReadFilePart(program, 0, head, sizeof head, &length))
             continue;
         if (which) *which = &candidate;
-        // The PE header may lie anywhere, past a long DOS stub too.
-        if (!ProgramHeaderOffset(head, length, &offset) ||
-            !ReadFilePart(program, offset, header, sizeof header, &length))
+        const unsigned char* at = header;
+        if (!ProgramHeaderOffset(head, length, &offset)) {   // at least the DOS header read when true
             length = 0;
-        return ProgramIsNot32Bit(header, length) ? PLAYER_NOT_32BIT : PLAYER_32BIT;
+        } else if (offset <= length - PROGRAM_HEADER_BYTES) {
+            at = head + offset;
+            length = PROGRAM_HEADER_BYTES;
+        } else if (!ReadFilePart(program, offset, header, sizeof header, &length)) {
+            // The PE header may lie anywhere, past a long DOS stub too.
+            length = 0;
+        }
+        return ProgramIsNot32Bit(at, length) ? PLAYER_NOT_32BIT : PLAYER_32BIT;
     }
     program[0] = 0;
     return PLAYER_NONE;
