@@ -273,13 +273,12 @@ static void Browse()
 
 // Every control of the Finished page, before any box that comes with it,
 // and then the page painted once. Made plainly, each change repaints at once
-// under wine, some 3 ms in all: the first hide erases the whole page the
-// Next click invalidated, and a button, or the owner-drawn message, draws
-// itself on a new text. So the pending paint is dropped, and the three
-// texts are set with their controls' drawing held off: three controls, not
-// the wizard, since WM_SETREDRAW on a top-level window costs wine more than
-// all the rest (and its TRUE would show a hidden wizard). The three are
-// always visible, which TRUE would otherwise make them.
+// under wine, some 3 ms in all: the first hide erases the whole page that
+// the Next click invalidated, and a button, or the owner-drawn message,
+// draws itself on a new text. So the pending paint is dropped, and the
+// three texts are set with those controls' drawing held off. Not the
+// wizard's: WM_SETREDRAW on a top-level window costs wine more than all the
+// rest. WM_SETREDRAW TRUE shows a hidden window; these three never are.
 static void ShowFinished()
 {
     static const int retitled[] = { IDC_NEXT, IDCANCEL, IDC_MESSAGE };

@@ -32,8 +32,6 @@ struct Closing {
     HANDLE processes[MAXIMUM_WAIT_OBJECTS];
 };
 
-// Whether `process` runs one of our player's programs; true too when that
-// cannot be told, so such a window is closed as before.
 // Every program of PlayerPrograms in the folder of `c->program`, which is
 // one of them. Only once a window of the class turns up: with no player
 // running, as in most runs, no file is opened.
@@ -51,6 +49,8 @@ static void KnowPlayers(Closing* c)
     }
 }
 
+// Whether `process` runs one of our player's programs; true too when that
+// cannot be told, so such a window is closed as before.
 static bool RunsPlayer(Closing* c, HANDLE process)
 {
     if (c->known < 0) KnowPlayers(c);
