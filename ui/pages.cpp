@@ -279,6 +279,8 @@ static void Browse()
 // three texts are set with those controls' drawing held off. Not the
 // wizard's: WM_SETREDRAW on a top-level window costs wine more than all the
 // rest. WM_SETREDRAW TRUE shows a hidden window; these three never are.
+// No frame changes, so none is redrawn: the wizard's caption alone costs
+// wine up to 0.5 ms.
 static void ShowFinished()
 {
     static const int retitled[] = { IDC_NEXT, IDCANCEL, IDC_MESSAGE };
@@ -290,7 +292,7 @@ static void ShowFinished()
     SetControlText(IDCANCEL, "&More Info");
     SetControlText(IDC_MESSAGE, g_pageMessages[PAGE_FINISHED]);
     for (int id : retitled) SendDlgItemMessageA(wizard, id, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(wizard, NULL, NULL, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    RedrawWindow(wizard, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 // Four decimal numbers with dots, from the most significant.
