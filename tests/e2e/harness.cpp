@@ -214,7 +214,10 @@ bool WalkToLocation(HWND wizard)
 {
     if (!GoNext(wizard, "&Agree")) return false;
     automation::Click(wizard, NEXT);
-    return automation::WaitUntil([&] { return automation::Visible(wizard, LOCATION); }, WAIT_MS);
+    // The folder box shows before the rest of the page: "&Next->", read
+    // through the wizard's own thread, says the page is all there.
+    return automation::WaitUntil(
+        [&] { return automation::Visible(wizard, LOCATION) && automation::Text(wizard, NEXT) == "&Next->"; }, WAIT_MS);
 }
 
 bool SaveScreenshot(HWND window, const std::string& name)
