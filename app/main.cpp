@@ -1,5 +1,5 @@
 // Entry point: find the player, seed the plug-in's settings, run the wizard.
-#include "installer_state.h"
+#include "../ui/installer_state.h"
 #include "../core/player.h"
 #include "../res/resource.h"
 #include "../ui/wizard.h"

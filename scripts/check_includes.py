@@ -14,7 +14,7 @@ ALLOWED = {
     "core": {"core"},
     "syslib": {"syslib"},
     "win": {"win", "core", "syslib"},
-    "ui": {"ui", "app", "win", "core", "res"},
+    "ui": {"ui", "win", "core", "res"},
     "app": {"app", "ui", "win", "core", "res"},
     "plugin": {"plugin", "core/plugin_settings.h", "win/replace_file.h"},
 }

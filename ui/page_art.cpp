@@ -7,7 +7,7 @@
 
 #include "page_art.h"
 #include "page_messages.h"
-#include "../app/installer_state.h"
+#include "installer_state.h"
 #include "../res/page_art.h"
 #include "../res/resource.h"
 

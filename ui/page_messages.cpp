@@ -1,6 +1,6 @@
 // The pages' messages, one string each.
 #include "page_messages.h"
-#include "../app/installer_state.h"
+#include "installer_state.h"
 #include "../res/page_texts.h"
 
 // The same words as the pictures hold: the generator draws them from page_texts.h too.

@@ -4,7 +4,7 @@
 
 #include "page_messages.h"
 #include "wizard.h"
-#include "../app/installer_state.h"
+#include "installer_state.h"
 #include "../core/player.h"
 #include "../res/resource.h"
 #include "../win/file_helpers.h"

@@ -5,7 +5,7 @@
 
 #include "page_art.h"
 #include "wizard.h"
-#include "../app/installer_state.h"
+#include "installer_state.h"
 #include "../res/resource.h"
 #include "../win/library_search.h"
 

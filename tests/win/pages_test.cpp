@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "../../app/installer_state.h"
+#include "../../ui/installer_state.h"
 #include "../../ui/wizard.h"
 #include "../../res/page_texts.h"
 #include "../../res/resource.h"

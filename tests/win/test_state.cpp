@@ -1,4 +1,4 @@
 // The installer's state record, which the entry point owns in the product.
-#include "../../app/installer_state.h"
+#include "../../ui/installer_state.h"
 
 InstallerState g_installer;

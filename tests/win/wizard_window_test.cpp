@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "../../app/installer_state.h"
+#include "../../ui/installer_state.h"
 #include "../../ui/page_art.h"
 #include "../../ui/wizard.h"
 #include "../../res/resource.h"
