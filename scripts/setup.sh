@@ -21,10 +21,51 @@ for p in cmake ninja-build g++ g++-mingw-w64-i686 googletest libgtest-dev zlib1g
   have "$p" || need+=("$p")
 done
 
+# install_in_steps PACKAGE DEPTH: installs PACKAGE; where apt cannot resolve
+# it, its dependencies first (DEPTH levels down), then PACKAGE again. Keeps
+# apt's last error for it in why[PACKAGE].
+install_in_steps() {
+  local p=$1 depth=$2 d
+  have "$p" && return 0
+  "${apt[@]}" install -y -qq "$p" >"$log" 2>&1 && return 0
+  if [ "$depth" -gt 0 ]; then
+    for d in $(apt-cache depends "$p" 2>/dev/null | sed -n 's/^ *|\?Depends: \([^< ][^ ]*\)$/\1/p'); do
+      install_in_steps "$d" $((depth - 1)) || true
+    done
+    "${apt[@]}" install -y -qq "$p" >"$log" 2>&1 && return 0
+  fi
+  why[$p]=$(grep -E "^E:" "$log" | tail -n 1 || true)
+  return 1
+}
+
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
+  apt=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
+  # A mirror caught half-synced fails one architecture's list; the lists apt
+  # already has (or the others it did fetch) usually still hold everything.
+  if ! "${apt[@]}" update -qq; then
+    echo "setup: warning: some package lists did not download; going on with the lists apt has" >&2
+  fi
+  log=$(mktemp)
+  if ! "${apt[@]}" install -y -qq "${need[@]}" >"$log" 2>&1; then
+    # One resolution of everything can fail where the same packages install
+    # in steps (wine32's i386 libraries before wine32): one at a time, i386
+    # first, and a package apt cannot resolve after its dependencies.
+    echo "setup: one install of everything failed; trying the packages one at a time"
+    declare -A why=()
+    for p in $(printf '%s\n' "${need[@]}" | sort -t: -k2,2r); do
+      install_in_steps "$p" 3 || true
+    done
+    missing=()
+    for p in "${need[@]}"; do have "$p" || missing+=("$p"); done
+    if [ ${#missing[@]} -gt 0 ]; then
+      echo "setup: still missing after every try:" >&2
+      for p in "${missing[@]}"; do echo "  $p: ${why[$p]:-no reason given}" >&2; done
+      rm -f "$log"
+      exit 1
+    fi
+  fi
+  rm -f "$log"
 fi
 
 # LC_ALL=ja_JP.UTF-8 gives the programs wine starts code page 932. Debian's
