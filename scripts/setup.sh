@@ -21,18 +21,30 @@ for p in cmake ninja-build g++ g++-mingw-w64-i686 googletest libgtest-dev zlib1g
   have "$p" || need+=("$p")
 done
 
-# install_in_steps PACKAGE DEPTH: installs PACKAGE; where apt cannot resolve
-# it, its dependencies first (DEPTH levels down), then PACKAGE again. Keeps
-# apt's last error for it in why[PACKAGE].
+# install_in_steps PACKAGE DEPTH: installs PACKAGE, never removing anything;
+# where apt cannot resolve it, its dependencies first (DEPTH levels down),
+# then PACKAGE again. Keeps apt's last error for it in why[PACKAGE].
 install_in_steps() {
-  local p=$1 depth=$2 d
+  local p=$1 depth=$2 d twin cand
   have "$p" && return 0
-  "${apt[@]}" install -y -qq "$p" >"$log" 2>&1 && return 0
+  "${apt[@]}" install -y -qq --no-remove "$p" >"$log" 2>&1 && return 0
+  # An i386 library must be the very version of its amd64 twin. Where the
+  # i386 list that has the twin's version did not download, both take the
+  # version the i386 lists have (a step down, at worst).
+  if [[ $p == *:i386 ]]; then
+    twin=$(dpkg-query -W -f='${Version}' "${p%:i386}:amd64" 2>/dev/null || true)
+    cand=$("${apt_cache[@]}" policy "$p" 2>/dev/null | sed -n 's/^ *Candidate: //p')
+    if [ -n "$twin" ] && [ -n "$cand" ] && [ "$cand" != "(none)" ] && [ "$twin" != "$cand" ]; then
+      echo "setup: ${p%:i386} goes from $twin to $cand, the version its i386 twin can have"
+      "${apt[@]}" install -y -qq --no-remove --allow-downgrades "$p=$cand" "${p%:i386}:amd64=$cand" >"$log" 2>&1 &&
+        return 0
+    fi
+  fi
   if [ "$depth" -gt 0 ]; then
-    for d in $(apt-cache depends "$p" 2>/dev/null | sed -n 's/^ *|\?Depends: \([^< ][^ ]*\)$/\1/p'); do
+    for d in $("${apt_cache[@]}" depends "$p" 2>/dev/null | sed -n 's/^ *|\?Depends: \([^< ][^ ]*\)$/\1/p'); do
       install_in_steps "$d" $((depth - 1)) || true
     done
-    "${apt[@]}" install -y -qq "$p" >"$log" 2>&1 && return 0
+    "${apt[@]}" install -y -qq --no-remove "$p" >"$log" 2>&1 && return 0
   fi
   why[$p]=$(grep -E "^E:" "$log" | tail -n 1 || true)
   return 1
@@ -41,18 +53,31 @@ install_in_steps() {
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
   apt=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
+  apt_cache=(apt-cache)
+  log=$(mktemp)
+  prefs=$(mktemp)
+  trap 'rm -f "$log" "$prefs"' EXIT
   # A mirror caught half-synced fails one architecture's list; the lists apt
   # already has (or the others it did fetch) usually still hold everything.
-  if ! "${apt[@]}" update -qq; then
-    echo "setup: warning: some package lists did not download; going on with the lists apt has" >&2
+  if ! "${apt[@]}" update -qq 2>&1 | tee "$log"; then :; fi
+  failed=$(sed -n 's#^E: Failed to fetch .*/dists/\([^/ ]*\)/.*#\1#p' "$log" | sort -u)
+  if grep -q '^E:' "$log"; then
+    echo "setup: warning: some package lists did not download${failed:+ ($(echo $failed))}; going on with the lists apt has" >&2
   fi
-  log=$(mktemp)
   if ! "${apt[@]}" install -y -qq "${need[@]}" >"$log" 2>&1; then
+    echo "setup: one install of everything failed; trying the packages one at a time"
+    # A suite whose list failed for one architecture has newer versions for
+    # the others than for it; its versions are not preferred for these steps,
+    # so each architecture resolves from the lists it shares with the others.
+    for suite in $failed; do
+      printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$suite" >>"$prefs"
+    done
+    apt+=(-o "Dir::Etc::Preferences=$prefs")
+    apt_cache+=(-o "Dir::Etc::Preferences=$prefs")
+    declare -A why=()
     # One resolution of everything can fail where the same packages install
     # in steps (wine32's i386 libraries before wine32): one at a time, i386
     # first, and a package apt cannot resolve after its dependencies.
-    echo "setup: one install of everything failed; trying the packages one at a time"
-    declare -A why=()
     for p in $(printf '%s\n' "${need[@]}" | sort -t: -k2,2r); do
       install_in_steps "$p" 3 || true
     done
@@ -61,11 +86,9 @@ if [ ${#need[@]} -gt 0 ]; then
     if [ ${#missing[@]} -gt 0 ]; then
       echo "setup: still missing after every try:" >&2
       for p in "${missing[@]}"; do echo "  $p: ${why[$p]:-no reason given}" >&2; done
-      rm -f "$log"
       exit 1
     fi
   fi
-  rm -f "$log"
 fi
 
 # LC_ALL=ja_JP.UTF-8 gives the programs wine starts code page 932. Debian's
