@@ -24,6 +24,16 @@ const double Pi = 3.14159265358979323846;
 const int Block = 576;
 const int Rate = 44100;
 
+// `name` beside this program, where the build puts the plug-in's help page
+// and logo.
+std::string BuiltFile(const char* name)
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    *strrchr(exe, '\\') = 0;
+    return std::string(exe) + "\\" + name;
+}
+
 // The built module: ZUV_PLUGIN_DLL is its path in the build tree, a Unix path
 // under wine, which drive Z: reaches.
 std::string ModulePath()
@@ -36,10 +46,7 @@ std::string ModulePath()
     }
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
     // Beside the test's build tree: tests\win\win_tests.exe, plugin\dsp_zv.dll.
-    char exe[MAX_PATH];
-    GetModuleFileNameA(NULL, exe, sizeof exe);
-    *strrchr(exe, '\\') = 0;
-    return std::string(exe) + "\\..\\..\\plugin\\dsp_zv.dll";
+    return BuiltFile("..\\..\\plugin\\dsp_zv.dll");
 }
 
 // The machine's copy, which the installer seeds, and the user's own.
@@ -515,15 +522,6 @@ TEST_F(PluginModule, ConfigFailedSaveKeepsTheOldFile)
 }
 
 // --- Uninstall from the player's Preferences --------------------------------
-
-// The help page and the logo as built, beside this program.
-std::string BuiltFile(const char* name)
-{
-    char exe[MAX_PATH];
-    GetModuleFileNameA(NULL, exe, sizeof exe);
-    *strrchr(exe, '\\') = 0;
-    return std::string(exe) + "\\" + name;
-}
 
 // A copy of the module in a folder of its own, with its help page and logo
 // beside it. No player window runs in this process unless a test makes one:
