@@ -1,12 +1,17 @@
-// Preferences' Uninstall: the help page and the logo beside the module, and
-// on request the machine's zuv.cfg, removed through the player's file
-// registrar where it has one, which deletes with the rights the player
+// Preferences' Uninstall: the help page and the logo beside the module, when
+// they are ours, the module's leftovers from an installation over one in
+// use, and on request the machine's zuv.cfg, removed through the player's
+// file registrar where it has one, which deletes with the rights the player
 // obtains (elevated where the folder needs it) into the Recycle Bin.
 #include <windows.h>
 #include <shlobj.h>
+#include <wincrypt.h>
+#include <string.h>
 
 #include "uninstall.h"
 #include "dsp_module.h"
+#include "plugin_files.h"
+#include "replace_file.h"
 #include "settings_file.h"
 
 // The player's main window, by its class; paths.ini beside the player's
@@ -14,14 +19,29 @@
 #define PLAYER_CLASS L"Winamp v1.x"
 enum { PLAYER_CLASS_LENGTH = 63 };
 
-static const WCHAR* const CompanionFiles[] = { L"helpfile.html", L"zvlogo.jpg" };
+// The module's name as the installer gives it, whose leftovers it moved aside.
+#define MODULE_NAME L"dsp_zv.dll"
 
 static const WCHAR RemoveSettingsFormat[] =
     L"Remove the ZUV settings in %s as well?\n\n"
     L"Choose No to keep them for a later installation.";
-static const WCHAR LeftOverFormat[] =
-    L"These files could not be removed:\n\n%s\n"
-    L"Please delete them by hand.";
+// "These files could not be removed:\n\n<one path a line>\nPlease delete them by hand."
+static const WCHAR LeftOverHead[] = L"These files could not be removed:\n\n";
+static const WCHAR LeftOverTail[] = L"\nPlease delete them by hand.";
+enum {
+    LEFT_LINES = 8,                         // named in the box; past them, "..."
+    LEFT_ROOM = LEFT_LINES * MAX_PATH + sizeof "...\n",
+    HELP_HEAD_BYTES = 2048,                 // where a help page's title is looked for
+    READ_BLOCK = 4096
+};
+
+// One uninstall: the registrar (NULL: none) and what could not be removed,
+// one path a line.
+struct Removal {
+    IUnknown* registrar;
+    WCHAR left[LEFT_ROOM];
+    int leftLines;
+};
 
 // `name` in the folder of `module` (NULL: the program's) into `path`, of
 // MAX_PATH characters; false when it does not fit.
@@ -127,40 +147,115 @@ static bool Exists(const WCHAR* path)
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
-// Removes `path` if it is there; what could not be removed is added to
-// `left`, one line each. The registrar's answer is not trusted: what is
+// A help page is ours when its head bears our title; the page carries the
+// plug-in's version, the title does not.
+static bool IsOurHelpPage(HANDLE file)
+{
+    static const char title[] = "<title>" ZUV_HELP_TITLE "</title>";
+    const DWORD length = sizeof title - 1;
+    char head[HELP_HEAD_BYTES];
+    DWORD n = 0;
+    if (!ReadFile(file, head, sizeof head, &n, NULL)) return false;
+    for (DWORD at = 0; at + length <= n; ++at)
+        if (memcmp(head + at, title, length) == 0) return true;
+    return false;
+}
+
+// A logo is ours when it has our logo's size and SHA-1.
+static bool IsOurLogo(HANDLE file)
+{
+    static const BYTE ours[] = ZUV_LOGO_SHA1;
+    DWORD high = 0;
+    if (GetFileSize(file, &high) != ZUV_LOGO_SIZE || high) return false;
+    HCRYPTPROV provider;
+    if (!CryptAcquireContextW(&provider, NULL, NULL, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) return false;
+    HCRYPTHASH hash;
+    bool same = false;
+    if (CryptCreateHash(provider, CALG_SHA1, 0, 0, &hash)) {
+        BYTE block[READ_BLOCK], digest[sizeof ours];
+        DWORD n, total = 0, size = sizeof digest;
+        bool read;
+        while ((read = ReadFile(file, block, sizeof block, &n, NULL) != FALSE) && n &&
+               (read = CryptHashData(hash, block, n, 0) != FALSE))
+            total += n;
+        same = read && total == ZUV_LOGO_SIZE && CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) &&
+               size == sizeof digest && memcmp(digest, ours, sizeof ours) == 0;
+        CryptDestroyHash(hash);
+    }
+    CryptReleaseContext(provider, 0);
+    return same;
+}
+
+// The files the installer puts beside the module under names any plug-in
+// may use, each with the test that tells ours from another's.
+struct Companion {
+    const WCHAR* name;
+    bool (*isOurs)(HANDLE file);
+};
+static const Companion Companions[] = { { L"helpfile.html", IsOurHelpPage }, { L"zvlogo.jpg", IsOurLogo } };
+
+// `path` read by `isOurs`; false when it cannot be read, as then it cannot
+// be told for ours.
+static bool IsOurs(const WCHAR* path, bool (*isOurs)(HANDLE file))
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ours = isOurs(file);
+    CloseHandle(file);
+    return ours;
+}
+
+// Removes `path`, of ours, if it is there; what could not be removed is
+// named in `removal`'s list. The registrar's answer is not trusted: what is
 // still there after it is what counts.
-static void RemoveFile(IUnknown* registrar, const WCHAR* path, WCHAR* left)
+static void RemoveFile(Removal* removal, const WCHAR* path)
 {
     if (!Exists(path)) return;
-    if (registrar)
-        ((RegistrarDeleteItemProc)(*(void***)registrar)[REGISTRAR_DELETE_ITEM_SLOT])(registrar, path);
+    if (removal->registrar)
+        ((RegistrarDeleteItemProc)(*(void***)removal->registrar)[REGISTRAR_DELETE_ITEM_SLOT])(removal->registrar, path);
     else
         DeleteFileW(path);
     if (!Exists(path)) return;
-    lstrcatW(left, path);
-    lstrcatW(left, L"\n");
+    // Every path here is shorter than MAX_PATH: a line for each of the
+    // first LEFT_LINES, then one "...".
+    if (removal->leftLines < LEFT_LINES) {
+        lstrcatW(removal->left, path);
+        lstrcatW(removal->left, L"\n");
+    } else if (removal->leftLines == LEFT_LINES) {
+        lstrcatW(removal->left, L"...\n");
+    }
+    ++removal->leftLines;
 }
+
+static void RemoveAside(const WCHAR* aside, DWORD, void* removal) { RemoveFile((Removal*)removal, aside); }
 
 void UninstallPlugin(HINSTANCE module, HWND page)
 {
-    // Room for each file the plug-in removes, and a line end after each.
-    WCHAR path[MAX_PATH], left[3 * (MAX_PATH + 1)] = L"";
-    IUnknown* registrar = OpenRegistrar();
-    for (const WCHAR* companion : CompanionFiles)
-        if (BesideModule(module, companion, path)) RemoveFile(registrar, path, left);
+    Removal removal;
+    removal.registrar = OpenRegistrar();
+    removal.left[0] = 0;
+    removal.leftLines = 0;
+    WCHAR path[MAX_PATH];
+    // Another plug-in's file of the same name is left alone, and not named.
+    for (const Companion& companion : Companions)
+        if (BesideModule(module, companion.name, path) && IsOurs(path, companion.isOurs)) RemoveFile(&removal, path);
+    // The module itself is the player's to delete once it has freed it.
+    if (BesideModule(module, MODULE_NAME, path)) ForEachAsideFile(path, RemoveAside, &removal);
 
     if (MachineSettingsPath(path) && Exists(path)) {
         WCHAR question[sizeof RemoveSettingsFormat / sizeof(WCHAR) + MAX_PATH];
         wsprintfW(question, RemoveSettingsFormat, path);
         if (MessageBoxW(page, question, L"ZUV", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES)
-            RemoveFile(registrar, path, left);
+            RemoveFile(&removal, path);
     }
-    if (registrar) registrar->Release();
+    if (removal.registrar) removal.registrar->Release();
 
-    if (left[0]) {
-        WCHAR text[sizeof LeftOverFormat / sizeof(WCHAR) + sizeof left / sizeof(WCHAR)];
-        wsprintfW(text, LeftOverFormat, left);
+    if (removal.left[0]) {
+        WCHAR text[sizeof LeftOverHead / sizeof(WCHAR) + LEFT_ROOM + sizeof LeftOverTail / sizeof(WCHAR)];
+        lstrcpyW(text, LeftOverHead);
+        lstrcatW(text, removal.left);
+        lstrcatW(text, LeftOverTail);
         MessageBoxW(page, text, L"ZUV", MB_OK | MB_ICONWARNING);
     }
 }

@@ -4,7 +4,9 @@
 #pragma once
 #include <windows.h>
 
-// Removes the help page and the logo beside `module`, asks (in a box owned
-// by `page`) whether zuv.cfg in the Windows folder goes too, and names in
-// one box whatever could not be removed, for the user to delete by hand.
+// Removes the help page and the logo beside `module` when they are ours, and
+// the module's leftovers there (dsp_zv.dll.old, .old2 ...), asks (in a box
+// owned by `page`) whether zuv.cfg in the Windows folder goes too, and names
+// in one box whatever of ours could not be removed, for the user to delete
+// by hand.
 void UninstallPlugin(HINSTANCE module, HWND page);

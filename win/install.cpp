@@ -10,9 +10,6 @@
 #include "../core/paths.h"
 #include "../core/player.h"
 
-enum {
-    ASIDE_NAMES = 99                // .old, .old2 ... .old99
-};
 // Each file is written under this name beside its destination, then renamed
 // over it: a name the player never loads (no ending in ".dll"), and no longer
 // than theirs, so it fits wherever they do.
@@ -97,57 +94,15 @@ bool InstalledModuleIsNewer(const WCHAR* folder, HANDLE user, unsigned long long
            *installed > *ours;
 }
 
-// `path` with the aside ending `n` (1: ".old", then ".old2" ...): the text
-// after the last dot never starts with "dll", which the player would load,
-// even by the short name that keeps three letters of it.
-static bool AsideName(const WCHAR* path, int n, WCHAR* out)
-{
-    if (lstrlenW(path) + 7 >= MAX_PATH) return false;
-    wsprintfW(out, n == 1 ? L"%s.old" : L"%s.old%d", path, n);
-    return true;
-}
-
-// Neither a folder nor a reparse point (a link, a junction): a plain file.
-static bool IsPlainFile(DWORD attributes)
-{
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
-}
-
 // Leftovers of earlier runs, whose module was in use then: each one that
 // can go now goes; one still held waits for the restart asked to delete it.
-static void DeleteAsideFiles(const WCHAR* path)
+static void DeleteAside(const WCHAR* aside, DWORD attributes, void*)
 {
-    WCHAR pattern[MAX_PATH], aside[MAX_PATH];
-    if (!AsideName(path, 1, pattern)) return;
-    int folder = lstrlenW(path);
-    while (folder > 0 && path[folder - 1] != '\\') --folder;
-    int stem = lstrlenW(pattern) - folder;   // the name and ".old"
-    // Two dots in the pattern: no short (8.3) name can match it, so every
-    // name found begins with the stem.
-    lstrcatW(pattern, L"*");
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        // Only the endings this installer gives, ".old" and ".old<N>":
-        // others may be the user's.
-        if (lstrlenW(found.cFileName) < stem) continue;
-        const WCHAR* digit = found.cFileName + stem;
-        while (*digit >= '0' && *digit <= '9') ++digit;
-        if (*digit || folder + lstrlenW(found.cFileName) >= MAX_PATH) continue;
-        // Only a plain file is ever moved aside: a folder or a link of that
-        // name is not ours.
-        if (!IsPlainFile(found.dwFileAttributes)) continue;
-        lstrcpynW(aside, path, folder + 1);
-        lstrcatW(aside, found.cFileName);
-        // DeleteFileW refuses a read-only file, and a module marked so keeps
-        // the mark when it is moved aside. Kept as it was while still in use.
-        DWORD readOnly = found.dwFileAttributes & FILE_ATTRIBUTE_READONLY;
-        if (readOnly) SetFileAttributesW(aside, found.dwFileAttributes & ~readOnly);
-        if (!DeleteFileW(aside) && readOnly) SetFileAttributesW(aside, found.dwFileAttributes);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    // DeleteFileW refuses a read-only file, and a module marked so keeps
+    // the mark when it is moved aside. Kept as it was while still in use.
+    DWORD readOnly = attributes & FILE_ATTRIBUTE_READONLY;
+    if (readOnly) SetFileAttributesW(aside, attributes & ~readOnly);
+    if (!DeleteFileW(aside) && readOnly) SetFileAttributesW(aside, attributes);
 }
 
 // A module loaded by another session's player cannot be overwritten or
@@ -195,7 +150,7 @@ static CopyResult CopyFiles(const WCHAR* folder, HANDLE user, const char** faile
         // nothing is written.
         DWORD there = GetFileAttributesW(destination);
         if (there != INVALID_FILE_ATTRIBUTES && (there & FILE_ATTRIBUTE_DIRECTORY)) return COPY_WRITE_FAILED;
-        DeleteAsideFiles(destination);
+        ForEachAsideFile(destination, DeleteAside, NULL);
         // Whole on disk beside the destination before one rename puts it
         // there: ended at any moment, the destination is the old file or the
         // new one, never a part of it. A temporary copy that a run cut short

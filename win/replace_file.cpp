@@ -97,3 +97,46 @@ bool ReplaceFileWith(const WCHAR* path, const WCHAR* tempPath, DWORD attributes,
     DeleteKeepingError(tempPath);
     return false;
 }
+
+bool AsideName(const WCHAR* path, int n, WCHAR* out)
+{
+    if (lstrlenW(path) + 7 >= MAX_PATH) return false;
+    wsprintfW(out, n == 1 ? L"%s.old" : L"%s.old%d", path, n);
+    return true;
+}
+
+bool IsPlainFile(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+void ForEachAsideFile(const WCHAR* path, AsideFound found, void* context)
+{
+    WCHAR pattern[MAX_PATH], aside[MAX_PATH];
+    if (!AsideName(path, 1, pattern)) return;
+    int folder = lstrlenW(path);
+    while (folder > 0 && path[folder - 1] != '\\') --folder;
+    int stem = lstrlenW(pattern) - folder;   // the name and ".old"
+    // Two dots in the pattern: no short (8.3) name can match it, so every
+    // name found begins with the stem.
+    lstrcatW(pattern, L"*");
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        // Only the endings AsideName gives, ".old" and ".old<N>": others may
+        // be the user's.
+        if (lstrlenW(data.cFileName) < stem) continue;
+        const WCHAR* digit = data.cFileName + stem;
+        while (*digit >= '0' && *digit <= '9') ++digit;
+        if (*digit || folder + lstrlenW(data.cFileName) >= MAX_PATH) continue;
+        // Only a plain file is ever moved aside: a folder or a link of that
+        // name is not ours.
+        if (!IsPlainFile(data.dwFileAttributes)) continue;
+        lstrcpynW(aside, path, folder + 1);
+        lstrcatW(aside, data.cFileName);
+        found(aside, data.dwFileAttributes, context);
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+}

@@ -23,6 +23,22 @@ void DeleteKeepingError(const WCHAR* path);
 // on `path`.
 bool RenameOver(const WCHAR* from, const WCHAR* path);
 
+// A file in use (a module the player has loaded) cannot be replaced but can
+// be renamed: it is moved aside, to `path` with ".old" (n = 1), ".old2" ...
+// ".old99" added, and the leftovers go when they can. The text after the last
+// dot never starts with "dll", which the player would load, even by the
+// short name that keeps three letters of it.
+enum { ASIDE_NAMES = 99 };
+// The aside name `n` of `path` into `out`, of MAX_PATH; false when it does
+// not fit.
+bool AsideName(const WCHAR* path, int n, WCHAR* out);
+// Neither a folder nor a reparse point (a link, a junction): a plain file.
+bool IsPlainFile(DWORD attributes);
+// Calls `found` with the path and attributes of each plain file beside
+// `path` that bears one of its aside names (any number after ".old").
+typedef void (*AsideFound)(const WCHAR* aside, DWORD attributes, void* context);
+void ForEachAsideFile(const WCHAR* path, AsideFound found, void* context);
+
 // WriteFile of the whole block.
 bool WriteAll(HANDLE file, const void* data, DWORD size);
 

@@ -41,25 +41,31 @@ const WPARAM StandinUninstall = 40001;
 struct UninstallCase {
     const char* name;
     int answer;                 // to whether zuv.cfg goes too
-    const char* readOnly;       // beside the module, so it cannot be removed; nullptr: none
+    // Beside the module. Read-only: the player's registrar takes it all the
+    // same, into the Recycle Bin. Held open by another program: it stays, and
+    // is named. nullptr: none.
+    const char* readOnly;
+    const char* held;
     const char* pathsIniClass;  // the player's class= in paths.ini; nullptr: none
     const char* playerClass;    // as the player expands it
 };
 
 const UninstallCase UninstallCases[] = {
-    { "SettingsRemovedOnYes", IDYES, nullptr, nullptr, "Winamp v1.x" },
-    { "SettingsKeptOnNoAndAReadOnlyLogoNamed", IDNO, "zvlogo.jpg", nullptr, "Winamp v1.x" },
-    { "PlayerOfAnotherClass", IDYES, nullptr, "ZUV %OS% player", "ZUV Windows_NT player" },
+    { "SettingsRemovedOnYes", IDYES, nullptr, nullptr, nullptr, "Winamp v1.x" },
+    { "SettingsKeptOnNoAReadOnlyLogoGoesAHeldPageIsNamed", IDNO, "zvlogo.jpg", "helpfile.html", nullptr, "Winamp v1.x" },
+    { "PlayerOfAnotherClass", IDYES, nullptr, nullptr, "ZUV %OS% player", "ZUV Windows_NT player" },
 };
 
 class Uninstall : public Scenario, public ::testing::WithParamInterface<UninstallCase> {
 protected:
     void TearDown() override
     {
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
         Kill(&player);
         Scenario::TearDown();
     }
     Process player;
+    HANDLE held = INVALID_HANDLE_VALUE;
 };
 
 // Paths as the player spells them: the installer starts it from its folder
@@ -91,6 +97,11 @@ TEST_P(Uninstall, FromThePlayersPreferences)
     if (c.readOnly) {
         ASSERT_TRUE(SetFileAttributesA((plugins + c.readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
     }
+    // Held for reading, without leave to delete it.
+    if (c.held) {
+        held = CreateFileA((plugins + c.held).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    }
 
     PostMessageA(window, WM_COMMAND, StandinUninstall, 0);
     MessageBoxInfo box;
@@ -100,10 +111,10 @@ TEST_P(Uninstall, FromThePlayersPreferences)
     EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
     EXPECT_EQ(FindTopWindow(player.pid, "Static", "Preferences (stand-in)"), box.owner);
     Click(box.window, c.answer);
-    if (c.readOnly) {
+    if (c.held) {
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
         ASSERT_TRUE(WaitMessageBox(player.pid, WAIT_MS, &box));
-        EXPECT_NE(std::string::npos, Lower(box.text).find(Lower("\n\n" + plugins + c.readOnly + "\n\n"))) << box.text;
+        EXPECT_NE(std::string::npos, Lower(box.text).find(Lower("\n\n" + plugins + c.held + "\n\n"))) << box.text;
         EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
         DismissMessageBox(box.window);
     }
@@ -117,7 +128,7 @@ TEST_P(Uninstall, FromThePlayersPreferences)
     EXPECT_NE(std::string::npos, log.find("registrar released")) << log;
     for (const char* name : { "helpfile.html", "zvlogo.jpg" }) {
         EXPECT_NE(std::string::npos, log.find("registrar delete " + plugins + name)) << log;
-        EXPECT_EQ(c.readOnly && !strcmp(name, c.readOnly), Exists(plugins + name)) << name;
+        EXPECT_EQ(c.held && !strcmp(name, c.held), Exists(plugins + name)) << name;
     }
     EXPECT_EQ(c.answer == IDYES, log.find(Lower("registrar delete " + PluginSettingsFile())) != std::string::npos) << log;
     EXPECT_EQ(c.answer == IDNO, Exists(PluginSettingsFile()));

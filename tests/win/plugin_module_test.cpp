@@ -10,6 +10,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "../../plugin/dsp_module.h"
@@ -23,6 +24,16 @@ const double Pi = 3.14159265358979323846;
 const int Block = 576;
 const int Rate = 44100;
 
+// `name` beside this program, where the build puts the plug-in's help page
+// and logo.
+std::string BuiltFile(const char* name)
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    *strrchr(exe, '\\') = 0;
+    return std::string(exe) + "\\" + name;
+}
+
 // The built module: ZUV_PLUGIN_DLL is its path in the build tree, a Unix path
 // under wine, which drive Z: reaches.
 std::string ModulePath()
@@ -35,10 +46,7 @@ std::string ModulePath()
     }
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
     // Beside the test's build tree: tests\win\win_tests.exe, plugin\dsp_zv.dll.
-    char exe[MAX_PATH];
-    GetModuleFileNameA(NULL, exe, sizeof exe);
-    *strrchr(exe, '\\') = 0;
-    return std::string(exe) + "\\..\\..\\plugin\\dsp_zv.dll";
+    return BuiltFile("..\\..\\plugin\\dsp_zv.dll");
 }
 
 // The machine's copy, which the installer seeds, and the user's own.
@@ -516,8 +524,8 @@ TEST_F(PluginModule, ConfigFailedSaveKeepsTheOldFile)
 // --- Uninstall from the player's Preferences --------------------------------
 
 // A copy of the module in a folder of its own, with its help page and logo
-// beside it. No player window runs in this process: the files go with
-// DeleteFileW (the end-to-end scenario has the player's registrar).
+// beside it. No player window runs in this process unless a test makes one:
+// the files go with DeleteFileW.
 class PluginUninstall : public PluginModule {
 protected:
     void SetUp() override
@@ -528,7 +536,8 @@ protected:
         folder = Utf8(temp) + "zuv plug-ins \u0141\u00f3d\u017a";
         MakeFolder(folder);
         ASSERT_TRUE(CopyFileW(Wide(ModulePath()).c_str(), Wide(PathOf("dsp_zv.dll")).c_str(), FALSE));
-        for (const char* name : { "helpfile.html", "zvlogo.jpg" }) ASSERT_TRUE(WriteFileBytes(PathOf(name), name));
+        for (const char* name : { "helpfile.html", "zvlogo.jpg" })
+            ASSERT_TRUE(CopyFileW(Wide(BuiltFile(name)).c_str(), Wide(PathOf(name)).c_str(), FALSE)) << name;
         copy = LoadLibraryW(Wide(PathOf("dsp_zv.dll")).c_str());
         ASSERT_TRUE(copy != NULL);
         uninstall = (DspUninstallProc)(void*)GetProcAddress(copy, DSP_UNINSTALL_EXPORT_NAME);
@@ -541,9 +550,10 @@ protected:
     {
         DestroyWindow(page);
         if (copy) FreeLibrary(copy);
-        for (const char* name : { "dsp_zv.dll", "helpfile.html", "zvlogo.jpg", "zuv.cfg" }) {
+        made.insert(made.end(), { "dsp_zv.dll", "helpfile.html", "zvlogo.jpg", "zuv.cfg" });
+        for (const std::string& name : made) {
             SetFileAttributesW(Wide(PathOf(name)).c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (strcmp(name, "zuv.cfg")) DeleteFileW(Wide(PathOf(name)).c_str());
+            if (name != "zuv.cfg") DeleteFileW(Wide(PathOf(name)).c_str());
         }
         RemoveDirectoryW(Wide(folder).c_str());
         PluginModule::TearDown();
@@ -575,6 +585,7 @@ protected:
     }
 
     std::string folder;
+    std::vector<std::string> made;    // beside the copy by a test, deleted after it
     HMODULE copy = NULL;
     DspUninstallProc uninstall = NULL;
     HWND page = NULL;
@@ -590,6 +601,10 @@ struct UninstallCase {
     std::vector<std::string> readOnly;
     std::vector<std::string> kept;     // still there afterwards
     std::vector<std::string> named;    // in the box of what could not be removed
+    // Another plug-in's file of that name: a page of another title, or a logo
+    // of our logo's size with one byte changed.
+    std::vector<std::string> foreign = {};
+    std::vector<std::string> made = {};   // beside the module, before the uninstall
 };
 
 const UninstallCase UninstallCases[] = {
@@ -599,6 +614,11 @@ const UninstallCase UninstallCases[] = {
     { "ReadOnlyHelpPageNamed", true, IDNO, { "helpfile.html" }, { "helpfile.html", "zuv.cfg" }, { "helpfile.html" } },
     { "ReadOnlyFilesNamedInOneBox", true, IDYES, { "zvlogo.jpg", "zuv.cfg" }, { "zvlogo.jpg", "zuv.cfg" },
       { "zvlogo.jpg", "zuv.cfg" } },
+    { "AnotherPluginsPageAndLogoStayUnnamed", true, IDNO, { "helpfile.html" }, { "helpfile.html", "zvlogo.jpg", "zuv.cfg" },
+      {}, { "helpfile.html", "zvlogo.jpg" } },
+    // The installer's names for a module it moved aside, and names like them.
+    { "LeftoversOfTheModuleGo", false, 0, { "dsp_zv.dll.old2" }, { "dsp_zv.dll.old2", "dsp_zv.dll.old.bak", "dsp_zv.dll.older" },
+      { "dsp_zv.dll.old2" }, {}, { "dsp_zv.dll.old", "dsp_zv.dll.old2", "dsp_zv.dll.old17", "dsp_zv.dll.old.bak", "dsp_zv.dll.older" } },
 };
 
 class PluginUninstallFiles : public PluginUninstall, public ::testing::WithParamInterface<UninstallCase> {};
@@ -611,6 +631,16 @@ TEST_P(PluginUninstallFiles, RemovesWhatItCanAndNamesTheRest)
         ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(Defaults())));
     else
         DeleteFileA(SettingsFile().c_str());
+    made = c.made;
+    for (const std::string& name : c.made) ASSERT_TRUE(WriteFileBytes(PathOf(name), name));
+    for (const std::string& name : c.foreign) {
+        std::string bytes = "<!DOCTYPE html><html><head><title>Another Plug-in: Help</title></head></html>";
+        if (name == "zvlogo.jpg") {
+            ASSERT_TRUE(ReadFileBytes(PathOf(name), &bytes));
+            bytes[bytes.size() / 2] ^= 1;
+        }
+        ASSERT_TRUE(WriteFileBytes(PathOf(name), bytes));
+    }
     for (const std::string& name : c.readOnly)
         ASSERT_TRUE(SetFileAttributesW(Wide(PathOf(name)).c_str(), FILE_ATTRIBUTE_READONLY));
     Run(c.answer);
@@ -625,7 +655,9 @@ TEST_P(PluginUninstallFiles, RemovesWhatItCanAndNamesTheRest)
     EXPECT_EQ(expected, texts);
     EXPECT_TRUE(ownedByPage);
     EXPECT_EQ(c.answer != 0, noIsDefault) << "No is not the question's default";
-    for (const char* name : { "helpfile.html", "zvlogo.jpg", "zuv.cfg" })
+    std::vector<std::string> names = { "helpfile.html", "zvlogo.jpg", "zuv.cfg" };
+    names.insert(names.end(), c.made.begin(), c.made.end());
+    for (const std::string& name : names)
         if (GetFileAttributesW(Wide(PathOf(name)).c_str()) != INVALID_FILE_ATTRIBUTES) kept.push_back(name);
     EXPECT_EQ(c.kept, kept);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Wide(PathOf("dsp_zv.dll")).c_str()));
@@ -633,5 +665,84 @@ TEST_P(PluginUninstallFiles, RemovesWhatItCanAndNamesTheRest)
 
 INSTANTIATE_TEST_SUITE_P(Cases, PluginUninstallFiles, ::testing::ValuesIn(UninstallCases),
                          [](const ::testing::TestParamInfo<UninstallCase>& info) { return std::string(info.param.name); });
+
+// The player's file registrar as the player defines it, written out here and
+// not taken from dsp_module.h, which the plug-in shares: a wrong interface id
+// or method place there fails this test. The id's bytes as they lie in
+// memory, {2E74C695-8E9C-4179-B0A0-BC2EBDEB5C2B}; DeleteItem after IUnknown's
+// three methods and twenty of IFileTypeRegistrar's own.
+const unsigned char RegistrarIid[16] = { 0x95, 0xC6, 0x74, 0x2E, 0x9C, 0x8E, 0x79, 0x41,
+                                         0xB0, 0xA0, 0xBC, 0x2E, 0xBD, 0xEB, 0x5C, 0x2B };
+const int DeleteItemSlot = 23;
+const int RegistrarSlots = 40;
+
+// A registrar whose every method past IUnknown's logs its place and path;
+// only DeleteItem deletes.
+struct FakeRegistrar {
+    void* const* methods;
+    LONG references;
+    std::vector<std::pair<int, std::string>> calls;
+};
+
+HRESULT STDMETHODCALLTYPE FakeQuery(FakeRegistrar* self, REFIID iid, void** out)
+{
+    *out = memcmp(&iid, RegistrarIid, sizeof RegistrarIid) == 0 ? self : NULL;
+    if (!*out) return E_NOINTERFACE;
+    ++self->references;
+    return S_OK;
+}
+ULONG STDMETHODCALLTYPE FakeAddRef(FakeRegistrar* self) { return ++self->references; }
+ULONG STDMETHODCALLTYPE FakeRelease(FakeRegistrar* self) { return --self->references; }
+
+template <int Slot>
+HRESULT STDMETHODCALLTYPE FakeMethod(FakeRegistrar* self, LPCWSTR path)
+{
+    self->calls.push_back({ Slot, Utf8(path) });
+    return Slot != DeleteItemSlot || DeleteFileW(path) ? S_OK : E_FAIL;
+}
+
+template <int... Slots>
+std::vector<void*> FakeMethods(std::integer_sequence<int, Slots...>)
+{
+    return { (void*)FakeQuery, (void*)FakeAddRef, (void*)FakeRelease, (void*)FakeMethod<Slots + 3>... };
+}
+
+FakeRegistrar* g_fakeRegistrar;
+WPARAM g_registrarAsked = ~(WPARAM)0;
+
+// The player's main window, in the plug-in's own process as the player's is.
+LRESULT CALLBACK FakePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_USER || lParam != 3045) return DefWindowProcW(window, message, wParam, lParam);
+    g_registrarAsked = wParam;
+    ++g_fakeRegistrar->references;    // the caller's
+    return (LRESULT)g_fakeRegistrar;
+}
+
+TEST_F(PluginUninstall, DeletesThroughThePlayersRegistrarById)
+{
+    std::vector<void*> methods = FakeMethods(std::make_integer_sequence<int, RegistrarSlots - 3>());
+    FakeRegistrar registrar = { methods.data(), 0, {} };
+    g_fakeRegistrar = &registrar;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = FakePlayerProc;
+    wc.lpszClassName = L"Winamp v1.x";
+    RegisterClassW(&wc);
+    HWND player = CreateWindowW(L"Winamp v1.x", L"", WS_OVERLAPPED, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(player != NULL);
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsBytes(Defaults())));
+    made = { "dsp_zv.dll.old" };
+    ASSERT_TRUE(WriteFileBytes(PathOf("dsp_zv.dll.old"), "x"));
+    Run(IDYES);
+    DestroyWindow(player);
+    UnregisterClassW(L"Winamp v1.x", NULL);
+    std::vector<std::pair<int, std::string>> expected;
+    for (const char* name : { "helpfile.html", "zvlogo.jpg", "dsp_zv.dll.old", "zuv.cfg" })
+        expected.push_back({ DeleteItemSlot, PathOf(name) });
+    EXPECT_EQ(expected, registrar.calls);
+    EXPECT_EQ(1u, g_registrarAsked);    // no fallback object
+    EXPECT_EQ(0, registrar.references);
+    EXPECT_EQ(1u, texts.size());        // the question alone: nothing was left
+}
 
 }  // namespace

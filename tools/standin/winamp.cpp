@@ -34,11 +34,14 @@
 //   uninstall <name> returned <n>      or  uninstall <name> has no export
 //   uninstall deleted <name>           or  uninstall kept <name> error <e>
 // Its window answers WM_USER lParam 3045 with a file registrar, whose
-// DeleteItem deletes the file (the player's sends it to the Recycle Bin):
+// DeleteItem does what the player's does: SHFileOperation's FO_DELETE with
+// FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_SILENT | FOF_NOERRORUI, which on
+// Windows takes read-only files too, into the Recycle Bin:
 //   registrar given wparam=<w>
 //   registrar delete <path, UTF-8>
 //   registrar released                 when the last reference goes
 #include <windows.h>
+#include <shellapi.h>
 #include <math.h>
 #include <string.h>
 
@@ -220,7 +223,26 @@ static HRESULT STDMETHODCALLTYPE RegistrarDeleteItem(Registrar*, LPCWSTR path)
     char line[3 * MAX_PATH + 32] = "registrar delete ";
     WideCharToMultiByte(CP_UTF8, 0, path, -1, line + lstrlenA(line), 3 * MAX_PATH, NULL, NULL);
     Log(line);
-    return DeleteFileW(path) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+    // pFrom is a list: the path and a second NUL.
+    WCHAR from[MAX_PATH + 1];
+    int length = lstrlenW(path);
+    if (length >= MAX_PATH) return E_INVALIDARG;
+    lstrcpyW(from, path);
+    from[length + 1] = 0;
+    // Windows' shell deletes a read-only file without a word under
+    // FOF_NOCONFIRMATION; wine's refuses it with error 5, so its mark goes
+    // first, and comes back if the file stays.
+    DWORD attributes = GetFileAttributesW(path);
+    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly) SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    SHFILEOPSTRUCTW operation;
+    ZeroMemory(&operation, sizeof operation);
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from;
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_SILENT | FOF_NOERRORUI;
+    int result = SHFileOperationW(&operation);
+    if (readOnly && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path, attributes);
+    return result == 0 && !operation.fAnyOperationsAborted ? S_OK : E_FAIL;
 }
 
 #define OTHER (void*)RegistrarOther
