@@ -71,7 +71,7 @@ else
 fi
 
 if [ -x "$root/scripts/fuzz.sh" ]; then
-  echo "== fuzzing the settings rewrite and paths.ini"
+  echo "== fuzzing the settings rewrite, paths.ini and the double-byte path walks"
   if "$root/scripts/fuzz.sh" "${ZUV_FUZZ_SECONDS:-5}" >"$art/fuzz.log" 2>&1; then
     passed=$((passed + 1))
   else

@@ -8,16 +8,26 @@
 // Every round puts the player folder back as it was (no player running, no
 // plug-in files, winamp.ini as found at start), then measures:
 //   ours   driven through the automation client: Next, Agree, then from the
-//          Next click on the Location page until the Next button reads
-//          "&Finish", polled every millisecond;
-//   client the client's own part of that, on the same idle Location page: a
-//          message posted to the wizard and the Next button read back;
+//          Next click on the Location page, polled every millisecond, until
+//          the Next button reads "&Finish" (ours-text) and until, after that,
+//          the Finished page is painted (ours-painted): no update region left
+//          in the wizard or any of its controls, and the button read once
+//          more, which the wizard's thread answers only when its paint has
+//          returned;
+//   null   the same click-and-poll loop on the same idle Location page, with
+//          a command that no control has and the wizard does nothing with:
+//          null-text when the button reads "&Next->", null-painted when the
+//          page is found painted and read again;
 //   empty  EMPTY.exe from just before CreateProcessA to its exit;
 //   peer   "PEER.exe /S" from just before CreateProcessA to its exit, started
 //          right after EMPTY.exe;
-// and prints peer-net, the peer less the empty start of the same round, and
-// ours-net, ours less the client's part: each installer's step without what
-// the bench pays to start it and see it end.
+// and prints peer-net, the peer less the empty start of the same round;
+// ours-net, ours-painted less null-painted: the step to the painted Finished
+// page, less what the same loop costs when the step is nothing; and
+// ours-net-text, ours-text less null-text: the step to the first read of
+// "&Finish", before the page is painted (the earlier measure). "pending" is 1
+// when the Finished page still had a region to paint at the first look after
+// "&Finish", which shows that the look sees the paint at all.
 // After each install the three files and the dspplugin_name key are checked;
 // the peer's player, started at its end, is waited for and closed.
 // Which of ours and the peer goes first alternates from round to round.
@@ -38,6 +48,9 @@
 using namespace automation;
 
 enum { IDC_NEXT = 1001, IDC_LOCATION = 1003 };
+// A command no control of the wizard has: the dialog procedure takes it the
+// way it takes a click, and does nothing.
+enum { IDC_NOTHING = 0x7FFE };
 
 static const char* const PluginFiles[] = { "dsp_zv.dll", "helpfile.html", "zvlogo.jpg" };
 static const char PlayerWindowClass[] = "Winamp v1.x";
@@ -126,16 +139,52 @@ static std::string ButtonText(HWND dialog, int id)
     return std::string(text, copied);
 }
 
-// What the client's part of the install step's measure costs: a message
-// posted to the idle wizard, and the Next button read back. Negative on
-// failure.
-static double ClientRoundTrip(HWND wizard)
+// Whether the wizard and every control of it are painted: no update region
+// left anywhere. Read from outside, without erasing or validating anything.
+// BeginPaint empties a window's region as its paint starts, so a read of the
+// button after this is what tells that the paint has ended.
+static BOOL CALLBACK HasUpdate(HWND control, LPARAM found)
 {
-    double start = NowMs();
-    PostMessageA(wizard, WM_NULL, 0, 0);
-    if (ButtonText(wizard, IDC_NEXT) != "&Next->") return -1;
-    return NowMs() - start;
+    if (GetUpdateRect(control, NULL, FALSE)) *(bool*)found = true;
+    return TRUE;
 }
+
+static bool Painted(HWND wizard)
+{
+    bool found = GetUpdateRect(wizard, NULL, FALSE) != FALSE;
+    if (!found) EnumChildWindows(wizard, HasUpdate, (LPARAM)&found);
+    return !found;
+}
+
+// The click-and-poll loop, timed from `start`, just before the click was
+// posted: `textMs` when the Next button first reads `text`; `paintedMs` when,
+// after that, the page is painted and the button has been read once more;
+// `pending` whether the first look after the text found a paint still to do.
+// False after 30 s, or when the text changes on the way.
+static bool PollUntilPainted(HWND wizard, const char* text, double start, double* textMs, double* paintedMs,
+                             bool* pending)
+{
+    while (ButtonText(wizard, IDC_NEXT) != text) {
+        if (NowMs() - start > 30000) return false;
+        Sleep(1);
+    }
+    *textMs = NowMs() - start;
+    *pending = false;
+    while (!Painted(wizard)) {
+        *pending = true;
+        if (NowMs() - start > 30000) return false;
+        Sleep(1);
+    }
+    if (ButtonText(wizard, IDC_NEXT) != text) return false;
+    *paintedMs = NowMs() - start;
+    return true;
+}
+
+struct OurTimes {
+    double text = -1, painted = -1;           // the install step
+    double nullText = -1, nullPainted = -1;   // the step that does nothing
+    bool pending = false;
+};
 
 // Milliseconds from start to exit; negative on failure.
 static double TimeToExit(const char* exe, const char* arguments)
@@ -159,17 +208,16 @@ static double TimeToExit(const char* exe, const char* arguments)
     return end - start;
 }
 
-// Ours, from the Next click on Location to "&Finish", and the client's part
-// of that in `clientMs`; negative on failure.
-static double TimeOurInstall(const char* exe, double* clientMs)
+// Ours: the install step and the null step through the same loop; false on
+// failure.
+static bool TimeOurInstall(const char* exe, OurTimes* times)
 {
     std::string folder(exe, BaseName(exe) - exe);
     Process ours;
     if (!Start(exe, NULL, folder.c_str(), &ours)) {
         fprintf(stderr, "install_timer: cannot start %s\n", exe);
-        return -1;
+        return false;
     }
-    double ms = -1;
     const char* failure = NULL;
     HWND wizard = WaitWindow(ours.pid, "#32770", NULL, 10000);
     if (!wizard) {
@@ -185,29 +233,26 @@ static double TimeOurInstall(const char* exe, double* clientMs)
                 failure = "no Location page";
             } else {
                 // Let the page paint and go idle, as it is when a user clicks,
-                // and again after the client's round trip.
+                // and again after the null step.
                 Sleep(150);
-                *clientMs = ClientRoundTrip(wizard);
-                Sleep(50);
+                bool idle = false;
                 double start = NowMs();
-                Click(wizard, IDC_NEXT);
-                for (;;) {
-                    if (ButtonText(wizard, IDC_NEXT) == "&Finish") {
-                        ms = NowMs() - start;
-                        break;
-                    }
-                    if (NowMs() - start > 30000) {
-                        failure = "no Finished page within 30 s";
-                        break;
-                    }
-                    Sleep(1);
+                Click(wizard, IDC_NOTHING);
+                if (!PollUntilPainted(wizard, "&Next->", start, &times->nullText, &times->nullPainted, &idle)) {
+                    failure = "the null step did not come back";
+                } else {
+                    Sleep(50);
+                    start = NowMs();
+                    Click(wizard, IDC_NEXT);
+                    if (!PollUntilPainted(wizard, "&Finish", start, &times->text, &times->painted, &times->pending))
+                        failure = "no painted Finished page within 30 s";
                 }
             }
         }
     }
     if (failure) fprintf(stderr, "install_timer: %s: %s\n", exe, failure);
     Kill(&ours);
-    return ms;
+    return !failure;
 }
 
 static int Usage()
@@ -250,13 +295,19 @@ int main(int argc, char** argv)
     const char* peer = programs[1];
 
     timeBeginPeriod(1);
-    Series series[6] = { { "ours", {} },  { "client", {} },   { "ours-net", {} },
-                         { "empty", {} }, { "peer", {} },     { "peer-net", {} } };
+    enum { OURS_TEXT, OURS_PAINTED, NULL_TEXT, NULL_PAINTED, PENDING, OURS_NET_TEXT, OURS_NET, EMPTY, PEER, PEER_NET,
+           SERIES };
+    Series series[SERIES] = { { "ours-text", {} }, { "ours-painted", {} }, { "null-text", {} },
+                              { "null-painted", {} }, { "pending", {} },   { "ours-net-text", {} },
+                              { "ours-net", {} },     { "empty", {} },     { "peer", {} },
+                              { "peer-net", {} } };
     std::vector<double> ratios;
     bool failed = false;
     for (int round = 0; round <= rounds; ++round) {
         const char* tag = round == 0 ? "warmup" : "run";
-        double oursMs = -1, clientMs = -1, emptyMs = -1, peerMs = -1;
+        OurTimes ourTimes;
+        bool oursDone = false;
+        double emptyMs = -1, peerMs = -1;
         for (int turn = 0; turn < 2; ++turn) {
             bool oursNow = (turn == 0) == (round % 2 == 1);
             if (!ResetPlayerFolder()) {
@@ -265,8 +316,7 @@ int main(int argc, char** argv)
                 break;
             }
             if (oursNow) {
-                oursMs = TimeOurInstall(ours, &clientMs);
-                if (oursMs >= 0 && !InstallLooksDone("ours")) oursMs = -1;
+                oursDone = TimeOurInstall(ours, &ourTimes) && InstallLooksDone("ours");
             } else {
                 emptyMs = TimeToExit(empty, NULL);
                 peerMs = TimeToExit(peer, "/S");
@@ -278,16 +328,28 @@ int main(int argc, char** argv)
             // Let the ended processes' teardown finish before the next start.
             Sleep(250);
         }
-        double oursNetMs = oursMs >= 0 && clientMs >= 0 ? oursMs - clientMs : -1;
-        double netMs = emptyMs >= 0 && peerMs >= 0 ? peerMs - emptyMs : -1;
-        double values[6] = { oursMs, clientMs, oursNetMs, emptyMs, peerMs, netMs };
-        for (int s = 0; s < 6; ++s) {
+        double values[SERIES];
+        for (double& v : values) v = -1;
+        if (oursDone) {
+            values[OURS_TEXT] = ourTimes.text;
+            values[OURS_PAINTED] = ourTimes.painted;
+            values[NULL_TEXT] = ourTimes.nullText;
+            values[NULL_PAINTED] = ourTimes.nullPainted;
+            values[PENDING] = ourTimes.pending ? 1 : 0;
+            values[OURS_NET_TEXT] = ourTimes.text - ourTimes.nullText;
+            values[OURS_NET] = ourTimes.painted - ourTimes.nullPainted;
+        }
+        values[EMPTY] = emptyMs;
+        values[PEER] = peerMs;
+        values[PEER_NET] = emptyMs >= 0 && peerMs >= 0 ? peerMs - emptyMs : -1;
+        for (int s = 0; s < SERIES; ++s) {
             printf("%s %d %s %.2f\n", tag, round, series[s].name, values[s]);
             if (values[s] < 0) failed = true;
             else if (round > 0) series[s].values.push_back(values[s]);
         }
         fflush(stdout);
-        if (round > 0 && oursNetMs >= 0 && netMs > 0) ratios.push_back(oursNetMs / netMs);
+        if (round > 0 && values[OURS_NET] >= 0 && values[PEER_NET] > 0)
+            ratios.push_back(values[OURS_NET] / values[PEER_NET]);
     }
     ResetPlayerFolder();
     timeEndPeriod(1);
