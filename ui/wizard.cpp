@@ -337,8 +337,12 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
         return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) OnWizardCommand(LOWORD(wParam));
-        // By mouse or by key, each change of the players' list notifies.
-        if (HIWORD(wParam) == CBN_SELCHANGE && LOWORD(wParam) == IDC_PLAYERS) OnPlayerChosen();
+        // A choice in the players' list, by mouse or by key. CBN_SELENDOK
+        // comes also when the item chosen is the one already shown, for which
+        // no CBN_SELCHANGE comes: after another folder was typed, choosing
+        // that player again puts its folder back.
+        if ((HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == CBN_SELENDOK) && LOWORD(wParam) == IDC_PLAYERS)
+            OnPlayerChosen();
         return 0;
     case WM_CTLCOLORSTATIC:
         return ColourNotice(window, (HDC)wParam, (HWND)lParam);
