@@ -306,7 +306,7 @@ TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
     EXPECT_EQ(FW_BOLD, font.lfWeight);
     // The page painted is the one drawn for the scale.
     Erase();
-    Pixels page(MakePageBitmap(0, 144));
+    Pixels page(MakePageBitmap(0, 144, false));
     int off = 0;
     for (int y = 0; y < height && y < page.height; y += 2)
         for (int x = 0; x < width && x < page.width; x += 2)
@@ -370,11 +370,11 @@ TEST(PageArt, DrawnForTheScaleNotEnlarged)
     // The speaker, the letters, the wave and the words, as 0xRRGGBB.
     const DWORD Inks[] = { 0xFFCC00, 0xFFFFFF, 0x33CCFF, 0x99FFFF };
     for (int page = 0; page < 4; ++page) {
-        Pixels picture(MakePageBitmap(page, 96));
+        Pixels picture(MakePageBitmap(page, 96, false));
         ASSERT_EQ(445, picture.width);
         for (int dpi : { 120, 144, 168, 192, 240 }) {
             SCOPED_TRACE(testing::Message() << "page " << page << " at " << dpi);
-            Pixels drawn(MakePageBitmap(page, dpi));
+            Pixels drawn(MakePageBitmap(page, dpi, false));
             ASSERT_EQ(MulDiv(445, dpi, 96), drawn.width);
             ASSERT_EQ(MulDiv(240, dpi, 96), drawn.height);
             // Each part where the picture has it, times the scale, within
