@@ -216,16 +216,13 @@ void DrawPageLabel(const DRAWITEMSTRUCT* item, UINT dpi, bool highContrast)
     char text[64];
     int length = GetWindowTextA(item->hwndItem, text, sizeof text);
     Canvas c = { item->hDC, (int)dpi, highContrast };
-    POINT origin = {};
-    MapWindowPoints(item->hwndItem, GetParent(item->hwndItem), &origin, 1);
     RECT r = item->rcItem;
-    r.left += Device(c, PAGE_TEXT_X * MILLI) - origin.x;
     HFONT font = WordFont(c.dc, Device(c, PAGE_TEXT_SIZE * MILLI));
     HGDIOBJ oldFont = SelectObject(c.dc, font);
     SetTextColor(c.dc, PageWordsColour(highContrast));
     SetBkMode(c.dc, TRANSPARENT);
     DrawTextA(c.dc, text, length, &r,
-              DT_SINGLELINE | DT_VCENTER | (item->itemState & ODS_NOACCEL ? DT_HIDEPREFIX : 0));
+              DT_RIGHT | DT_SINGLELINE | DT_VCENTER | (item->itemState & ODS_NOACCEL ? DT_HIDEPREFIX : 0));
     SelectObject(c.dc, oldFont);
     DeleteObject(font);
 }

@@ -19,7 +19,7 @@ COLORREF PageWordsColour(bool highContrast);
 HBITMAP MakePageBitmap(int page, UINT dpi, bool highContrast);
 
 // An owner-drawn label over a page (WM_DRAWITEM): its text in the page's
-// words' font and colour at `dpi`, from where the page's words begin, over
-// the page as it is, with its access key underlined unless the keyboard cues
-// are hidden.
+// words' font and colour at `dpi`, over the page as it is, against its right
+// edge (the control it names), with its access key underlined unless the
+// keyboard cues are hidden.
 void DrawPageLabel(const DRAWITEMSTRUCT* item, UINT dpi, bool highContrast);
