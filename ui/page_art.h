@@ -6,11 +6,10 @@
 // The pages' background colour, where no page is drawn too.
 const COLORREF PageBackground = RGB(102, 51, 255);
 
-// The colours a page is drawn in: the pictures' own, or in high contrast the
-// system's window colours, the background behind and the text for the words
-// and the logo.
-COLORREF PageBackgroundColour(bool highContrast);
-COLORREF PageWordsColour(bool highContrast);
+// `colour` as a page is drawn: the pictures' own, or in high contrast the
+// system's window colours, the window's for the background and its text's
+// for every ink (the words, the logo, the notice line).
+COLORREF PageColour(COLORREF colour, bool highContrast);
 
 // Page `page` for `dpi` dots per inch, as a new bitmap the caller deletes,
 // 445 x 240 pixels times dpi / 96; NULL when it cannot be made. At 96 it is
