@@ -154,12 +154,21 @@ TEST_P(Players, ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto)
     EXPECT_EQ(offered, Items(run.wizard, PLAYERS));
     EXPECT_EQ(0, SendDlgItemMessageA(run.wizard, PLAYERS, CB_GETCURSEL, 0, 0));
     EXPECT_TRUE(ShowsMessage(run.wizard, "Players found:"));
-    // Under the folder box and its left edge, below the page's words.
+    // Under the folder box and its left edge, below the page's words; its
+    // label, in the words' colour, left of it on its row.
     RECT box = ControlRect(run.wizard, LOCATION), list = ControlRect(run.wizard, PLAYERS);
     EXPECT_EQ(box.left, list.left);
     EXPECT_GT(list.top, box.bottom);
-    Image shot;
-    ASSERT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) && Extent(shot, Words).bottom > 0; }, WAIT_MS));
+    Image shot, row;
+    ASSERT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) && Extent(shot, Words).bottom > list.top; },
+                          WAIT_MS));
+    row.width = shot.width;
+    row.height = list.bottom - list.top;
+    row.pixels.assign(shot.pixels.begin() + list.top * shot.width, shot.pixels.begin() + list.bottom * shot.width);
+    RECT label = Extent(row, Words);
+    EXPECT_LT(label.left, label.right);
+    EXPECT_LT(label.right, list.left);
+    shot.height = box.bottom;
     EXPECT_LT(Extent(shot, Words).bottom, box.top);
     if (dpi == 96) SaveScreenshot(run.wizard, "page-3-location-players");
 
