@@ -28,7 +28,7 @@ enum PlayerFound { PLAYER_FOUND, PLAYER_ONLY_NOT_32BIT, PLAYER_MISSING };
 PlayerFound LocatePlayer(char* out);
 // Every 32-bit player the same places hold, each folder once however it is
 // spelled, in the order LocatePlayer reads them (so the first is the one it
-// gives): at most `room` into `players`; how many.
+// gives): at most `room` (and 16) into `players`; how many.
 struct FoundPlayer {
     char folder[PATH_BUFFER];        // as LocatePlayer gives it: lower-case, with its backslash
     const PlayerProgram* program;    // the one that runs first there
