@@ -148,8 +148,9 @@ const PlaceCase PlaceCases[] = {
     { "JapaneseAbsolute", "[Winamp]\r\ninidir=C:\\\x83\x5c\x83\x41\r\n", "C:\\\x83\x5c\x83\x41\\",
       "[Winamp]\r\nutf8=0\r\nremove_genplug=C:\\W\\x\x83\x5c" "dsp_zv.dll\r\ndspplugin_name=a\r\n", false, true, false,
       "[Winamp]\r\nutf8=0\r\nremove_genplug=C:\\W\\x\x83\x5c" "dsp_zv.dll\r\ndspplugin_name=dsp_zv.dll\r\n" },
-    // Read as ANSI before the close; the closing player writes it in UTF-8,
-    // where E3 81 82 is one character and the removal names the module.
+    // ANSI (utf8=0) while the player runs, which writes it in UTF-8 as it
+    // closes: there E3 81 82 is one letter and the removal names the module,
+    // where code page 932 would take 82 5C for one and the name for another.
     { "JapanesePlayerTurnsItsIniToUtf8AsItCloses", nullptr, "", "[Winamp]\r\nutf8=0\r\n", false, true, false,
       "[Winamp]\r\nutf8=1\r\nremove_genplug=\r\ndspplugin_name=dsp_zv.dll\r\n", nullptr, nullptr, nullptr, false,
       "[Winamp]\r\nutf8=1\r\nremove_genplug=C:\\W\\\xE3\x81\x82\\dsp_zv.dll\r\ndspplugin_name=a\r\n" },
