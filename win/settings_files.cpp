@@ -46,9 +46,11 @@ static bool WriteRewrittenCopy(HANDLE out, void* context)
     IniRewrite rewrite;
     BeginIniRewrite(&rewrite, WriteToFile, &out, job->selectModule, job->ansi ? AnsiLeadBytes() : NULL);
     bool ok = true;
-    // Its beginning was read to judge its encoding; the rest follows on.
+    // Its beginning was read to judge its encoding, and was all of it when
+    // it did not fill g_scratch; the rest follows on.
     DWORD got = job->head;
-    while (got && FeedIniRewrite(&rewrite, g_scratch, got)) {
+    bool more = got == sizeof g_scratch;
+    while (got && FeedIniRewrite(&rewrite, g_scratch, got) && more) {
         if (!ReadFile(*in, g_scratch, sizeof g_scratch, &got, NULL)) {
             ok = false;
             break;
