@@ -176,7 +176,8 @@ static bool IsName(const RegistryUnit* text, size_t length, const char* name)
     return true;
 }
 
-bool NativeProgramFolders(const RegistryUnit* text, RegistryUnit* out, size_t count)
+bool ReplaceVariables(const RegistryUnit* text, const VariableText* variables, size_t count, RegistryUnit* out,
+                      size_t size)
 {
     size_t n = 0;
     for (const RegistryUnit* p = text; *p;) {
@@ -184,27 +185,41 @@ bool NativeProgramFolders(const RegistryUnit* text, RegistryUnit* out, size_t co
         const RegistryUnit* end = p + 1;
         if (*p == '%')
             while (*end && *end != '%') ++end;
-        const char* native = NULL;
+        const RegistryUnit* with = NULL;
         if (*p == '%' && *end == '%') {
-            for (const auto& folder : NativeFolderNames)
-                if (IsName(p + 1, (size_t)(end - p - 1), folder.name)) native = folder.native;
+            for (size_t i = 0; i < count; ++i)
+                if (IsName(p + 1, (size_t)(end - p - 1), variables[i].name)) with = variables[i].text;
             ++end;
         } else {
             end = p + 1;
         }
-        size_t length = native ? strlen(native) + 2 : (size_t)(end - p);
-        if (n + length >= count) return false;
-        if (native) {
-            out[n++] = '%';
-            while (*native) out[n++] = (RegistryUnit)*native++;
-            out[n++] = '%';
-        } else {
-            while (p < end) out[n++] = *p++;
-        }
+        size_t length = 0;
+        if (with)
+            while (with[length]) ++length;
+        else
+            length = (size_t)(end - p);
+        if (n + length >= size) return false;
+        for (const RegistryUnit* from = with ? with : p; length; --length) out[n++] = *from++;
         p = end;
     }
     out[n] = 0;
     return true;
+}
+
+bool NativeProgramFolders(const RegistryUnit* text, RegistryUnit* out, size_t count)
+{
+    enum { NAMES = sizeof NativeFolderNames / sizeof NativeFolderNames[0] };
+    RegistryUnit names[NAMES][24];
+    VariableText variables[NAMES];
+    for (size_t i = 0; i < NAMES; ++i) {
+        RegistryUnit* name = names[i];
+        *name++ = '%';
+        for (const char* c = NativeFolderNames[i].native; *c;) *name++ = (RegistryUnit)*c++;
+        *name++ = '%';
+        *name = 0;
+        variables[i] = { NativeFolderNames[i].name, names[i] };
+    }
+    return ReplaceVariables(text, variables, NAMES, out, count);
 }
 
 bool FolderFromPlaceValue(PlaceValueKind kind, const PlaceValue* value, const PlaceText* text, char* out,

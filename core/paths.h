@@ -112,6 +112,19 @@ struct PlaceValue {
     bool nativeView;
 };
 
+// A %NAME% (ASCII, matched in any case) and the text that takes its place.
+struct VariableText {
+    const char* name;
+    const RegistryUnit* text;
+};
+
+// `text` with each %NAME% of the `count` `variables` as its text, every
+// other %...% and a lone '%' as they are. The '%'s pair left to right, as
+// Windows pairs them where each variable is defined. False when the result
+// does not fit in `size` units.
+bool ReplaceVariables(const RegistryUnit* text, const VariableText* variables, size_t count, RegistryUnit* out,
+                      size_t size);
+
 // `text` with %ProgramFiles% and %CommonProgramFiles% (any case) as
 // %ProgramW6432% and %CommonProgramW6432%: a 64-bit program's names for the
 // native folders, in the names a 32-bit one has for them. The '%'s pair left

@@ -94,11 +94,52 @@ struct Search {
     DesktopLookups lookups;
     HKEY hive;            // the desktop user's; NULL: unknown
     PlaceOwner owner;     // of the value being read
+    bool windows64;
 };
+
+#define WINDOWS_VERSION_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
+
+// %ProgramW6432% and %CommonProgramW6432% came with Windows 7; XP x64 and
+// Vista x64 name the native folders only in the registry's 64-bit view.
+// Where the installer's environment lacks either, `text` gets that folder
+// in its place, spelled out.
+static bool FillNativeFolders(const RegistryUnit* text, RegistryUnit* out, size_t count)
+{
+    static const struct {
+        const char* variable;
+        const WCHAR* value;
+    } Folders[] = { { "ProgramW6432", L"ProgramFilesDir" }, { "CommonProgramW6432", L"CommonFilesDir" } };
+    RegistryUnit folders[2][MAX_PATH];
+    VariableText variables[2];
+    size_t n = 0;
+    for (const auto& folder : Folders) {
+        WCHAR* value = (WCHAR*)folders[n];
+        DWORD type, size = sizeof folders[n] - sizeof(WCHAR);
+        if (GetEnvironmentVariableA(folder.variable, NULL, 0) ||
+            !ReadValue(HKEY_LOCAL_MACHINE, WINDOWS_VERSION_KEY, KEY_WOW64_64KEY, folder.value, true, (BYTE*)value,
+                       &size, &type) ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            continue;
+        value[size / sizeof(WCHAR)] = 0;
+        // A folder as it stands: a %NAME% in it would be expanded as a
+        // 32-bit program sees it, the (x86) folder.
+        const WCHAR* c = value;
+        while (*c && *c != '%') ++c;
+        if (!value[0] || *c) continue;
+        variables[n] = { folder.variable, folders[n] };
+        ++n;
+    }
+    return ReplaceVariables(text, variables, n, out, count);
+}
 
 static bool ExpandPlaceText(const RegistryUnit* text, RegistryUnit* out, size_t count, void* context)
 {
     Search* search = (Search*)context;
+    RegistryUnit filled[PLACE_VALUE_UNITS];
+    if (search->windows64) {
+        if (!FillNativeFolders(text, filled, PLACE_VALUE_UNITS)) return false;
+        text = filled;
+    }
     HANDLE user = search->owner == OWNER_DESKTOP_USER ? search->lookups.token : NULL;
     // The installer's own account and the default folders, and a desktop
     // user without a shell token (no shell: that account too), expand with
@@ -162,31 +203,49 @@ static PlayerKind PlayerIn(const char* folder, const PlayerProgram** which = NUL
     return FindPlayerProgram(folder, program, which);
 }
 
+enum { LISTED_PLAYERS = 16 };   // FindEveryPlayer's room at most
+
 namespace {
-// Every player found, for the Location page's choice: `count` of `room`.
+// A folder as it is on disk, whatever path leads to it; `known` false when
+// it could not be opened.
+struct FolderIdentity {
+    bool known;
+    BY_HANDLE_FILE_INFORMATION info;
+};
+
+// Every player found, for the Location page's choice: `count` of `room`,
+// each folder's identity taken when it was found, as whoever looked.
 struct PlayerList {
     FoundPlayer* players;
+    FolderIdentity identities[LISTED_PLAYERS];
     int count, room;
 };
 }
 
 // Adds the player in `folder` unless the list holds that folder already,
 // however spelled (a short name, another letter case).
-static void AddPlayer(PlayerList* list, const char* folder, const PlayerProgram* program)
+static void AddPlayer(PlayerList* list, const char* folder, const FolderIdentity* added, const PlayerProgram* program)
 {
-    WCHAR wide[MAX_PATH];
-    BY_HANDLE_FILE_INFORMATION added, listed;
-    bool known = AnsiToWide(folder, wide, MAX_PATH) && FileIdentity(wide, &added);
     for (int i = 0; i < list->count; ++i) {
-        const char* other = list->players[i].folder;
-        if (!lstrcmpiA(other, folder) ||
-            (known && AnsiToWide(other, wide, MAX_PATH) && FileIdentity(wide, &listed) && SameIdentity(&added, &listed)))
+        const FolderIdentity* listed = &list->identities[i];
+        if (!lstrcmpiA(list->players[i].folder, folder) ||
+            (added->known && listed->known && SameIdentity(&added->info, &listed->info)))
             return;
     }
     if (list->count == list->room) return;
+    list->identities[list->count] = *added;
     FoundPlayer* player = &list->players[list->count++];
     CopyText(player->folder, sizeof player->folder, folder);
     player->program = program;
+}
+
+// A folder on another machine: a UNC path (taking any \\?\ path for one), or
+// a drive letter mapped to a share.
+static bool IsRemoteFolder(const char* folder)
+{
+    if (folder[0] == '\\' && folder[1] == '\\') return true;
+    char root[] = { folder[0], ':', '\\', 0 };
+    return folder[0] && folder[1] == ':' && GetDriveTypeA(root) == DRIVE_REMOTE;
 }
 
 // One value's folder, when it names one. A value of the desktop user's hive
@@ -215,6 +274,26 @@ static bool ReadPlace(Search* search, const Place* place, const PlaceName* name,
     return FolderFromPlaceValue(name->kind, &value, &text, folder, PATH_BUFFER);
 }
 
+// What the folder a place names holds, looked at as the place's owner: one
+// the desktop user writes as them, so that a server it names meets their
+// network logon, not the installer's (an administrator's, elevated at their
+// desktop), and their own drive letters. Where running as them cannot be
+// had, a remote folder from such a place is left out. `identity`, when
+// wanted, gets the folder's when it holds a 32-bit player.
+static PlayerKind PlaceHolds(PlaceOwner owner, HANDLE token, const char* folder, const PlayerProgram** which,
+                             FolderIdentity* identity)
+{
+    HANDLE user = owner == OWNER_DESKTOP_USER ? token : NULL;
+    bool asUser = user && BeginAsUser(user);
+    if (owner == OWNER_DESKTOP_USER && !asUser && IsRemoteFolder(folder)) return PLAYER_NONE;
+    WCHAR wide[MAX_PATH];
+    PlayerKind kind = PlayerIn(folder, which);
+    if (identity)
+        identity->known = kind == PLAYER_32BIT && AnsiToWide(folder, wide, MAX_PATH) && FileIdentity(wide, &identity->info);
+    if (asUser) EndAsUser(user);
+    return kind;
+}
+
 // Whether a 32-bit program runs on 64-bit Windows (IsWow64Process came with
 // XP SP2): only there are there a 64-bit registry view and Program Files.
 static bool OnWindows64()
@@ -235,7 +314,7 @@ static bool SearchPlaces(char* found, char* other, PlayerList* every)
     DesktopUser whose = OpenDesktopUser(&token);
     BeginDesktopLookups(&search.lookups, whose, token, NULL);
     search.hive = OpenDesktopUserHive(whose, token);
-    bool windows64 = OnWindows64(), any = false;
+    bool windows64 = search.windows64 = OnWindows64(), any = false;
     char folder[PATH_BUFFER];
     for (const Place& place : Places) {
         if (place.owner == OWNER_DEFAULT_64 && !windows64) continue;
@@ -246,13 +325,14 @@ static bool SearchPlaces(char* found, char* other, PlayerList* every)
                 if (&name != place.values && !name.name) break;
                 if (!ReadPlace(&search, &place, &name, view ? KEY_WOW64_64KEY : 0, folder)) continue;
                 const PlayerProgram* program;
-                PlayerKind kind = PlayerIn(folder, &program);
+                FolderIdentity identity;
+                PlayerKind kind = PlaceHolds(place.owner, search.lookups.token, folder, &program, every ? &identity : NULL);
                 if (kind == PLAYER_NOT_32BIT && !other[0]) CopyText(other, PATH_BUFFER, folder);
                 if (kind != PLAYER_32BIT) continue;
                 if (!any) CopyText(found, PATH_BUFFER, folder);
                 any = true;
                 if (!every) break;
-                AddPlayer(every, folder, program);
+                AddPlayer(every, folder, &identity, program);
             }
         if (any && !every) break;
     }
@@ -280,10 +360,15 @@ PlayerFound LocatePlayer(char* out)
 
 int FindEveryPlayer(FoundPlayer* players, int room)
 {
-    PlayerList every = { players, 0, room };
+    PlayerList every;
+    every.players = players;
+    every.count = 0;
+    every.room = room < LISTED_PLAYERS ? room : LISTED_PLAYERS;
     char command[PATH_BUFFER], first[PATH_BUFFER], other[PATH_BUFFER] = "";
     const PlayerProgram* program;
-    if (ReadMachineCommand(command) && PlayerIn(command, &program) == PLAYER_32BIT) AddPlayer(&every, command, program);
+    FolderIdentity identity;
+    if (ReadMachineCommand(command) && PlaceHolds(OWNER_MACHINE, NULL, command, &program, &identity) == PLAYER_32BIT)
+        AddPlayer(&every, command, &identity, program);
     SearchPlaces(first, other, &every);
     return every.count;
 }

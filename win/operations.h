@@ -28,7 +28,7 @@ enum PlayerFound { PLAYER_FOUND, PLAYER_ONLY_NOT_32BIT, PLAYER_MISSING };
 PlayerFound LocatePlayer(char* out);
 // Every 32-bit player the same places hold, each folder once however it is
 // spelled, in the order LocatePlayer reads them (so the first is the one it
-// gives): at most `room` into `players`; how many.
+// gives): at most `room` (and 16) into `players`; how many.
 struct FoundPlayer {
     char folder[PATH_BUFFER];        // as LocatePlayer gives it: lower-case, with its backslash
     const PlayerProgram* program;    // the one that runs first there
@@ -123,7 +123,6 @@ struct PlayerSettingsPlace {
     WCHAR program[MAX_PATH];     // its program
     bool found;                  // iniPath is known
     WCHAR iniPath[MAX_PATH];
-    bool ansi;                   // winamp.ini is written in the ANSI code page (utf8=0)
     HANDLE token;                // the desktop user's, when it could be opened
     HANDLE user;                 // `token` when winamp.ini is that user's own, else NULL
     WCHAR folder[MAX_PATH];      // where the files go, with its backslash (empty: none fits)
@@ -152,7 +151,8 @@ SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place, bool* safeM
 // The rewrite of one winamp.ini, impersonating `user` (a token with
 // TOKEN_QUERY, TOKEN_IMPERSONATE and TOKEN_DUPLICATE) when not NULL; true
 // when it was replaced, or read whole with nothing to change.
-// `selectModule` false leaves the player's DSP selection alone; `ansi`: the
-// file is in the ANSI code page (utf8=0), else UTF-8.
-bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule = true, bool ansi = false);
+// `selectModule` false leaves the player's DSP selection alone. The file is
+// read in the ANSI code page when its own first [Winamp] section, as it is
+// then, says utf8=0, else as UTF-8.
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule = true);
 bool SeedPluginSettings();

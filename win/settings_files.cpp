@@ -31,6 +31,7 @@ static bool WriteToFile(void* context, const char* data, size_t size)
 
 struct RewriteJob {
     HANDLE in;
+    DWORD head;         // its first bytes, already in g_scratch
     bool selectModule;  // false: the player's own DSP selection stays
     bool ansi;          // written in the ANSI code page, not UTF-8
     bool unchanged;     // read and rewritten whole, and nothing to change
@@ -45,14 +46,15 @@ static bool WriteRewrittenCopy(HANDLE out, void* context)
     IniRewrite rewrite;
     BeginIniRewrite(&rewrite, WriteToFile, &out, job->selectModule, job->ansi ? AnsiLeadBytes() : NULL);
     bool ok = true;
-    for (;;) {
-        DWORD got = 0;
+    // Its beginning was read to judge its encoding, and was all of it when
+    // it did not fill g_scratch; the rest follows on.
+    DWORD got = job->head;
+    bool more = got == sizeof g_scratch;
+    while (got && FeedIniRewrite(&rewrite, g_scratch, got) && more) {
         if (!ReadFile(*in, g_scratch, sizeof g_scratch, &got, NULL)) {
             ok = false;
             break;
         }
-        if (got == 0) break;
-        if (!FeedIniRewrite(&rewrite, g_scratch, got)) break;
     }
     ok = EndIniRewrite(&rewrite) && ok;
     CloseHandle(*in);
@@ -62,9 +64,9 @@ static bool WriteRewrittenCopy(HANDLE out, void* context)
     return ok && rewrite.changed;
 }
 
-// An open file, from its start, into g_scratch until that is full, and
-// closed; `length` bytes were read. False on a read error.
-static bool ReadBeginning(HANDLE file, DWORD* length)
+// An open file, from its start, into g_scratch until that is full;
+// `length` bytes were read. False on a read error. ReadBeginning closes it.
+static bool ReadBeginningOpen(HANDLE file, DWORD* length)
 {
     DWORD got = 0;
     bool ok = file != INVALID_HANDLE_VALUE;
@@ -72,6 +74,12 @@ static bool ReadBeginning(HANDLE file, DWORD* length)
     while (ok && *length < sizeof g_scratch &&
            (ok = ReadFile(file, g_scratch + *length, sizeof g_scratch - *length, &got, NULL)) && got)
         *length += got;
+    return ok;
+}
+
+static bool ReadBeginning(HANDLE file, DWORD* length)
+{
+    bool ok = ReadBeginningOpen(file, length);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     return ok;
 }
@@ -94,7 +102,7 @@ static bool ReadPathsIni(const WCHAR* playerFolder, DWORD* length, bool* exists)
     return ReadBeginning(file, length) && *length < sizeof g_scratch;
 }
 
-bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule, bool ansi)
+bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule)
 {
     WCHAR tempPath[MAX_PATH];
     if (lstrlenW(iniPath) + lstrlenW(SETTINGS_TEMP_SUFFIX) >= MAX_PATH) return false;
@@ -109,13 +117,19 @@ bool RewriteSettingsFile(const WCHAR* iniPath, HANDLE user, bool selectModule, b
     DWORD attributes = GetFileAttributesW(iniPath);
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
         HANDLE in = OpenWaiting(iniPath, FILE_SHARE_READ);
-        if (in != INVALID_HANDLE_VALUE) {
+        // Its encoding as this very file, which nothing else may write while
+        // it is open, says: the player writes winamp.ini as it exits, after
+        // the settings were first read, and may have changed utf8= then.
+        RewriteJob job = { in, 0, selectModule, false, false };
+        PlayerSection section;
+        if (ReadBeginningOpen(in, &job.head)) {
+            job.ansi = ReadPlayerSection(g_scratch, job.head, job.head < sizeof g_scratch, &section) && section.ansi;
             DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-            RewriteJob job = { in, selectModule, ansi, false };
             ok = ReplaceFileWith(iniPath, tempPath, keep | FILE_ATTRIBUTE_ARCHIVE, WriteRewrittenCopy, &job) ||
                  job.unchanged;
-            if (job.in != INVALID_HANDLE_VALUE) CloseHandle(job.in);   // the temporary file could not be made
         }
+        // Not handed on: its beginning could not be read, or the temporary file made.
+        if (job.in != INVALID_HANDLE_VALUE) CloseHandle(job.in);
     }
     EndAsUser(user);
     return ok;
@@ -234,7 +248,6 @@ void FindPlayerSettings(const char* pluginsPath, PlayerSettingsPlace* place)
     WCHAR loaded[MAX_PATH];
     section.dspFolderKind = DSP_FOLDER_NONE;
     if (place->found && ReadPlayerSectionOf(place->iniPath, place->user, &section)) {
-        place->ansi = section.ansi;
         // For the box, as written; a cut name still shows which it is.
         section.dspFolder[MAX_PATH - 1] = 0;
         MultiByteToWideChar(section.ansi ? CP_ACP : CP_UTF8, 0, section.dspFolder, -1, place->dspFolder, MAX_PATH);
@@ -256,7 +269,7 @@ void ReleasePlayerSettings(PlayerSettingsPlace* place)
 SwitchResult RewritePlayerSettings(const PlayerSettingsPlace* place, bool* safeMode)
 {
     // Where the player will not load the module from, its own selection stays.
-    if (place->found) RewriteSettingsFile(place->iniPath, place->user, place->loads, place->ansi);
+    if (place->found) RewriteSettingsFile(place->iniPath, place->user, place->loads);
     // Whether it was rewritten or not, what counts is what the player will
     // read at its next start.
     PlayerSection section;

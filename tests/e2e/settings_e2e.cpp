@@ -116,6 +116,7 @@ struct PlaceCase {
     const char* typed = nullptr;       // the folder typed on Location; nullptr: as found
     const char* box = NotSwitchedOnText;
     bool safeMode = false;             // and then the box that says the player runs in safe mode
+    const char* onExit = nullptr;      // the player runs, and writes this winamp.ini as it closes
 };
 
 // The files where the player does not look: its own selection stays.
@@ -147,6 +148,12 @@ const PlaceCase PlaceCases[] = {
     { "JapaneseAbsolute", "[Winamp]\r\ninidir=C:\\\x83\x5c\x83\x41\r\n", "C:\\\x83\x5c\x83\x41\\",
       "[Winamp]\r\nutf8=0\r\nremove_genplug=C:\\W\\x\x83\x5c" "dsp_zv.dll\r\ndspplugin_name=a\r\n", false, true, false,
       "[Winamp]\r\nutf8=0\r\nremove_genplug=C:\\W\\x\x83\x5c" "dsp_zv.dll\r\ndspplugin_name=dsp_zv.dll\r\n" },
+    // ANSI (utf8=0) while the player runs, which writes it in UTF-8 as it
+    // closes: there E3 81 82 is one letter and the removal names the module,
+    // where code page 932 would take 82 5C for one and the name for another.
+    { "JapanesePlayerTurnsItsIniToUtf8AsItCloses", nullptr, "", "[Winamp]\r\nutf8=0\r\n", false, true, false,
+      "[Winamp]\r\nutf8=1\r\nremove_genplug=\r\ndspplugin_name=dsp_zv.dll\r\n", nullptr, nullptr, nullptr, false,
+      "[Winamp]\r\nutf8=1\r\nremove_genplug=C:\\W\\\xE3\x81\x82\\dsp_zv.dll\r\ndspplugin_name=a\r\n" },
     { "UndefinedVariable", "[Winamp]\r\ninidir=%ZUV_NO_SUCH_VARIABLE%\\Winamp\r\n", "", SampleIni, false, false },
     { "MissingIniIsNotCreated", nullptr, "", nullptr, false, false },
     { "ReadOnlyIni", nullptr, "", SampleIni, true, false },
@@ -224,6 +231,13 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
     if (c.desktopShell) {
         ASSERT_TRUE(StartDesktopShell(&shell));
     }
+    Process player;
+    if (c.onExit) {
+        ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "exit.ini", c.onExit));
+        ASSERT_TRUE(WriteAll(std::string(PlayerFolder) + "standin.mode", "exit-writes-ini"));
+        ASSERT_TRUE(Start((std::string(PlayerFolder) + "winamp.exe").c_str(), nullptr, PlayerFolder, &player));
+        ASSERT_TRUE(WaitWindow(player.pid, "Winamp v1.x", nullptr, WAIT_MS));
+    }
 
     ASSERT_TRUE(Launch(&run));
     ASSERT_TRUE(WalkToLocation(run.wizard));
@@ -249,6 +263,10 @@ TEST_P(PlayerSettingsPlace, RewritesWhereThePlayerReadsOrSaysItDidNot)
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
     }
     ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
+    if (c.onExit) {
+        EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(player.handle, 0)) << "the player was not closed";
+        Kill(&player);
+    }
     EXPECT_FALSE(WaitMessageBox(run.process.pid, SHORT_MS, &box)) << box.text;
     EXPECT_EQ("&More Info", Text(run.wizard, CANCEL));
     Click(run.wizard, NEXT);

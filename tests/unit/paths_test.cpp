@@ -388,6 +388,11 @@ TEST(CodePages, NativeFolderNamesPairedLeftToRight)
     EXPECT_EQ(u"%ProgramW6432%%ProgramW6432%", native(u"%ProgramFiles%%programfiles%"));
     EXPECT_EQ(u"<too long>", native(u"%ProgramFiles%", 14));
     EXPECT_EQ(u"%ProgramW6432%", native(u"%ProgramFiles%", 15));
+    // A folder spelled out in a variable's place.
+    const std::u16string folder = u"D:\\64";
+    VariableText spelled = { "ProgramW6432", (const RegistryUnit*)folder.c_str() };
+    ASSERT_TRUE(ReplaceVariables((const RegistryUnit*)u"%programw6432%\\W%ProgramW6432", &spelled, 1, out, 64));
+    EXPECT_EQ(u"D:\\64\\W%ProgramW6432", std::u16string((const char16_t*)out));
 }
 
 struct JoinCase {

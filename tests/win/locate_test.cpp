@@ -88,6 +88,85 @@ TEST_F(Locate, ValueWithoutTerminatingNul)
     EXPECT_EQ("<missing>", Located());
 }
 
+// A player's program, "MZ" alone: a 32-bit one, as nothing says otherwise.
+static void MakePlayer(const std::string& folder, const char* program)
+{
+    for (size_t at = 3; at <= folder.size(); ++at)
+        if (at == folder.size() || folder[at] == '\\') CreateDirectoryA(folder.substr(0, at).c_str(), NULL);
+    HANDLE file = CreateFileA((folder + "\\" + program).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD written;
+    ASSERT_TRUE(WriteFile(file, "MZ", 2, &written, NULL));
+    CloseHandle(file);
+}
+
+// A folder on a server that the desktop user's own places name is looked at
+// as them (here: this process's window as the shell's, whose token is had),
+// and is left out when that cannot be done (no shell); the same folder by a
+// local path, or named by the machine's places, is looked at as ever. Wine
+// serves \\host\share from its prefix's dosdevices\unc.
+TEST_F(Locate, DesktopUsersServerFolderOnlyAsThem)
+{
+    const char* prefix = getenv("WINEPREFIX");
+    ASSERT_TRUE(prefix) << "the share is made in wine's prefix";
+    std::string local = std::string("Z:") + prefix + "\\dosdevices\\unc\\zuvhost\\share\\Winamp";
+    for (char& c : local) c = c == '/' ? '\\' : c;
+    MakePlayer(local, "winamp.exe");
+    const char server[] = "\\\\zuvhost\\share\\Winamp";
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, PLAYER_USER_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+    FoundPlayer players[4];
+    auto listed = [&] { return FindEveryPlayer(players, 4) == 1 ? std::string(players[0].folder) : "<not one>"; };
+    for (const std::string& folder : { local, std::string(server) }) {
+        RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE*)folder.c_str(), (DWORD)folder.size() + 1);
+        std::string found = folder == server ? "<missing>" : CharLowerA(&(folder + "\\")[0]);
+        EXPECT_EQ(found, Located());
+        EXPECT_EQ(folder == server ? "<not one>" : found, listed());
+    }
+    typedef BOOL(WINAPI * SetShellWindowProc)(HWND);
+    SetShellWindowProc setShellWindow =
+        (SetShellWindowProc)(void*)GetProcAddress(GetModuleHandleA("user32.dll"), "SetShellWindow");
+    HWND shell = CreateWindowA("STATIC", "shell", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(setShellWindow && setShellWindow(shell));
+    EXPECT_EQ("\\\\zuvhost\\share\\winamp\\", Located());
+    EXPECT_EQ("\\\\zuvhost\\share\\winamp\\", listed());
+    DestroyWindow(shell);
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, PLAYER_USER_KEY);
+    SetCommand(std::string("\"") + server + "\\winamp.exe\"");
+    EXPECT_EQ("\\\\zuvhost\\share\\winamp\\", Located());
+    EXPECT_EQ("\\\\zuvhost\\share\\winamp\\", listed());
+    DeleteFileA((local + "\\winamp.exe").c_str());
+}
+
+// %ProgramW6432% and %CommonProgramW6432% came with Windows 7: without them
+// (XP x64, Vista x64), the registry's 64-bit view names the native folders,
+// for the default folders and for a value a 64-bit installer wrote.
+TEST_F(Locate, NativeFoldersWithoutTheirVariables)
+{
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "32-bit Windows has no native folders";
+    const char* const names[] = { "ProgramW6432", "CommonProgramW6432" };
+    char saved[2][MAX_PATH];
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(GetEnvironmentVariableA(names[i], saved[i], MAX_PATH));
+        SetEnvironmentVariableA(names[i], NULL);
+    }
+    MakePlayer("C:\\Program Files\\WACUP", "wacup.exe");
+    EXPECT_EQ("c:\\program files\\wacup\\", Located());
+    DeleteFileA("C:\\Program Files\\WACUP\\wacup.exe");
+    MakePlayer("C:\\Program Files\\Common Files\\ZUV WACUP", "wacup.exe");
+    HKEY key;
+    const char value[] = "%CommonProgramFiles%\\ZUV WACUP";
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, WACUP_UNINSTALL_KEY, 0, NULL, 0,
+                                             KEY_ALL_ACCESS | KEY_WOW64_64KEY, NULL, &key, NULL));
+    RegSetValueExA(key, "InstallLocation", 0, REG_EXPAND_SZ, (const BYTE*)value, sizeof value);
+    RegCloseKey(key);
+    EXPECT_EQ("c:\\program files\\common files\\zuv wacup\\", Located());
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, WACUP_UNINSTALL_KEY, KEY_WOW64_64KEY, 0);
+    DeleteFileA("C:\\Program Files\\Common Files\\ZUV WACUP\\wacup.exe");
+    for (int i = 0; i < 2; ++i) SetEnvironmentVariableA(names[i], saved[i]);
+}
+
 // The typed folder's player: its program, resolved once, wacup.exe before
 // winamp.exe, and whether its PE header names another machine than i386.
 class Presence : public ::testing::Test {

@@ -11,6 +11,8 @@
 //   hang          the window never answers messages
 //   slow-exit     holds plugins\dsp_zv.dll open without sharing and, after
 //                 WM_CLOSE, takes 1.5 s to exit and let it go
+//   exit-writes-ini  on its way out writes winamp.ini afresh, as the player
+//                 does, with the bytes of exit.ini beside it
 //
 // At start, before its window, it runs its DSP plug-in as the player does:
 // the module named by winamp.ini's dspplugin_name= in section [Winamp], from
@@ -369,6 +371,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
         Sleep(1500);
         CloseHandle(g_heldModule);
         Log("module released");
+    }
+    if (lstrcmpA(g_mode, "exit-writes-ini") == 0) {
+        char from[MAX_PATH + 16], to[MAX_PATH + 16];
+        wsprintfA(from, "%sexit.ini", g_folder);
+        wsprintfA(to, "%swinamp.ini", g_folder);
+        Log(CopyFileA(from, to, FALSE) ? "ini written" : "ini not written");
     }
     Log("exited");
     return 0;
