@@ -285,7 +285,9 @@ static void Browse()
 // wizard's: WM_SETREDRAW on a top-level window costs wine more than all the
 // rest. WM_SETREDRAW TRUE shows a hidden window; these three never are.
 // No frame changes, so none is redrawn: the wizard's caption alone costs
-// wine up to 0.5 ms.
+// wine up to 0.5 ms. Nor does Back, which the Location page left enabled:
+// its place is taken out of the paint, the wizard's (which has no
+// WS_CLIPCHILDREN and would draw the page over it) and its own.
 static void ShowFinished()
 {
     static const int retitled[] = { IDC_NEXT, IDCANCEL, IDC_MESSAGE };
@@ -298,6 +300,10 @@ static void ShowFinished()
     SetControlText(IDC_MESSAGE, g_pageMessages[PAGE_FINISHED]);
     for (int id : retitled) SendDlgItemMessageA(wizard, id, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(wizard, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    RECT back;
+    GetWindowRect(GetDlgItem(wizard, IDC_BACK), &back);
+    MapWindowPoints(NULL, wizard, (POINT*)&back, 2);
+    RedrawWindow(wizard, &back, NULL, RDW_VALIDATE | RDW_ALLCHILDREN);
 }
 
 // Four decimal numbers with dots, from the most significant.
