@@ -25,9 +25,14 @@ static void RunMessageLoop()
 {
     MSG msg;
     while (g_installer.running) {
-        // Filtered on the wizard: only its own and its controls' messages.
-        // -1 means the window is gone; waiting on would spin for ever.
-        if (GetMessageA(&msg, g_installer.wizardWindow, 0, 0) == -1) break;
+        // Every message of the thread, not only the wizard's: the open part
+        // of the players' drop-down list (a top-level ComboLBox), the box's
+        // completion suggestions and COM's hidden windows are top-level
+        // windows of this thread too, and a loop filtered on the wizard
+        // leaves their input and paints waiting in the queue.
+        // 0 is WM_QUIT, which nothing of ours posts; -1 an error that
+        // waiting on would repeat for ever. Either ends the run.
+        if (GetMessageA(&msg, NULL, 0, 0) <= 0) break;
         if (!IsDialogMessageA(g_installer.wizardWindow, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
