@@ -90,6 +90,38 @@ static bool EndsInSeparator(const char* text, const LeadBytes* lead)
     return c == '\\' || c == '/';
 }
 
+static bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// The next character of a folder name as SameFolderName compares it, and
+// `*at` moved past it: a run of separators as one '\\', and none at the end
+// (0, as at the end); a double-byte character as its two bytes, as they are.
+static unsigned NextFolderChar(const char** at, const LeadBytes* lead)
+{
+    const char* p = *at;
+    if (IsSeparator(*p)) {
+        while (IsSeparator(*p)) ++p;
+        *at = p;
+        return *p ? '\\' : 0;
+    }
+    if (!*p) return 0;
+    *at = NextChar(p, lead);
+    return *at - p == 2 ? 0x10000u | (unsigned char)p[0] << 8 | (unsigned char)p[1] : (unsigned char)LowerAscii(*p);
+}
+
+bool SameFolderName(const char* a, const char* b, const LeadBytes* lead)
+{
+    // "\\server\share" is not "\server\share", the root of the current drive.
+    if ((IsSeparator(a[0]) && IsSeparator(a[1])) != (IsSeparator(b[0]) && IsSeparator(b[1]))) return false;
+    for (;;) {
+        unsigned x = NextFolderChar(&a, lead), y = NextFolderChar(&b, lead);
+        if (x != y) return false;
+        if (!x) return true;
+    }
+}
+
 bool FolderFromPlayerCommand(const char* command, char* out, size_t size, const LeadBytes* lead)
 {
     char lower[PATH_BUFFER];

@@ -67,6 +67,12 @@ bool PlayerSettingsPath(const char* pluginsPath, char* out, size_t size, const L
 // in one (or in '/'). False, with `out` empty, when it does not fit.
 bool JoinPath(char* out, size_t size, const char* folder, const char* name, const LeadBytes* lead);
 
+// Whether two ANSI folder names spell the same folder as Windows reads them:
+// single-byte A to Z in any case, '/' as '\\', a run of separators as one
+// (but a network name's leading two apart from one), and a separator at the
+// end or none. Nothing on disk is looked at.
+bool SameFolderName(const char* a, const char* b, const LeadBytes* lead);
+
 // The folder part of a full file name, with its trailing backslash
 // ("c:\dist\setup.exe" gives "c:\dist\"); empty when there is none.
 void FolderOfPath(char* path, const LeadBytes* lead);

@@ -17,6 +17,7 @@
 #define IDC_BROWSE 1012
 #define IDC_PLAYERS_NAME 1013
 #define IDC_PLAYERS 1014
+#define IDC_LOCATION_NAME 1015
 // IDCANCEL (2) comes from the system headers.
 
 // Agreement text pieces, string resources 1 to 5.

@@ -28,6 +28,9 @@ struct InstallerState {
     HFONT controlFont;    // the controls' font at that scale
     HBITMAP drawnPage;    // page drawnPageNumber drawn at that scale, kept
     int drawnPageNumber;
+    // Windows' high contrast, as the dialog procedure last read it: the
+    // pages are then drawn in the system's window colours.
+    bool highContrast;
 };
 
 extern InstallerState g_installer;   // zeroed before the entry point runs

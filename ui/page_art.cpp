@@ -1,7 +1,7 @@
 // The page backgrounds. At 100 % they are the pictures the generator drew
-// (tools/imagegen); at any other scale the same logo and words are drawn
-// afresh from res/page_art.h and res/page_texts.h, so nothing is a stretched
-// copy of a picture.
+// (tools/imagegen); at any other scale, and in high contrast, the same logo
+// and words are drawn afresh from res/page_art.h and res/page_texts.h, so
+// nothing is a stretched copy of a picture.
 #include <windows.h>
 #include <string.h>
 
@@ -59,7 +59,25 @@ enum {
 struct Canvas {
     HDC dc;
     int dpi;
+    bool highContrast;
 };
+
+COLORREF PageBackgroundColour(bool highContrast)
+{
+    return highContrast ? GetSysColor(COLOR_WINDOW) : PageBackground;
+}
+
+COLORREF PageWordsColour(bool highContrast)
+{
+    return highContrast ? GetSysColor(COLOR_WINDOWTEXT) : WordsColour;
+}
+
+// A colour of the picture as the canvas draws it: in high contrast every
+// ink is the system's text colour.
+static COLORREF Ink(const Canvas& c, COLORREF colour)
+{
+    return c.highContrast ? GetSysColor(COLOR_WINDOWTEXT) : colour;
+}
 
 // Thousandths of a page pixel to device pixels, rounded.
 static int Device(const Canvas& c, int milli)
@@ -107,10 +125,10 @@ static void DrawLogo(const Canvas& c)
 {
     // The outline in the fill's colour covers the edge pixels as the
     // generator's fill does.
-    UseColour(c.dc, 1, SpeakerColour);
+    UseColour(c.dc, 1, Ink(c, SpeakerColour));
     FillOutline(c, LogoMagnet, sizeof LogoMagnet, 0, false);
     FillOutline(c, LogoCone, sizeof LogoCone, 0, false);
-    UseColour(c.dc, 1, LetterColour);
+    UseColour(c.dc, 1, Ink(c, LetterColour));
     FillOutline(c, LogoZ, sizeof LogoZ, LogoLetterLeft[0], true);
     FillOutline(c, LogoU, sizeof LogoU, LogoLetterLeft[1], true);
     FillOutline(c, LogoV, sizeof LogoV, LogoLetterLeft[2], true);
@@ -134,7 +152,7 @@ static void DrawLogo(const Canvas& c)
     }
     // A wide pen has round joins, as the generator's curved joints.
     int width = Device(c, (int)(LOGO_WAVE_WIDTH * 2 * HALF_UNIT + 0.5));
-    UseColour(c.dc, width < 2 ? 2 : width, WaveColour);
+    UseColour(c.dc, width < 2 ? 2 : width, Ink(c, WaveColour));
     Polyline(c.dc, wave, LOGO_WAVE_SEGMENTS + 1);
 }
 
@@ -165,7 +183,7 @@ static void DrawWords(const Canvas& c, int page)
     HFONT design = WordFont(c.dc, PAGE_TEXT_SIZE * 100);
     HFONT scaled = WordFont(c.dc, Device(c, PAGE_TEXT_SIZE * MILLI));
     HGDIOBJ oldFont = GetCurrentObject(c.dc, OBJ_FONT);
-    SetTextColor(c.dc, WordsColour);
+    SetTextColor(c.dc, PageWordsColour(c.highContrast));
     SetBkMode(c.dc, TRANSPARENT);
     const char* line = g_pageMessages[page];
     for (int i = 0; i < 4 && PageLineLengths[page][i]; ++i) {
@@ -193,9 +211,28 @@ static void DrawWords(const Canvas& c, int page)
     DeleteObject(scaled);
 }
 
-HBITMAP MakePageBitmap(int page, UINT dpi)
+void DrawPageLabel(const DRAWITEMSTRUCT* item, UINT dpi, bool highContrast)
 {
-    if (dpi == PICTURE_DPI)
+    char text[64];
+    int length = GetWindowTextA(item->hwndItem, text, sizeof text);
+    Canvas c = { item->hDC, (int)dpi, highContrast };
+    POINT origin = {};
+    MapWindowPoints(item->hwndItem, GetParent(item->hwndItem), &origin, 1);
+    RECT r = item->rcItem;
+    r.left += Device(c, PAGE_TEXT_X * MILLI) - origin.x;
+    HFONT font = WordFont(c.dc, Device(c, PAGE_TEXT_SIZE * MILLI));
+    HGDIOBJ oldFont = SelectObject(c.dc, font);
+    SetTextColor(c.dc, PageWordsColour(highContrast));
+    SetBkMode(c.dc, TRANSPARENT);
+    DrawTextA(c.dc, text, length, &r,
+              DT_SINGLELINE | DT_VCENTER | (item->itemState & ODS_NOACCEL ? DT_HIDEPREFIX : 0));
+    SelectObject(c.dc, oldFont);
+    DeleteObject(font);
+}
+
+HBITMAP MakePageBitmap(int page, UINT dpi, bool highContrast)
+{
+    if (dpi == PICTURE_DPI && !highContrast)
         return (HBITMAP)LoadImageA(g_installer.instance, MAKEINTRESOURCEA(PageBitmapTable[page]), IMAGE_BITMAP, 0,
                                    0, LR_CREATEDIBSECTION);
     // 32 bits a pixel keeps each colour exact, and is the screen's own
@@ -212,10 +249,10 @@ HBITMAP MakePageBitmap(int page, UINT dpi)
     void* bits;
     HBITMAP bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
     if (!bitmap) return NULL;
-    Canvas c = { CreateCompatibleDC(NULL), (int)dpi };
+    Canvas c = { CreateCompatibleDC(NULL), (int)dpi, highContrast };
     HGDIOBJ oldBitmap = SelectObject(c.dc, bitmap);
     RECT all = { 0, 0, info.bmiHeader.biWidth, info.bmiHeader.biHeight };
-    FillRect(c.dc, &all, UseColour(c.dc, 1, PageBackground));
+    FillRect(c.dc, &all, UseColour(c.dc, 1, PageBackgroundColour(highContrast)));
     DrawLogo(c);
     DrawWords(c, page);
     // The last pen and brush go with the DC.

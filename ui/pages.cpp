@@ -19,6 +19,9 @@ static const UINT AgreementStringTable[] = {
 
 static const char PlayerNotFoundText[] =
     "Winamp does not exist at the specified location\nPlease check the path or re-install Winamp.";
+static const char FolderTooLongText[] =
+    "The name of this folder is too long: the player cannot load plug-ins from it.\n\nChoose a folder with a "
+    "shorter name.";
 static const WCHAR SourceMissingText[] = L"Error: At least one source file not found.";
 // Formats for FormatText: ANSI text, wide arguments.
 static const char WriteFailedFormat[] = "Error: Could not write %S into %s.";
@@ -100,6 +103,7 @@ static void SetControlText(int id, const char* text)
 // found where there is a choice.
 static void ShowLocationControls(bool show)
 {
+    ShowControl(IDC_LOCATION_NAME, show);
     ShowControl(IDC_LOCATION, show);
     ShowControl(IDC_BROWSE, show);
     bool choice = show && g_installer.playerCount > 1;
@@ -115,18 +119,20 @@ static void ListedPluginsFolder(int i, char* out)
     AppendText(out, PATH_BUFFER + sizeof PLAYER_PLUGINS_DIR, PLAYER_PLUGINS_DIR "\\");
 }
 
-// The list shows the player whose plug-ins folder is in the box, or none.
-static void MarkListedPlayer()
+void OnFolderChanged()
 {
-    char typed[PATH_BUFFER], folder[PATH_BUFFER + sizeof PLAYER_PLUGINS_DIR];
-    GetDlgItemTextA(g_installer.wizardWindow, IDC_LOCATION, typed, sizeof typed);
+    if (g_installer.playerCount < 2) return;
+    // Longer than any listed folder and its separators: a text that fills
+    // this is none of them, and is not compared cut.
+    char typed[2 * PATH_BUFFER], folder[PATH_BUFFER + sizeof PLAYER_PLUGINS_DIR];
+    HWND wizard = g_installer.wizardWindow;
     int shown = -1;
-    for (int i = 0; i < g_installer.playerCount && shown < 0; ++i) {
-        ListedPluginsFolder(i, folder);
-        if (!lstrcmpiA(folder, typed)) shown = i;
-    }
-    if (g_installer.playerCount > 1)
-        SendDlgItemMessageA(g_installer.wizardWindow, IDC_PLAYERS, CB_SETCURSEL, (WPARAM)shown, 0);
+    if (GetDlgItemTextA(wizard, IDC_LOCATION, typed, sizeof typed) < sizeof typed - 1)
+        for (int i = 0; i < g_installer.playerCount && shown < 0; ++i) {
+            ListedPluginsFolder(i, folder);
+            if (SameFolderName(folder, typed, AnsiLeadBytes())) shown = i;
+        }
+    SendDlgItemMessageA(wizard, IDC_PLAYERS, CB_SETCURSEL, (WPARAM)shown, 0);
 }
 
 // The players' list in place of the empty static that holds its place, its
@@ -143,7 +149,7 @@ static HWND MakePlayersList()
     // As the dialog manager makes its controls: Unicode, and without
     // WM_PARENTNOTIFY.
     HWND list = CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"COMBOBOX", L"",
-                                WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, r.left, r.top,
+                                WS_CHILD | WS_VSCROLL | WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST, r.left, r.top,
                                 r.right - r.left, r.bottom - r.top, wizard, (HMENU)IDC_PLAYERS,
                                 g_installer.instance, NULL);
     if (!list) return NULL;
@@ -263,7 +269,6 @@ static void Browse()
     char folder[UTF8_PATH_BUFFER];
     if (FolderForBox(picked, folder, sizeof folder)) {
         SetControlText(IDC_LOCATION, folder);
-        MarkListedPlayer();
         return;
     }
     WCHAR text[sizeof UnspellableFormat + MAX_PATH];
@@ -366,10 +371,30 @@ static void InstallInto(const PlayerSettingsPlace* place)
     }
 }
 
+// A folder refused on the way to Finished: the Location page again, with the
+// focus in the box, so the user can correct what was typed.
+static void StayOnLocation()
+{
+    HWND wizard = g_installer.wizardWindow;
+    g_installer.currentPage = PAGE_LOCATION;
+    RepaintWizard();
+    SendMessageA(wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(wizard, IDC_LOCATION), TRUE);
+}
+
 static void Install()
 {
     HWND wizard = g_installer.wizardWindow;
-    GetDlgItemTextA(wizard, IDC_LOCATION, g_installer.pluginsPath, PATH_BUFFER);
+    // Two bytes over: a longer name fills the buffer even when its cut falls
+    // inside a double-byte character. A name that does not fit is refused,
+    // never cut to one that may name another folder, and pluginsPath keeps
+    // the last one that fitted.
+    char typed[PATH_BUFFER + 2];
+    if (GetDlgItemTextA(wizard, IDC_LOCATION, typed, sizeof typed) >= PATH_BUFFER) {
+        MessageBoxA(wizard, FolderTooLongText, "ZUV", MB_OK | MB_ICONERROR);
+        StayOnLocation();
+        return;
+    }
+    CopyText(g_installer.pluginsPath, sizeof g_installer.pluginsPath, typed);
     PlayerSettingsPlace place;
     FindPlayerSettings(g_installer.pluginsPath, &place);
     if (place.kind != PLAYER_32BIT) {
@@ -379,10 +404,7 @@ static void Install()
             FolderOfWidePath(place.program);
             SayNot32Bit(wizard, place.program);
         }
-        g_installer.currentPage = PAGE_LOCATION;
-        RepaintWizard();
-        // Back to the folder box, so the user can correct what was typed.
-        SendMessageA(wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(wizard, IDC_LOCATION), TRUE);
+        StayOnLocation();
     } else if (!AllSourceFilesReadable()) {
         // A partial download, or a module taken by a virus scanner: nothing
         // is closed or changed for half an installation.
@@ -418,8 +440,11 @@ void SetUpPage(int page)
         ShowControl(IDC_AGREEMENT, false);
         PrepareLocation();
         ShowLocationControls(true);
+        // The list follows the box by its change notice (OnFolderChanged);
+        // a text already there sends none, and the list made just now shows
+        // no choice yet.
         SetControlText(IDC_LOCATION, g_installer.pluginsPath);
-        MarkListedPlayer();
+        OnFolderChanged();
         SetControlText(IDC_NEXT, "&Next->");
         EnableControl(IDC_NEXT, true);
         EnableControl(IDCANCEL, true);

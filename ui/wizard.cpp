@@ -13,7 +13,7 @@ static const COLORREF NoticeColour = RGB(49, 207, 255);
 
 static void PaintPlainBackground(HDC dc, const RECT* client)
 {
-    HBRUSH brush = CreateSolidBrush(PageBackground);
+    HBRUSH brush = CreateSolidBrush(PageBackgroundColour(g_installer.highContrast));
     FillRect(dc, client, brush);
     DeleteObject(brush);
 }
@@ -24,17 +24,30 @@ static void ForgetDrawnPage()
     g_installer.drawnPage = NULL;
 }
 
+// The one place Windows' high contrast is read. Called at the start and
+// again whenever it or the system's colours may have changed; the page is
+// then drawn afresh in the colours now in force.
+static void ReadHighContrast(HWND window)
+{
+    HIGHCONTRASTA contrast = { sizeof contrast, 0, NULL };
+    g_installer.highContrast = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                               (contrast.dwFlags & HCF_HIGHCONTRASTON);
+    ForgetDrawnPage();
+    InvalidateRect(window, NULL, TRUE);
+}
+
 static void PaintPageBackground(HDC dc, int page)
 {
     RECT client;
     GetClientRect(g_installer.wizardWindow, &client);
-    // A page drawn for a scale is kept until the page or the scale changes;
-    // the 96 DPI pictures are loaded afresh on every paint.
+    // A page drawn for a scale or for high contrast is kept until the page,
+    // the scale or the colours change; the 96 DPI pictures are loaded afresh
+    // on every paint.
     HBITMAP bitmap = g_installer.drawnPage;
     if (!bitmap || g_installer.drawnPageNumber != page) {
         ForgetDrawnPage();
-        bitmap = MakePageBitmap(page, g_installer.dpi);
-        if (g_installer.dpi != USER_DEFAULT_SCREEN_DPI) {
+        bitmap = MakePageBitmap(page, g_installer.dpi, g_installer.highContrast);
+        if (g_installer.dpi != USER_DEFAULT_SCREEN_DPI || g_installer.highContrast) {
             g_installer.drawnPage = bitmap;
             g_installer.drawnPageNumber = page;
         }
@@ -118,7 +131,7 @@ static void RealiseWizardPalette(HWND window)
 static INT_PTR ColourNotice(HWND window, HDC dc, HWND control)
 {
     if (control != GetDlgItem(window, IDC_NOTICE)) return 0;
-    SetTextColor(dc, NoticeColour);
+    SetTextColor(dc, g_installer.highContrast ? GetSysColor(COLOR_WINDOWTEXT) : NoticeColour);
     SetBkMode(dc, TRANSPARENT);
     if (!g_installer.noticeFont) {
         LOGFONTA font;
@@ -317,6 +330,7 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
 {
     switch (message) {
     case WM_INITDIALOG:
+        ReadHighContrast(window);
         CreateWizardPalette();
         SetUpScale(window);
         return 0;
@@ -337,9 +351,26 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
         return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) OnWizardCommand(LOWORD(wParam));
-        // By mouse or by key, each change of the players' list notifies.
-        if (HIWORD(wParam) == CBN_SELCHANGE && LOWORD(wParam) == IDC_PLAYERS) OnPlayerChosen();
+        // A choice in the players' list, by mouse or by key. CBN_SELENDOK
+        // comes also when the item chosen is the one already shown, for which
+        // no CBN_SELCHANGE comes: after another folder was typed, choosing
+        // that player again puts its folder back.
+        if ((HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == CBN_SELENDOK) && LOWORD(wParam) == IDC_PLAYERS)
+            OnPlayerChosen();
+        if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_LOCATION) OnFolderChanged();
         return 0;
+    case WM_SYSCOLORCHANGE:
+        ReadHighContrast(window);
+        return 0;
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETHIGHCONTRAST) ReadHighContrast(window);
+        return 0;
+    case WM_DRAWITEM:
+        // The players' label in the page's words' style; the message and the
+        // box's name draw nothing, leaving the page's words as they are.
+        if (wParam != IDC_PLAYERS_NAME) return FALSE;
+        DrawPageLabel((const DRAWITEMSTRUCT*)lParam, g_installer.dpi, g_installer.highContrast);
+        return TRUE;
     case WM_CTLCOLORSTATIC:
         return ColourNotice(window, (HDC)wParam, (HWND)lParam);
     case WM_QUERYNEWPALETTE:

@@ -14,6 +14,9 @@ UINT StartingDpi(HWND window, DpiForWindowProc forWindow, DpiForMonitorProc forM
 void OnWizardCommand(int id);
 // A player chosen in the Location page's list: its plug-ins folder into the box.
 void OnPlayerChosen();
+// The folder box changed (typed, Browse, a choice): the list shows the
+// player whose plug-ins folder it names, however spelled, or no choice.
+void OnFolderChanged();
 void SetUpPage(int page);
 // The box that says a player cannot load ZUV, being a 64-bit program, naming
 // its folder; owned by `owner` (NULL: none).

@@ -357,6 +357,11 @@ TEST_P(CodePages, EveryWalkStepsOverDoubleByteCharacters)
     FolderOfPath(out, lead);
     EXPECT_EQ(endsInSeparator ? "C:\\" + pair : std::string("C:\\"), std::string(out));
 
+    // A double-byte character's second byte is neither a letter to fold nor a separator.
+    const std::string secondLowered = pair.substr(0, 1) + std::string(1, LowerAscii(c.pair[1]));
+    EXPECT_EQ(!one || secondLowered == pair, SameFolderName(("C:\\" + pair).c_str(), ("c:/" + secondLowered).c_str(), lead));
+    EXPECT_TRUE(SameFolderName(("C:\\" + pair + "\\").c_str(), ("c:/" + pair).c_str(), lead));
+
     // "plugins" and "\\plugins" only where a character begins.
     std::string plugins = "C:\\" + pair + "\\plugins\\" + pair + "lugins\\";
     ASSERT_TRUE(PlayerProgramPath(plugins.c_str(), "winamp.exe", out, sizeof out, lead));
@@ -409,6 +414,23 @@ TEST_P(Joining, InsertsOneSeparator)
 
 INSTANTIATE_TEST_SUITE_P(Join, Joining, ::testing::ValuesIn(JoinCases),
                          [](const ::testing::TestParamInfo<JoinCase>& info) { return std::string(info.param.name); });
+
+TEST(FolderNames, SameHoweverSpelled)
+{
+    const struct { const char *a, *b; bool same; } Rows[] = {
+        { "c:\\players\\wacup\\plugins\\", "C:/Players//WACUP\\Plugins", true },
+        { "c:\\players\\wacup\\plugins\\", "c:\\players\\wacup\\plugins\\\\", true },
+        { "c:\\players\\wacup\\plugins\\", "c:\\players\\wacup\\plugin\\", false },
+        { "c:\\players\\wacup\\plugins\\", "c:\\players\\wacup\\plugins\\x", false },
+        { "\\\\server\\share\\", "\\server\\share", false },
+        { "\\\\server\\share\\", "//SERVER/share", true },
+        { "c:\\m\xdcsik", "C:\\M\xfcSIK", false },   // only A to Z fold
+    };
+    for (const auto& row : Rows) {
+        EXPECT_EQ(row.same, SameFolderName(row.a, row.b, &Western)) << row.a << " / " << row.b;
+        EXPECT_EQ(row.same, SameFolderName(row.b, row.a, &Western)) << row.b << " / " << row.a;
+    }
+}
 
 TEST(Joining, DestinationOver255CharactersFails)
 {

@@ -28,7 +28,6 @@ const Page Finished = { PAGE_FINISHED, "&Finish", "&More Info", PAGE_TEXT_FINISH
 
 const char Found[] = "<found>";   // the player's plugins folder the wizard starts with
 const std::string TooLong = "C:\\" + std::string(288, 'x') + "\\plugins\\";   // 300 characters
-const std::string TooLongKept = TooLong.substr(0, 255);
 
 struct Step {
     const char* name;
@@ -53,9 +52,9 @@ const Step Walk[] = {
     { "BackFromTheFolderBox", IDC_LOCATION, nullptr, IDC_BACK, Agreement, "", nullptr, IDC_NEXT },
     { "AgreeAgain", 0, nullptr, IDC_NEXT, Location, "", Found, 0 },
     { "EmptyFolderRejected", IDC_NEXT, "", IDC_NEXT, Location, "Marbelox", "", IDC_LOCATION },
-    { "LongFolderRejected", IDC_NEXT, TooLong.c_str(), IDC_NEXT, Location, "Marbelox", TooLong.c_str(), IDC_LOCATION },
+    { "LongFolderRefusedNotCut", IDC_NEXT, TooLong.c_str(), IDC_NEXT, Location, "ZUV", TooLong.c_str(), IDC_LOCATION },
     { "BackAfterRejection", 0, nullptr, IDC_BACK, Agreement, "", nullptr, 0 },
-    { "AgreeShowsTheFirst255TypedCharacters", 0, nullptr, IDC_NEXT, Location, "", TooLongKept.c_str(), 0 },
+    { "AgreeShowsTheLastFolderThatFitted", 0, nullptr, IDC_NEXT, Location, "", "", 0 },
     { "NextFromTheFolderBoxInstalls", IDC_LOCATION, Found, IDC_NEXT, Finished, "", nullptr, IDC_NEXT },
     { "BackToLocation", 0, nullptr, IDC_BACK, Location, "", Found, 0 },
     { "NextInstallsAgain", 0, nullptr, IDC_NEXT, Finished, "", nullptr, 0 },
@@ -240,6 +239,27 @@ TEST_F(Pages, WacupIsNamedInItsBoxes)
     EXPECT_EQ("ZUV", Press(IDC_NEXT, &texts));
     EXPECT_EQ("Windows could not open WACUP.\n\nOpen it yourself from Explorer: " + program + "|", texts);
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The folder name Next reads holds 255 bytes: one more gets its box, and
+// the page stays, the name as typed; 255 is looked for as it is.
+TEST_F(Pages, FolderNameTooLongGetsItsBox)
+{
+    for (int i = 0; i < 2; ++i) ASSERT_EQ("", Press(IDC_NEXT));
+    const std::string longest = "C:\\" + std::string(244, 'x') + "\\plugins\\";
+    ASSERT_EQ(255u, longest.size());
+    SetDlgItemTextA(wizard, IDC_LOCATION, longest.c_str());
+    EXPECT_EQ("Marbelox", Press(IDC_NEXT));
+    EXPECT_EQ(longest, g_installer.pluginsPath);
+    SetDlgItemTextA(wizard, IDC_LOCATION, (longest + "y").c_str());
+    std::string texts;
+    EXPECT_EQ("ZUV", Press(IDC_NEXT, &texts));
+    EXPECT_EQ("The name of this folder is too long: the player cannot load plug-ins from it.\n\nChoose a folder "
+              "with a shorter name.|",
+              texts);
+    EXPECT_EQ(PAGE_LOCATION, g_installer.currentPage);
+    EXPECT_EQ(longest + "y", Text(IDC_LOCATION));
+    EXPECT_EQ(longest, g_installer.pluginsPath);
 }
 
 TEST_F(Pages, CancelBeforeFinishedEndsTheWizard)
