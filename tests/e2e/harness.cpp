@@ -338,11 +338,13 @@ RECT ControlRect(HWND dialog, int id)
     return r;
 }
 
-RECT Extent(const automation::Image& image, DWORD colour)
+RECT Extent(const automation::Image& image, DWORD colour, const RECT* area)
 {
     RECT box = { image.width, image.height, 0, 0 };
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
+    RECT all = { 0, 0, image.width, image.height }, within;
+    if (!IntersectRect(&within, &all, area ? area : &all)) return box;
+    for (int y = within.top; y < within.bottom; ++y)
+        for (int x = within.left; x < within.right; ++x)
             if (image.At(x, y) == colour) {
                 box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
                 box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);

@@ -108,9 +108,10 @@ bool SaveScreenshot(HWND window, const std::string& name);
 void SetDisplayScale(DWORD dpi);
 // A control's rectangle in its dialog's client pixels.
 RECT ControlRect(HWND dialog, int id);
-// The box around the pixels of one colour, such as a page's words.
+// The box around the pixels of one colour, such as a page's words; only
+// those within `area` when given.
 const DWORD Words = 0x99FFFF;
-RECT Extent(const automation::Image& image, DWORD colour);
+RECT Extent(const automation::Image& image, DWORD colour, const RECT* area = nullptr);
 
 // Starts shellwindow.exe and waits until GetShellWindow() is its window, so
 // the installer finds a desktop user. End it with automation::Kill.

@@ -154,13 +154,16 @@ TEST_P(Players, ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto)
     EXPECT_EQ(offered, Items(run.wizard, PLAYERS));
     EXPECT_EQ(0, SendDlgItemMessageA(run.wizard, PLAYERS, CB_GETCURSEL, 0, 0));
     EXPECT_TRUE(ShowsMessage(run.wizard, "Players found:"));
-    // Under the folder box and its left edge, below the page's words.
-    RECT box = ControlRect(run.wizard, LOCATION), list = ControlRect(run.wizard, PLAYERS);
+    // Under the folder box and its left edge, below the page's words; its
+    // label shows, in their style.
+    RECT box = ControlRect(run.wizard, LOCATION), list = ControlRect(run.wizard, PLAYERS),
+         label = ControlRect(run.wizard, PLAYERS_NAME), aboveLabel = { 0, 0, list.right, label.top };
     EXPECT_EQ(box.left, list.left);
     EXPECT_GT(list.top, box.bottom);
     Image shot;
-    ASSERT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) && Extent(shot, Words).bottom > 0; }, WAIT_MS));
-    EXPECT_LT(Extent(shot, Words).bottom, box.top);
+    ASSERT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) && Extent(shot, Words, &label).bottom > 0; },
+                          WAIT_MS)) << "the list's label draws nothing";
+    EXPECT_LT(Extent(shot, Words, &aboveLabel).bottom, box.top);
     if (dpi == 96) SaveScreenshot(run.wizard, "page-3-location-players");
 
     PostMessageA(run.wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(run.wizard, LOCATION), TRUE);
