@@ -178,9 +178,10 @@ bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs)
     return automation::WaitUntil([&] { return automation::Text(wizard, NEXT) == label; }, timeoutMs);
 }
 
-bool GoNext(HWND wizard, const char* expectedNextLabel, Input input)
+bool GoNext(HWND wizard, const char* expectedNextLabel)
 {
-    return Press(wizard, NEXT, input) && WaitNextLabel(wizard, expectedNextLabel);
+    automation::Click(wizard, NEXT);
+    return WaitNextLabel(wizard, expectedNextLabel);
 }
 
 // A click with the pointer in the middle of `area` (client pixels of

@@ -85,8 +85,8 @@ enum Input { POSTED, POINTER, ACCESS_KEY, ENTER };
 
 // Waits until the Next button reads `label`.
 bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs = WAIT_MS);
-// Presses Next and waits for the page change that follows.
-bool GoNext(HWND wizard, const char* expectedNextLabel, Input input = POSTED);
+// Clicks and waits for the page change that follows.
+bool GoNext(HWND wizard, const char* expectedNextLabel);
 
 // Welcome's controls: labels, Back disabled, only the notice line shown.
 void ExpectWelcome(HWND wizard);

@@ -129,8 +129,8 @@ class Players : public Location, public ::testing::WithParamInterface<int> {};
 
 // Winamp (the play command and its default folder, one player) and WACUP
 // (its uninstall entry) are both found, a 64-bit player is not offered; the
-// keyboard and the pointer reach the list, whose choice is installed into. At 100 % the
-// README's picture is taken.
+// keyboard and the pointer reach the list, whose choice is installed into.
+// At 100 % the README's picture is taken.
 TEST_P(Players, ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto)
 {
     const int dpi = GetParam();

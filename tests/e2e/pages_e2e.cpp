@@ -1,6 +1,6 @@
 // The page controller through the installer's own message loop: the
-// missing-player box, Enter and Esc (which IsDialogMessage turns into clicks)
-// and close requests. Each page's labels, visibility, enabling and focus are
+// missing-player box, Enter and Esc (which IsDialogMessage turns into clicks),
+// close requests, and Cancel and More Info pressed through the input queue. Each page's labels, visibility, enabling and focus are
 // the Windows tests' (tests/win/pages_test.cpp).
 #include "harness.h"
 

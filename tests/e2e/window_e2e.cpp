@@ -1,6 +1,8 @@
 // The wizard window as the user sees it: page pictures, the notice line's
 // colour, the strips beyond a picture when the window is larger, and a
 // screenshot of every page; and each page's message as a screen reader gets it.
+// The pages are walked with every button that changes them, clicked and
+// pressed by its access key.
 #include "harness.h"
 
 using namespace automation;

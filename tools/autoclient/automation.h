@@ -48,7 +48,8 @@ void ClickAt(HWND window, int x, int y);
 // 2 Ctrl, 4 Alt, held around the key.
 void SendKey(UINT vk, UINT shiftState = 0);
 // Each character of `text` as the key, and Shift, that types it on this
-// keyboard layout, one after another.
+// keyboard layout, one after another; one that no key types is left out
+// (read the text back).
 void TypeKeys(const char* text);
 // The open drop-down of a combo box: a top-level window of class ComboLBox
 // of the combo's thread, shown; NULL when none is.
