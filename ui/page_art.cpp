@@ -62,21 +62,9 @@ struct Canvas {
     bool highContrast;
 };
 
-COLORREF PageBackgroundColour(bool highContrast)
+COLORREF PageColour(COLORREF colour, bool highContrast)
 {
-    return highContrast ? GetSysColor(COLOR_WINDOW) : PageBackground;
-}
-
-COLORREF PageWordsColour(bool highContrast)
-{
-    return highContrast ? GetSysColor(COLOR_WINDOWTEXT) : WordsColour;
-}
-
-// A colour of the picture as the canvas draws it: in high contrast every
-// ink is the system's text colour.
-static COLORREF Ink(const Canvas& c, COLORREF colour)
-{
-    return c.highContrast ? GetSysColor(COLOR_WINDOWTEXT) : colour;
+    return highContrast ? GetSysColor(colour == PageBackground ? COLOR_WINDOW : COLOR_WINDOWTEXT) : colour;
 }
 
 // Thousandths of a page pixel to device pixels, rounded.
@@ -125,10 +113,10 @@ static void DrawLogo(const Canvas& c)
 {
     // The outline in the fill's colour covers the edge pixels as the
     // generator's fill does.
-    UseColour(c.dc, 1, Ink(c, SpeakerColour));
+    UseColour(c.dc, 1, PageColour(SpeakerColour, c.highContrast));
     FillOutline(c, LogoMagnet, sizeof LogoMagnet, 0, false);
     FillOutline(c, LogoCone, sizeof LogoCone, 0, false);
-    UseColour(c.dc, 1, Ink(c, LetterColour));
+    UseColour(c.dc, 1, PageColour(LetterColour, c.highContrast));
     FillOutline(c, LogoZ, sizeof LogoZ, LogoLetterLeft[0], true);
     FillOutline(c, LogoU, sizeof LogoU, LogoLetterLeft[1], true);
     FillOutline(c, LogoV, sizeof LogoV, LogoLetterLeft[2], true);
@@ -152,7 +140,7 @@ static void DrawLogo(const Canvas& c)
     }
     // A wide pen has round joins, as the generator's curved joints.
     int width = Device(c, (int)(LOGO_WAVE_WIDTH * 2 * HALF_UNIT + 0.5));
-    UseColour(c.dc, width < 2 ? 2 : width, Ink(c, WaveColour));
+    UseColour(c.dc, width < 2 ? 2 : width, PageColour(WaveColour, c.highContrast));
     Polyline(c.dc, wave, LOGO_WAVE_SEGMENTS + 1);
 }
 
@@ -183,7 +171,7 @@ static void DrawWords(const Canvas& c, int page)
     HFONT design = WordFont(c.dc, PAGE_TEXT_SIZE * 100);
     HFONT scaled = WordFont(c.dc, Device(c, PAGE_TEXT_SIZE * MILLI));
     HGDIOBJ oldFont = GetCurrentObject(c.dc, OBJ_FONT);
-    SetTextColor(c.dc, PageWordsColour(c.highContrast));
+    SetTextColor(c.dc, PageColour(WordsColour, c.highContrast));
     SetBkMode(c.dc, TRANSPARENT);
     const char* line = g_pageMessages[page];
     for (int i = 0; i < 4 && PageLineLengths[page][i]; ++i) {
@@ -216,16 +204,13 @@ void DrawPageLabel(const DRAWITEMSTRUCT* item, UINT dpi, bool highContrast)
     char text[64];
     int length = GetWindowTextA(item->hwndItem, text, sizeof text);
     Canvas c = { item->hDC, (int)dpi, highContrast };
-    POINT origin = {};
-    MapWindowPoints(item->hwndItem, GetParent(item->hwndItem), &origin, 1);
     RECT r = item->rcItem;
-    r.left += Device(c, PAGE_TEXT_X * MILLI) - origin.x;
     HFONT font = WordFont(c.dc, Device(c, PAGE_TEXT_SIZE * MILLI));
     HGDIOBJ oldFont = SelectObject(c.dc, font);
-    SetTextColor(c.dc, PageWordsColour(highContrast));
+    SetTextColor(c.dc, PageColour(WordsColour, highContrast));
     SetBkMode(c.dc, TRANSPARENT);
     DrawTextA(c.dc, text, length, &r,
-              DT_SINGLELINE | DT_VCENTER | (item->itemState & ODS_NOACCEL ? DT_HIDEPREFIX : 0));
+              DT_RIGHT | DT_SINGLELINE | DT_VCENTER | (item->itemState & ODS_NOACCEL ? DT_HIDEPREFIX : 0));
     SelectObject(c.dc, oldFont);
     DeleteObject(font);
 }
@@ -252,7 +237,7 @@ HBITMAP MakePageBitmap(int page, UINT dpi, bool highContrast)
     Canvas c = { CreateCompatibleDC(NULL), (int)dpi, highContrast };
     HGDIOBJ oldBitmap = SelectObject(c.dc, bitmap);
     RECT all = { 0, 0, info.bmiHeader.biWidth, info.bmiHeader.biHeight };
-    FillRect(c.dc, &all, UseColour(c.dc, 1, PageBackgroundColour(highContrast)));
+    FillRect(c.dc, &all, UseColour(c.dc, 1, PageColour(PageBackground, highContrast)));
     DrawLogo(c);
     DrawWords(c, page);
     // The last pen and brush go with the DC.

@@ -13,7 +13,7 @@ static const COLORREF NoticeColour = RGB(49, 207, 255);
 
 static void PaintPlainBackground(HDC dc, const RECT* client)
 {
-    HBRUSH brush = CreateSolidBrush(PageBackgroundColour(g_installer.highContrast));
+    HBRUSH brush = CreateSolidBrush(PageColour(PageBackground, g_installer.highContrast));
     FillRect(dc, client, brush);
     DeleteObject(brush);
 }
@@ -131,7 +131,7 @@ static void RealiseWizardPalette(HWND window)
 static INT_PTR ColourNotice(HWND window, HDC dc, HWND control)
 {
     if (control != GetDlgItem(window, IDC_NOTICE)) return 0;
-    SetTextColor(dc, g_installer.highContrast ? GetSysColor(COLOR_WINDOWTEXT) : NoticeColour);
+    SetTextColor(dc, PageColour(NoticeColour, g_installer.highContrast));
     SetBkMode(dc, TRANSPARENT);
     if (!g_installer.noticeFont) {
         LOGFONTA font;
@@ -359,11 +359,11 @@ INT_PTR CALLBACK WizardDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
             OnPlayerChosen();
         if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_LOCATION) OnFolderChanged();
         return 0;
+    case WM_SETTINGCHANGE:
+        if (wParam != SPI_SETHIGHCONTRAST) return 0;
+        [[fallthrough]];   // high contrast was switched
     case WM_SYSCOLORCHANGE:
         ReadHighContrast(window);
-        return 0;
-    case WM_SETTINGCHANGE:
-        if (wParam == SPI_SETHIGHCONTRAST) ReadHighContrast(window);
         return 0;
     case WM_DRAWITEM:
         // The players' label in the page's words' style; the message and the

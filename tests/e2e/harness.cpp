@@ -261,22 +261,36 @@ static ::testing::AssertionResult ReadyForKeys(HWND window, HWND focus)
                                          << automation::Text(wizard, LOCATION) << "\"";
 }
 
-::testing::AssertionResult ChoosePlayer(HWND wizard, int index)
+::testing::AssertionResult ChoosePlayer(HWND wizard, int index, Input input)
 {
     HWND list = GetDlgItem(wizard, PLAYERS), drop = NULL;
-    ::testing::AssertionResult clicked = Press(wizard, PLAYERS, POINTER);
-    if (!clicked) return clicked;
+    ::testing::AssertionResult done = ::testing::AssertionSuccess();
+    if (input == POINTER) {
+        done = Press(wizard, PLAYERS, POINTER);
+    } else {
+        DWORD_PTR shown = CB_ERR;
+        SendMessageTimeoutA(list, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, SHORT_MS, &shown);
+        if ((int)shown != index) return ::testing::AssertionFailure() << "the list shows item " << shown << ", not " << index;
+        done = Press(wizard, PLAYERS_NAME, ACCESS_KEY);
+        if (done) done = ReadyForKeys(wizard, list);
+        if (done) automation::SendKey(VK_F4);
+    }
+    if (!done) return done;
     if (!automation::WaitUntil([&] { return (drop = automation::DropDownOf(list)) != NULL; }, SHORT_MS))
         return ::testing::AssertionFailure() << "no drop-down opened";
-    RECT item;
-    DWORD_PTR found = LB_ERR;
-    if (!SendMessageTimeoutA(drop, LB_GETITEMRECT, index, (LPARAM)&item, SMTO_ABORTIFHUNG, SHORT_MS, &found) ||
-        found == (DWORD_PTR)LB_ERR)
-        return ::testing::AssertionFailure() << "the drop-down has no item " << index;
-    clicked = ClickIn(drop, item, drop);
-    if (!clicked) return clicked;
+    if (input == POINTER) {
+        RECT item;
+        DWORD_PTR found = LB_ERR;
+        if (!SendMessageTimeoutA(drop, LB_GETITEMRECT, index, (LPARAM)&item, SMTO_ABORTIFHUNG, SHORT_MS, &found) ||
+            found == (DWORD_PTR)LB_ERR)
+            return ::testing::AssertionFailure() << "the drop-down has no item " << index;
+        done = ClickIn(drop, item, drop);
+        if (!done) return done;
+    } else {
+        automation::SendKey(VK_RETURN);
+    }
     if (automation::WaitUntil([&] { return !IsWindowVisible(drop); }, SHORT_MS)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "the drop-down stays open after a click on item " << index;
+    return ::testing::AssertionFailure() << "the drop-down stays open after item " << index << " was chosen";
 }
 
 const char* const PageMessages[4] = {
@@ -339,13 +353,11 @@ RECT ControlRect(HWND dialog, int id)
     return r;
 }
 
-RECT Extent(const automation::Image& image, DWORD colour, const RECT* area)
+RECT Extent(const automation::Image& image, DWORD colour)
 {
     RECT box = { image.width, image.height, 0, 0 };
-    RECT all = { 0, 0, image.width, image.height }, within;
-    if (!IntersectRect(&within, &all, area ? area : &all)) return box;
-    for (int y = within.top; y < within.bottom; ++y)
-        for (int x = within.left; x < within.right; ++x)
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
             if (image.At(x, y) == colour) {
                 box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
                 box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);

@@ -79,9 +79,11 @@ enum Input { POSTED, POINTER, ACCESS_KEY, ENTER };
 // The folder box's text replaced: posted (WM_SETTEXT), or by a person
 // (POINTER): the box clicked, all of it selected and `text` typed key by key.
 ::testing::AssertionResult TypeFolder(HWND wizard, const char* text, Input input);
-// With the pointer: the players' list clicked open and item `index` clicked
-// in its drop-down, which then closes.
-::testing::AssertionResult ChoosePlayer(HWND wizard, int index);
+// Item `index` of the players' list chosen, and its drop-down closed again:
+// with the POINTER, the list clicked open and the item clicked; by the keys
+// (ENTER), the label's access key, F4 to open, and Enter to take the item
+// shown, which must be that one.
+::testing::AssertionResult ChoosePlayer(HWND wizard, int index, Input input);
 
 // Waits until the Next button reads `label`.
 bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs = WAIT_MS);
@@ -108,10 +110,9 @@ bool SaveScreenshot(HWND window, const std::string& name);
 void SetDisplayScale(DWORD dpi);
 // A control's rectangle in its dialog's client pixels.
 RECT ControlRect(HWND dialog, int id);
-// The box around the pixels of one colour, such as a page's words; only
-// those within `area` when given.
+// The box around the pixels of one colour, such as a page's words.
 const DWORD Words = 0x99FFFF;
-RECT Extent(const automation::Image& image, DWORD colour, const RECT* area = nullptr);
+RECT Extent(const automation::Image& image, DWORD colour);
 
 // Starts shellwindow.exe and waits until GetShellWindow() is its window, so
 // the installer finds a desktop user. End it with automation::Kill.

@@ -155,15 +155,21 @@ TEST_P(Players, ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto)
     EXPECT_EQ(0, SendDlgItemMessageA(run.wizard, PLAYERS, CB_GETCURSEL, 0, 0));
     EXPECT_TRUE(ShowsMessage(run.wizard, "Players found:"));
     // Under the folder box and its left edge, below the page's words; its
-    // label shows, in their style.
-    RECT box = ControlRect(run.wizard, LOCATION), list = ControlRect(run.wizard, PLAYERS),
-         label = ControlRect(run.wizard, PLAYERS_NAME), aboveLabel = { 0, 0, list.right, label.top };
+    // label, in the words' colour, left of it on its row.
+    RECT box = ControlRect(run.wizard, LOCATION), list = ControlRect(run.wizard, PLAYERS);
     EXPECT_EQ(box.left, list.left);
     EXPECT_GT(list.top, box.bottom);
-    Image shot;
-    ASSERT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) && Extent(shot, Words, &label).bottom > 0; },
-                          WAIT_MS)) << "the list's label draws nothing";
-    EXPECT_LT(Extent(shot, Words, &aboveLabel).bottom, box.top);
+    Image shot, row;
+    ASSERT_TRUE(WaitUntil([&] { return CaptureClient(run.wizard, &shot) && Extent(shot, Words).bottom > list.top; },
+                          WAIT_MS));
+    row.width = shot.width;
+    row.height = list.bottom - list.top;
+    row.pixels.assign(shot.pixels.begin() + list.top * shot.width, shot.pixels.begin() + list.bottom * shot.width);
+    RECT label = Extent(row, Words);
+    EXPECT_LT(label.left, label.right);
+    EXPECT_LT(label.right, list.left);
+    shot.height = box.bottom;
+    EXPECT_LT(Extent(shot, Words).bottom, box.top);
     if (dpi == 96) SaveScreenshot(run.wizard, "page-3-location-players");
 
     PostMessageA(run.wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(run.wizard, LOCATION), TRUE);
@@ -174,13 +180,21 @@ TEST_P(Players, ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto)
     PressKey(run.wizard, VK_DOWN);
     EXPECT_TRUE(WaitUntil([&] { return Text(run.wizard, LOCATION) == "c:\\players\\wacup\\plugins\\"; }, SHORT_MS))
         << Text(run.wizard, LOCATION);
-    // With the pointer: an item clicked in the drop-down, and the same item
-    // again after another folder is typed, which puts its folder back.
-    for (const char* typed : { (const char*)nullptr, "C:\\Elsewhere\\" }) {
-        if (typed) {
-            ASSERT_TRUE(TypeFolder(run.wizard, typed, POINTER));
+    // The list worked as a person does, each time after the box was typed
+    // into (nullptr: not): Winamp clicked in the drop-down, or the item
+    // shown taken by the keys. Either way its folder goes into the box, also
+    // when it is the item the list shows already.
+    const struct { const char* typed; Input input; } Choices[] = {
+        { nullptr, POINTER },
+        { "C:\\Elsewhere\\", POINTER },
+        { "C:\\Program Files\\Winamp\\Plugins\\", ENTER },
+    };
+    for (const auto& choice : Choices) {
+        SCOPED_TRACE(choice.typed ? choice.typed : "as left");
+        if (choice.typed) {
+            ASSERT_TRUE(TypeFolder(run.wizard, choice.typed, POINTER));
         }
-        ASSERT_TRUE(ChoosePlayer(run.wizard, 0));
+        ASSERT_TRUE(ChoosePlayer(run.wizard, 0, choice.input));
         EXPECT_TRUE(WaitUntil([&] { return Text(run.wizard, LOCATION) == "c:\\program files\\winamp\\plugins\\"; },
                               SHORT_MS))
             << Text(run.wizard, LOCATION);

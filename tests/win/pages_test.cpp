@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <oleacc.h>
 #include <string.h>
 #include <atomic>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "../../ui/installer_state.h"
 #include "../../ui/wizard.h"
+#include "../../core/player.h"
 #include "../../res/page_texts.h"
 #include "../../res/resource.h"
 
@@ -202,7 +204,8 @@ TEST_F(Pages, EveryStepLeavesItsPage)
         EXPECT_EQ(p.agreementShown, Shown(IDC_AGREEMENT));
         EXPECT_EQ(p.locationShown, Shown(IDC_LOCATION));
         EXPECT_EQ(p.locationShown, Shown(IDC_BROWSE));
-        EXPECT_FALSE(Shown(IDC_PLAYERS)) << "one player: nothing to choose";
+        EXPECT_FALSE(Shown(IDC_PLAYERS) || Shown(IDC_PLAYERS_NAME)) << "one player: nothing to choose";
+        EXPECT_EQ(p.locationShown, Shown(IDC_LOCATION_NAME));
         EXPECT_EQ(p.noticeShown, Shown(IDC_NOTICE));
         if (p.agreementShown) {
             std::string shown = Text(IDC_AGREEMENT);
@@ -246,7 +249,7 @@ TEST_F(Pages, WacupIsNamedInItsBoxes)
 TEST_F(Pages, FolderNameTooLongGetsItsBox)
 {
     for (int i = 0; i < 2; ++i) ASSERT_EQ("", Press(IDC_NEXT));
-    const std::string longest = "C:\\" + std::string(244, 'x') + "\\plugins\\";
+    const std::string longest = "C:\\" + std::string(243, 'x') + "\\plugins\\";
     ASSERT_EQ(255u, longest.size());
     SetDlgItemTextA(wizard, IDC_LOCATION, longest.c_str());
     EXPECT_EQ("Marbelox", Press(IDC_NEXT));
@@ -260,6 +263,141 @@ TEST_F(Pages, FolderNameTooLongGetsItsBox)
     EXPECT_EQ(PAGE_LOCATION, g_installer.currentPage);
     EXPECT_EQ(longest + "y", Text(IDC_LOCATION));
     EXPECT_EQ(longest, g_installer.pluginsPath);
+}
+
+// Winamp in the fixture's folder, WACUP in another, both in their uninstall
+// entries: the Location page offers the two.
+class TwoPlayers : public Pages {
+protected:
+    void SetUp() override
+    {
+        Pages::SetUp();
+        wacup = folder + "\\WACUP";
+        ASSERT_TRUE(CreateDirectoryA(wacup.c_str(), NULL));
+        ASSERT_TRUE(CreateDirectoryA((wacup + "\\Plugins").c_str(), NULL));
+        ASSERT_TRUE(Write(wacup + "\\wacup.exe", ""));
+        const std::string folders[] = { folder, wacup };
+        for (int i = 0; i < 2; ++i) {
+            HKEY key;
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, Keys[i], 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+            RegSetValueExA(key, "InstallLocation", 0, REG_SZ, (const BYTE*)folders[i].c_str(), (DWORD)folders[i].size() + 1);
+            RegCloseKey(key);
+        }
+        for (int i = 0; i < 2; ++i) ASSERT_EQ("", Press(IDC_NEXT));
+    }
+    void TearDown() override
+    {
+        for (const char* key : Keys) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+        Pages::TearDown();
+    }
+    // As the list gives it: lower-case, with its backslash.
+    static std::string Listed(std::string folder)
+    {
+        for (char& c : folder) c = LowerAscii(c);
+        return folder + "\\plugins\\";
+    }
+    int ShownItem() { return (int)SendDlgItemMessageA(wizard, IDC_PLAYERS, CB_GETCURSEL, 0, 0); }
+    void Choose(int item, int code)
+    {
+        SendDlgItemMessageA(wizard, IDC_PLAYERS, CB_SETCURSEL, item, 0);
+        SendMessageA(wizard, WM_COMMAND, MAKEWPARAM(IDC_PLAYERS, code), (LPARAM)GetDlgItem(wizard, IDC_PLAYERS));
+    }
+    static constexpr const char* Keys[2] = { PLAYER_UNINSTALL_KEY, WACUP_UNINSTALL_KEY };
+    std::string wacup;
+};
+
+// The list shows the player whose plug-ins folder the box names, however
+// spelled, else no choice; a choice puts its folder in the box, also the
+// one already shown (CBN_SELENDOK alone).
+TEST_F(TwoPlayers, ListFollowsTheBoxAndTheChoiceFillsIt)
+{
+    ASSERT_TRUE(Shown(IDC_PLAYERS));
+    EXPECT_EQ(2, (int)SendDlgItemMessageA(wizard, IDC_PLAYERS, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(0, ShownItem());
+    std::string slashed = wacup + "//plugins/";
+    for (char& c : slashed) c = c == '\\' ? '/' : c;
+    const struct { std::string typed; int shown; } Rows[] = {
+        { wacup + "\\PLUGINS", 1 }, { slashed, 1 }, { folder + "\\plugins\\x", -1 }, { found, 0 }, { "", -1 },
+        { wacup + "\\Plugins\\\\", 1 },
+    };
+    for (const auto& row : Rows) {
+        SetDlgItemTextA(wizard, IDC_LOCATION, row.typed.c_str());
+        EXPECT_EQ(row.shown, ShownItem()) << row.typed;
+    }
+    Choose(1, CBN_SELENDOK);
+    EXPECT_EQ(Listed(wacup), Text(IDC_LOCATION));
+    Choose(0, CBN_SELCHANGE);
+    EXPECT_EQ(Listed(folder), Text(IDC_LOCATION));
+    EXPECT_EQ(0, ShownItem());
+    // Browse's folder goes through the same notice: it needs no test of its own.
+    ASSERT_EQ("", Press(IDC_NEXT));
+    EXPECT_FALSE(Shown(IDC_PLAYERS) || Shown(IDC_PLAYERS_NAME));
+}
+
+// A control as Windows' screen-reader interface names it: a button by its
+// text, an edit or a combo box by the label just before it in the tab order;
+// the access key's & left out. And its role, by its class.
+std::string NameByRule(HWND control, long* role)
+{
+    char kind[16] = "", text[64] = "";
+    GetClassNameA(control, kind, sizeof kind);
+    *role = !lstrcmpiA(kind, "Edit") ? ROLE_SYSTEM_TEXT : !lstrcmpiA(kind, "ComboBox") ? ROLE_SYSTEM_COMBOBOX
+            : !lstrcmpiA(kind, "Button") ? ROLE_SYSTEM_PUSHBUTTON : 0;
+    HWND label = *role == ROLE_SYSTEM_PUSHBUTTON ? control : GetWindow(control, GW_HWNDPREV);
+    if (label != control && (!GetClassNameA(label, kind, sizeof kind) || lstrcmpiA(kind, "Static"))) return "";
+    GetWindowTextA(label, text, sizeof text);
+    std::string name = text;
+    if (name.find('&') != std::string::npos) name.erase(name.find('&'), 1);
+    return name;
+}
+
+// The Location page as a screen reader and the dialog manager read it: Tab
+// from Next round to it, each control's name and role, which control the
+// arrow keys move to from it, and the list's access key. Wine's oleacc gives
+// a button and a combo box no role but a client's, and names a combo box by
+// its text: where it gives the class's role, it must agree with the rule.
+TEST_F(TwoPlayers, LocationReadsAsAScreenReaderReadsIt)
+{
+    EXPECT_TRUE(Shown(IDC_PLAYERS_NAME));
+    SendMessageA(wizard, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(wizard, IDC_NEXT), TRUE);
+    const struct { int id; const char* name; long role; int arrow; } Tabs[] = {
+        { IDCANCEL, "Cancel", ROLE_SYSTEM_PUSHBUTTON, IDC_BACK },
+        { IDC_BACK, "<-Back", ROLE_SYSTEM_PUSHBUTTON, IDC_NEXT },
+        { IDC_LOCATION, "Plug-ins folder:", ROLE_SYSTEM_TEXT, IDC_LOCATION },
+        { IDC_BROWSE, "Browse...", ROLE_SYSTEM_PUSHBUTTON, IDC_BROWSE },
+        { IDC_PLAYERS, "Players found:", ROLE_SYSTEM_COMBOBOX, IDC_PLAYERS },
+        { IDC_NEXT, "Next->", ROLE_SYSTEM_PUSHBUTTON, IDCANCEL },
+    };
+    HWND at = GetFocus();
+    for (const auto& tab : Tabs) {
+        SCOPED_TRACE(tab.name);
+        HWND control = GetDlgItem(wizard, tab.id);
+        at = GetNextDlgTabItem(wizard, at, FALSE);
+        EXPECT_EQ(control, at);
+        EXPECT_EQ(GetDlgItem(wizard, tab.arrow), GetNextDlgGroupItem(wizard, control, FALSE));
+        long role = 0;
+        EXPECT_EQ(tab.name, NameByRule(control, &role));
+        EXPECT_EQ(tab.role, role);
+        IAccessible* object = NULL;
+        ASSERT_EQ(S_OK, AccessibleObjectFromWindow(control, (DWORD)OBJID_CLIENT, IID_IAccessible, (void**)&object));
+        VARIANT self, given;
+        V_VT(&self) = VT_I4;
+        V_I4(&self) = CHILDID_SELF;
+        BSTR name = NULL;
+        char text[64] = "";
+        if (object->get_accRole(self, &given) == S_OK && V_I4(&given) != ROLE_SYSTEM_CLIENT) {
+            EXPECT_EQ(tab.role, V_I4(&given));
+            if (object->get_accName(self, &name) == S_OK && name)
+                WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof text, NULL, NULL);
+            EXPECT_EQ(tab.name, std::string(text));
+            SysFreeString(name);
+        }
+        object->Release();
+    }
+    // Alt+P, the label's access key: the list takes the focus.
+    MSG key = { GetFocus(), WM_SYSCHAR, 'p', 0, 0, {} };
+    EXPECT_TRUE(IsDialogMessageA(wizard, &key));
+    EXPECT_EQ(GetDlgItem(wizard, IDC_PLAYERS), GetFocus());
 }
 
 TEST_F(Pages, CancelBeforeFinishedEndsTheWizard)

@@ -306,7 +306,7 @@ TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
     EXPECT_EQ(FW_BOLD, font.lfWeight);
     // The page painted is the one drawn for the scale.
     Erase();
-    Pixels page(MakePageBitmap(0, 144));
+    Pixels page(MakePageBitmap(0, 144, false));
     int off = 0;
     for (int y = 0; y < height && y < page.height; y += 2)
         for (int x = 0; x < width && x < page.width; x += 2)
@@ -319,6 +319,79 @@ TEST_F(WizardWindow, DpiChangeLaysItOutAgainAndBack)
     EXPECT_EQ(0, memcmp(at100, got, sizeof got));
     ASSERT_TRUE(GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_NEXT, WM_GETFONT, 0, 0), sizeof font, &font));
     EXPECT_EQ(font100.lfHeight, font.lfHeight);
+}
+
+// High contrast, which wine always reports off: forced where the dialog
+// procedure keeps it, every page is drawn from its shapes in the system's
+// window colours, ink where the picture has its logo and words. A change of
+// the setting or of the colours reads it again (off here): the picture.
+TEST_F(WizardWindow, HighContrastDrawsThePagesInTheSystemsColours)
+{
+    const COLORREF back = GetSysColor(COLOR_WINDOW), ink = GetSysColor(COLOR_WINDOWTEXT);
+    for (int page = 0; page < 4; ++page) {
+        SCOPED_TRACE(page);
+        g_installer.currentPage = page;
+        g_installer.highContrast = true;
+        Erase();
+        Pixels picture(MakePageBitmap(page, 96, false));
+        int other = 0, inked = 0, unlike = 0;
+        for (int y = 0; y < height - 40 && y < picture.height; ++y)
+            for (int x = 0; x < width - 60 && x < picture.width; ++x) {
+                COLORREF c = GetPixel(memory, x, y);
+                bool pictureInk = picture(x, y) != 0x6633FF;
+                other += c != back && c != ink;
+                inked += pictureInk;
+                unlike += pictureInk != (c == ink);
+            }
+        EXPECT_EQ(0, other);
+        EXPECT_LT(unlike, inked / 5) << inked;
+    }
+    for (UINT message : { WM_SETTINGCHANGE, WM_SYSCOLORCHANGE }) {
+        g_installer.highContrast = true;
+        Erase();
+        SendMessageA(window, message, SPI_SETHIGHCONTRAST, 0);
+        EXPECT_FALSE(g_installer.highContrast);
+        Erase();
+        EXPECT_GT(BackgroundShare(0, 0, 445, 240), 0.6);
+    }
+}
+
+// The players' label: the page's words' colour and size, whole, ending a
+// little before the list, at 100 % and 150 %; in high contrast the system's.
+TEST_F(WizardWindow, PlayersLabelIsDrawnAsThePagesWords)
+{
+    HWND label = GetDlgItem(window, IDC_PLAYERS_NAME);
+    int inkHeight = 0;
+    for (int dpi : { 96, 144, 0 }) {
+        SCOPED_TRACE(dpi);
+        g_installer.highContrast = !dpi;
+        if (dpi) ChangeScale(dpi);
+        DRAWITEMSTRUCT item = { ODT_STATIC, IDC_PLAYERS_NAME, 0, ODA_DRAWENTIRE, 0, label, memory, {}, 0 };
+        GetClientRect(label, &item.rcItem);
+        RECT all = { 0, 0, width, height };
+        FillRect(memory, &all, (HBRUSH)GetStockObject(GRAY_BRUSH));
+        EXPECT_TRUE(WizardDialogProc(window, WM_DRAWITEM, IDC_PLAYERS_NAME, (LPARAM)&item));
+        RECT ink = { width, height, 0, 0 };
+        COLORREF words = dpi ? RGB(153, 255, 255) : GetSysColor(COLOR_WINDOWTEXT);
+        for (int y = 0; y < item.rcItem.bottom; ++y)
+            for (int x = 0; x < item.rcItem.right; ++x)
+                if (GetPixel(memory, x, y) == words)
+                    ink = { std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
+                            std::max<LONG>(ink.bottom, y + 1) };
+        RECT at[10];
+        Layout(at);
+        GetWindowRect(label, &all);
+        MapWindowPoints(NULL, window, (POINT*)&all, 2);
+        EXPECT_GT(ink.left, 0) << "cut at the label's left";
+        EXPECT_LT(ink.right + all.left + 1, at[7].left) << "the list's left";
+        EXPECT_GT(ink.right + all.left + (dpi ? dpi : 144) / 12, at[7].left);
+        // P's top to the underline under it, or y's foot.
+        if (dpi == 96) inkHeight = ink.bottom - ink.top;
+        if (dpi == 144) {
+            EXPECT_LE(abs(ink.bottom - ink.top - inkHeight * 3 / 2), 2);
+        }
+        EXPECT_GT(inkHeight, 10);
+    }
 }
 
 // What each source of the DPI gives where Windows has it: the window's
@@ -370,11 +443,11 @@ TEST(PageArt, DrawnForTheScaleNotEnlarged)
     // The speaker, the letters, the wave and the words, as 0xRRGGBB.
     const DWORD Inks[] = { 0xFFCC00, 0xFFFFFF, 0x33CCFF, 0x99FFFF };
     for (int page = 0; page < 4; ++page) {
-        Pixels picture(MakePageBitmap(page, 96));
+        Pixels picture(MakePageBitmap(page, 96, false));
         ASSERT_EQ(445, picture.width);
         for (int dpi : { 120, 144, 168, 192, 240 }) {
             SCOPED_TRACE(testing::Message() << "page " << page << " at " << dpi);
-            Pixels drawn(MakePageBitmap(page, dpi));
+            Pixels drawn(MakePageBitmap(page, dpi, false));
             ASSERT_EQ(MulDiv(445, dpi, 96), drawn.width);
             ASSERT_EQ(MulDiv(240, dpi, 96), drawn.height);
             // Each part where the picture has it, times the scale, within
