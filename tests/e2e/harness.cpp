@@ -193,7 +193,7 @@ static ::testing::AssertionResult ClickIn(HWND window, RECT area, HWND target)
     POINT screen = p;
     ClientToScreen(window, &screen);
     HWND there = NULL;
-    if (!automation::WaitUntil([&] { return (there = WindowFromPoint(screen)) == target; }, SHORT_MS))
+    if (!automation::WaitUntil([&] { return (there = WindowFromPoint(screen)) == target; }, WAIT_MS))
         return ::testing::AssertionFailure() << "the pointer at (" << screen.x << "," << screen.y << ") finds window "
                                              << there << ", not " << target;
     automation::ClickAt(window, p.x, p.y);
@@ -213,7 +213,7 @@ static ::testing::AssertionResult ReadyForKeys(HWND window, HWND focus)
                 return GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) &&
                        (!focus || info.hwndFocus == focus);
             },
-            SHORT_MS))
+            WAIT_MS))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the foreground window is " << GetForegroundWindow() << ", not " << window
                                          << "; its focus " << info.hwndFocus;
@@ -255,7 +255,7 @@ static ::testing::AssertionResult ReadyForKeys(HWND window, HWND focus)
     automation::SendKey(VK_HOME);
     automation::SendKey(VK_END, 1);
     automation::TypeKeys(text);
-    if (automation::WaitUntil([&] { return automation::Text(wizard, LOCATION) == text; }, SHORT_MS))
+    if (automation::WaitUntil([&] { return automation::Text(wizard, LOCATION) == text; }, WAIT_MS))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "typed \"" << text << "\", the box holds \""
                                          << automation::Text(wizard, LOCATION) << "\"";
@@ -276,7 +276,7 @@ static ::testing::AssertionResult ReadyForKeys(HWND window, HWND focus)
         if (done) automation::SendKey(VK_F4);
     }
     if (!done) return done;
-    if (!automation::WaitUntil([&] { return (drop = automation::DropDownOf(list)) != NULL; }, SHORT_MS))
+    if (!automation::WaitUntil([&] { return (drop = automation::DropDownOf(list)) != NULL; }, WAIT_MS))
         return ::testing::AssertionFailure() << "no drop-down opened";
     if (input == POINTER) {
         RECT item;
@@ -289,7 +289,7 @@ static ::testing::AssertionResult ReadyForKeys(HWND window, HWND focus)
     } else {
         automation::SendKey(VK_RETURN);
     }
-    if (automation::WaitUntil([&] { return !IsWindowVisible(drop); }, SHORT_MS)) return ::testing::AssertionSuccess();
+    if (automation::WaitUntil([&] { return !IsWindowVisible(drop); }, WAIT_MS)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the drop-down stays open after item " << index << " was chosen";
 }
 
