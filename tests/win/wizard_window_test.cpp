@@ -346,6 +346,11 @@ TEST_F(WizardWindow, HighContrastDrawsThePagesInTheSystemsColours)
         EXPECT_EQ(0, other);
         EXPECT_LT(unlike, inked / 5) << inked;
     }
+    HWND notice = GetDlgItem(window, IDC_NOTICE);
+    HDC dc = GetDC(notice);
+    WizardDialogProc(window, WM_CTLCOLORSTATIC, (WPARAM)dc, (LPARAM)notice);
+    EXPECT_EQ(ink, GetTextColor(dc)) << "the notice line";
+    ReleaseDC(notice, dc);
     for (UINT message : { WM_SETTINGCHANGE, WM_SYSCOLORCHANGE }) {
         g_installer.highContrast = true;
         Erase();
