@@ -249,6 +249,8 @@ win64_scenarios=(
   Places/PlayerPlaces.FirstPlaceThatHoldsThePlayerWins/WacupAtItsDefaultFolderOnly
   Places/PlayerPlaces.FirstPlaceThatHoldsThePlayerWins/Only64BitPlayer
   Places/PlayerSettingsPlace.RewritesWhereThePlayerReadsOrSaysItDidNot/DesktopUsersFolder
+  # The drop-down list clicked open and an item clicked, through the input queue.
+  Scales/Players.ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto/At96
 )
 ja_scenarios=(
   Install.TypicalRunClosesCopiesAndStartsThePlayer

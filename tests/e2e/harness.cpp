@@ -184,6 +184,115 @@ bool GoNext(HWND wizard, const char* expectedNextLabel)
     return WaitNextLabel(wizard, expectedNextLabel);
 }
 
+// A click with the pointer in the middle of `area` (client pixels of
+// `window`), once the system finds `target` there: shown, on the screen,
+// and under no other window.
+static ::testing::AssertionResult ClickIn(HWND window, RECT area, HWND target)
+{
+    POINT p = { (area.left + area.right) / 2, (area.top + area.bottom) / 2 };
+    POINT screen = p;
+    ClientToScreen(window, &screen);
+    HWND there = NULL;
+    if (!automation::WaitUntil([&] { return (there = WindowFromPoint(screen)) == target; }, WAIT_MS))
+        return ::testing::AssertionFailure() << "the pointer at (" << screen.x << "," << screen.y << ") finds window "
+                                             << there << ", not " << target;
+    automation::ClickAt(window, p.x, p.y);
+    return ::testing::AssertionSuccess();
+}
+
+// The keys go to the foreground window's focus: wait for `window` to be
+// the foreground window, and `focus` (when given) its focus.
+static ::testing::AssertionResult ReadyForKeys(HWND window, HWND focus)
+{
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(window, NULL);
+    if (automation::WaitUntil(
+            [&] {
+                return GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) &&
+                       (!focus || info.hwndFocus == focus);
+            },
+            WAIT_MS))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the foreground window is " << GetForegroundWindow() << ", not " << window
+                                         << "; its focus " << info.hwndFocus;
+}
+
+::testing::AssertionResult Press(HWND dialog, int id, Input input)
+{
+    HWND button = GetDlgItem(dialog, id);
+    if (!button) return ::testing::AssertionFailure() << "no control " << id;
+    if (input == POSTED) {
+        automation::Click(dialog, id);
+        return ::testing::AssertionSuccess();
+    }
+    if (input == POINTER) return ClickIn(dialog, ControlRect(dialog, id), button);
+    ::testing::AssertionResult ready = ReadyForKeys(dialog, input == ENTER ? button : NULL);
+    if (!ready) return ready;
+    if (input == ENTER) {
+        automation::SendKey(VK_RETURN);
+        return ::testing::AssertionSuccess();
+    }
+    std::string label = automation::Text(dialog, id);
+    size_t amp = label.find('&');
+    if (amp == std::string::npos || amp + 1 == label.size())
+        return ::testing::AssertionFailure() << "\"" << label << "\" has no access key";
+    automation::SendKey(LOBYTE(VkKeyScanA(label[amp + 1])), 4);
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult TypeFolder(HWND wizard, const char* text, Input input)
+{
+    if (input == POSTED) {
+        if (automation::SetText(wizard, LOCATION, text)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "WM_SETTEXT unanswered";
+    }
+    ::testing::AssertionResult clicked = Press(wizard, LOCATION, POINTER);
+    if (!clicked) return clicked;
+    ::testing::AssertionResult ready = ReadyForKeys(wizard, GetDlgItem(wizard, LOCATION));
+    if (!ready) return ready;
+    automation::SendKey(VK_HOME);
+    automation::SendKey(VK_END, 1);
+    automation::TypeKeys(text);
+    if (automation::WaitUntil([&] { return automation::Text(wizard, LOCATION) == text; }, WAIT_MS))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "typed \"" << text << "\", the box holds \""
+                                         << automation::Text(wizard, LOCATION) << "\"";
+}
+
+::testing::AssertionResult ChoosePlayer(HWND wizard, int index, Input input)
+{
+    HWND list = GetDlgItem(wizard, PLAYERS), drop = NULL;
+    ::testing::AssertionResult done = ::testing::AssertionSuccess();
+    if (input == POINTER) {
+        done = Press(wizard, PLAYERS, POINTER);
+    } else {
+        DWORD_PTR shown = CB_ERR;
+        SendMessageTimeoutA(list, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, SHORT_MS, &shown);
+        if ((int)shown != index) return ::testing::AssertionFailure() << "the list shows item " << shown << ", not " << index;
+        done = Press(wizard, PLAYERS_NAME, ACCESS_KEY);
+        if (done) done = ReadyForKeys(wizard, list);
+        if (done) automation::SendKey(VK_F4);
+    }
+    if (!done) return done;
+    if (!automation::WaitUntil([&] { return (drop = automation::DropDownOf(list)) != NULL; }, WAIT_MS))
+        return ::testing::AssertionFailure() << "no drop-down opened";
+    if (input == POINTER) {
+        RECT item;
+        DWORD_PTR found = LB_ERR;
+        if (!SendMessageTimeoutA(drop, LB_GETITEMRECT, index, (LPARAM)&item, SMTO_ABORTIFHUNG, SHORT_MS, &found) ||
+            found == (DWORD_PTR)LB_ERR)
+            return ::testing::AssertionFailure() << "the drop-down has no item " << index;
+        done = ClickIn(drop, item, drop);
+        if (!done) return done;
+    } else {
+        automation::SendKey(VK_RETURN);
+    }
+    if (automation::WaitUntil([&] { return !IsWindowVisible(drop); }, WAIT_MS)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the drop-down stays open after item " << index << " was chosen";
+}
+
 const char* const PageMessages[4] = {
     "Thanks for downloading the ZUV plug-in! This program installs it and tells you how to run and configure it.",
     "Please read the licence agreement.",

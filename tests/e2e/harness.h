@@ -69,6 +69,22 @@ struct InstallerRun {
 bool Launch(InstallerRun* run, const char* arguments = nullptr, const char* directory = nullptr,
             const std::string& folder = SetupFolder, bool expectWizard = true);
 
+// How a scenario works a button: by a posted click, which skips the input
+// queue, or as a person does, through it: with the pointer (a click in its
+// middle, once nothing covers it), by its access key (Alt and the letter
+// after its '&'), or by Enter once it has the focus (a message box's
+// default button). The keys wait for its window to be in the foreground.
+enum Input { POSTED, POINTER, ACCESS_KEY, ENTER };
+::testing::AssertionResult Press(HWND dialog, int id, Input input = POSTED);
+// The folder box's text replaced: posted (WM_SETTEXT), or by a person
+// (POINTER): the box clicked, all of it selected and `text` typed key by key.
+::testing::AssertionResult TypeFolder(HWND wizard, const char* text, Input input);
+// Item `index` of the players' list chosen, and its drop-down closed again:
+// with the POINTER, the list clicked open and the item clicked; by the keys
+// (ENTER), the label's access key, F4 to open, and Enter to take the item
+// shown, which must be that one.
+::testing::AssertionResult ChoosePlayer(HWND wizard, int index, Input input);
+
 // Waits until the Next button reads `label`.
 bool WaitNextLabel(HWND wizard, const char* label, DWORD timeoutMs = WAIT_MS);
 // Clicks and waits for the page change that follows.

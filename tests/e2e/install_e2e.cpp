@@ -102,9 +102,9 @@ protected:
         EXPECT_EQ(player.handle ? 1u : 0u, Count(PlayerLog(folder), "started")) << "the player must not start";
     }
 
-    void FinishAndExpectPlayer()
+    void FinishAndExpectPlayer(Input input = POSTED)
     {
-        Click(run.wizard, NEXT);
+        ASSERT_TRUE(Press(run.wizard, NEXT, input));
         ExpectEnds(run);
         ASSERT_TRUE(WaitWindow(0, "Winamp v1.x", nullptr, WAIT_MS)) << "the player did not start";
     }
@@ -178,7 +178,7 @@ TEST_F(Install, FinishStartsThePlayerEvenWhenItWasNotRunning)
     InstallFrom();
     ExpectInstalledFiles();
     EXPECT_EQ("", PlayerLog());
-    FinishAndExpectPlayer();
+    FinishAndExpectPlayer(POINTER);
     EXPECT_EQ(1u, Count(PlayerLog(), "started"));
 }
 
@@ -431,7 +431,7 @@ struct ReplaceCase {
     const char* installed;   // the test module that is plugins\dsp_zv.dll
     Hold hold;
     const char* held;        // in the player's folder
-    int answer;              // to the newer-module question (IDNO by Enter, its default); 0: not asked
+    int answer;              // to the newer-module question (IDNO by Enter, its default; IDYES clicked); 0: not asked
 };
 
 const ReplaceCase ReplaceCases[] = {
@@ -490,11 +490,7 @@ TEST_P(Replace, AsksBeforeADowngradeAndGetsPastFilesInUse)
         EXPECT_EQ(run.wizard, box.owner);
         EXPECT_TRUE(Visible(box.window, IDYES) && Visible(box.window, IDNO) && !Visible(box.window, IDOK) &&
                     !Visible(box.window, IDCANCEL));
-        if (c.answer == IDNO) {
-            PressKey(box.window, VK_RETURN);
-        } else {
-            Click(box.window, IDYES);
-        }
+        ASSERT_TRUE(Press(box.window, c.answer, c.answer == IDNO ? ENTER : POINTER));
     }
     ASSERT_TRUE(WaitNextLabel(run.wizard, "&Finish"));
     // A 1.5 s hold that ended before the installer got there would prove nothing.

@@ -48,7 +48,7 @@ std::string TextOf(HWND box)
 class Location : public Scenario {};
 
 // Each row on one wizard, in order: the box set first (nullptr: as left),
-// then Browse, and in the picker a folder typed and taken, or Cancel.
+// then Browse clicked, and in the picker a folder typed and taken, or Cancel.
 TEST_F(Location, BrowseFillsTheBoxWithWhatThePickerGives)
 {
     InstallPlayer(WacupFolder, SampleIni, "wacup.exe");
@@ -81,7 +81,7 @@ TEST_F(Location, BrowseFillsTheBoxWithWhatThePickerGives)
         if (row.box) {
             ASSERT_TRUE(SetText(run.wizard, LOCATION, row.box));
         }
-        Click(run.wizard, BROWSE);
+        ASSERT_TRUE(Press(run.wizard, BROWSE, POINTER));
         HWND picker = WaitPicker(run.wizard);
         ASSERT_TRUE(picker);
         if (row.picked) {
@@ -100,7 +100,7 @@ TEST_F(Location, BrowseFillsTheBoxWithWhatThePickerGives)
                           "the player's plug-ins folder is named in that code page.\n\nChoose another folder.",
                       TextOf(box.window));
             EXPECT_EQ(run.wizard, box.owner);
-            DismissMessageBox(box.window);
+            ASSERT_TRUE(Press(box.window, IDOK, POINTER));
             ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, WAIT_MS));
         }
         EXPECT_TRUE(WaitUntil([&] { return Text(run.wizard, LOCATION) == row.after; }, SHORT_MS))
@@ -129,8 +129,8 @@ class Players : public Location, public ::testing::WithParamInterface<int> {};
 
 // Winamp (the play command and its default folder, one player) and WACUP
 // (its uninstall entry) are both found, a 64-bit player is not offered; the
-// keyboard reaches the list, whose choice is installed into. At 100 % the
-// README's picture is taken.
+// keyboard and the pointer reach the list, whose choice is installed into.
+// At 100 % the README's picture is taken.
 TEST_P(Players, ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto)
 {
     const int dpi = GetParam();
@@ -180,6 +180,25 @@ TEST_P(Players, ListOffersEveryPlayerFoundAndTheChoiceIsInstalledInto)
     PressKey(run.wizard, VK_DOWN);
     EXPECT_TRUE(WaitUntil([&] { return Text(run.wizard, LOCATION) == "c:\\players\\wacup\\plugins\\"; }, SHORT_MS))
         << Text(run.wizard, LOCATION);
+    // The list worked as a person does, each time after the box was typed
+    // into (nullptr: not): Winamp clicked in the drop-down, or the item
+    // shown taken by the keys. Either way its folder goes into the box, also
+    // when it is the item the list shows already.
+    const struct { const char* typed; Input input; } Choices[] = {
+        { nullptr, POINTER },
+        { "C:\\Elsewhere\\", POINTER },
+        { "C:\\Program Files\\Winamp\\Plugins\\", ENTER },
+    };
+    for (const auto& choice : Choices) {
+        SCOPED_TRACE(choice.typed ? choice.typed : "as left");
+        if (choice.typed) {
+            ASSERT_TRUE(TypeFolder(run.wizard, choice.typed, POINTER));
+        }
+        ASSERT_TRUE(ChoosePlayer(run.wizard, 0, choice.input));
+        EXPECT_TRUE(WaitUntil([&] { return Text(run.wizard, LOCATION) == "c:\\program files\\winamp\\plugins\\"; },
+                              SHORT_MS))
+            << Text(run.wizard, LOCATION);
+    }
     // The box stays editable.
     ASSERT_TRUE(SetText(run.wizard, LOCATION, "c:\\players\\wacup\\Plugins\\"));
     ASSERT_TRUE(GoNext(run.wizard, "&Finish"));

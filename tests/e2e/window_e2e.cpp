@@ -1,6 +1,8 @@
 // The wizard window as the user sees it: page pictures, the notice line's
 // colour, the strips beyond a picture when the window is larger, and a
 // screenshot of every page; and each page's message as a screen reader gets it.
+// The pages are walked with every button that changes them, clicked and
+// pressed by its access key.
 #include "harness.h"
 
 using namespace automation;
@@ -94,7 +96,7 @@ TEST_F(Window, EveryPageShowsItsPicture)
         PressKey(run.wizard, VK_UP);
         EXPECT_TRUE(WaitUntil([&] { return FocusedId(run.wizard) == id; }, SHORT_MS)) << FocusedId(run.wizard);
     }
-    ASSERT_TRUE(GoNext(run.wizard, "&Agree"));
+    ASSERT_TRUE(Press(run.wizard, NEXT, POINTER));
     ExpectPage(Agreement);
     // The message control lies partly over the agreement box: a click there
     // still reaches the box.
@@ -102,16 +104,24 @@ TEST_F(Window, EveryPageShowsItsPicture)
     ASSERT_TRUE(IntersectRect(&both, &box, &message));
     ClickAt(run.wizard, (both.left + both.right) / 2, (both.top + both.bottom) / 2);
     EXPECT_TRUE(WaitUntil([&] { return FocusedId(run.wizard) == AGREEMENT; }, SHORT_MS)) << FocusedId(run.wizard);
-    Click(run.wizard, BACK);
-    ASSERT_TRUE(WaitNextLabel(run.wizard, "&Next->"));
-    ExpectPage(Welcome);
-    ASSERT_TRUE(WalkToLocation(run.wizard));
-    ExpectPage(Location);
-    // Browse is there; with one player found, no list to choose from.
-    EXPECT_TRUE(Visible(run.wizard, BROWSE));
-    EXPECT_FALSE(Visible(run.wizard, PLAYERS));
-    ASSERT_TRUE(GoNext(run.wizard, "&Finish"));
-    ExpectPage(Finished);
+    // Back and forth with every button that changes the page, each pressed
+    // with the pointer and by its access key.
+    const struct { int button; Input input; const Page* page; } Walk[] = {
+        { BACK, POINTER, &Welcome },     { NEXT, ACCESS_KEY, &Agreement }, { NEXT, POINTER, &Location },
+        { BACK, POINTER, &Agreement },   { NEXT, ACCESS_KEY, &Location },  { BACK, ACCESS_KEY, &Agreement },
+        { BACK, ACCESS_KEY, &Welcome },  { NEXT, POINTER, &Agreement },    { NEXT, POINTER, &Location },
+        { NEXT, POINTER, &Finished },    { BACK, POINTER, &Location },     { NEXT, ACCESS_KEY, &Finished },
+        { BACK, ACCESS_KEY, &Location }, { NEXT, POINTER, &Finished },
+    };
+    for (const auto& step : Walk) {
+        SCOPED_TRACE(std::string(step.button == NEXT ? "Next" : "Back") + (step.input == POINTER ? " clicked" : " by its key") +
+                     " to " + step.page->name);
+        ASSERT_TRUE(Press(run.wizard, step.button, step.input));
+        ExpectPage(*step.page);
+        // Browse is there; with one player found, no list to choose from.
+        EXPECT_EQ(step.page == &Location, Visible(run.wizard, BROWSE));
+        EXPECT_FALSE(Visible(run.wizard, PLAYERS));
+    }
 }
 
 TEST_F(Window, NoticeLineIsDrawnInItsColour)

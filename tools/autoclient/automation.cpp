@@ -157,6 +157,57 @@ void ClickAt(HWND window, int x, int y)
     SendInput(2, input, sizeof input[0]);
 }
 
+void SendKey(UINT vk, UINT shiftState)
+{
+    static const UINT Modifiers[3] = { VK_SHIFT, VK_CONTROL, VK_MENU };
+    INPUT input[8];
+    ZeroMemory(input, sizeof input);
+    UINT n = 0;
+    for (int i = 0; i < 3; ++i)
+        if (shiftState & (1u << i)) input[n++].ki.wVk = (WORD)Modifiers[i];
+    input[n++].ki.wVk = (WORD)vk;
+    for (UINT i = n; i-- > 0;) {
+        input[n].ki.wVk = input[i].ki.wVk;
+        input[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    for (UINT i = 0; i < n; ++i) {
+        input[i].type = INPUT_KEYBOARD;
+        input[i].ki.wScan = (WORD)MapVirtualKeyA(input[i].ki.wVk, MAPVK_VK_TO_VSC);
+    }
+    SendInput(n, input, sizeof input[0]);
+}
+
+void TypeKeys(const char* text)
+{
+    for (const char* c = text; *c; ++c) {
+        SHORT key = VkKeyScanA(*c);
+        if (key != -1) SendKey(LOBYTE(key), HIBYTE(key));
+    }
+}
+
+struct DropDownRequest {
+    DWORD thread;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchDropDown(HWND window, LPARAM param)
+{
+    DropDownRequest* request = (DropDownRequest*)param;
+    char name[32];
+    if (GetWindowThreadProcessId(window, NULL) != request->thread || !IsWindowVisible(window) ||
+        !GetClassNameA(window, name, sizeof name) || lstrcmpA(name, "ComboLBox") != 0)
+        return TRUE;
+    request->found = window;
+    return FALSE;
+}
+
+HWND DropDownOf(HWND combo)
+{
+    DropDownRequest request = { GetWindowThreadProcessId(combo, NULL), NULL };
+    if (request.thread) EnumWindows(MatchDropDown, (LPARAM)&request);
+    return request.found;
+}
+
 bool ReadAccessibleChildren(HWND dialog, std::vector<AccessibleChild>* out)
 {
     // Loaded when first asked for, not linked: the benchmarks' timer uses

@@ -43,6 +43,18 @@ void Click(HWND dialog, int id);
 // whatever control the system finds there.
 void ClickAt(HWND window, int x, int y);
 
+// Keys pressed through the input queue, as a keyboard does, to the focus of
+// the foreground window. `shiftState` as VkKeyScan's high byte: 1 Shift,
+// 2 Ctrl, 4 Alt, held around the key.
+void SendKey(UINT vk, UINT shiftState = 0);
+// Each character of `text` as the key, and Shift, that types it on this
+// keyboard layout, one after another; one that no key types is left out
+// (read the text back).
+void TypeKeys(const char* text);
+// The open drop-down of a combo box: a top-level window of class ComboLBox
+// of the combo's thread, shown; NULL when none is.
+HWND DropDownOf(HWND combo);
+
 // What a screen reader gets from a child window: its client object's name
 // and state (STATE_SYSTEM_* bits), by oleacc's AccessibleObjectFromWindow.
 struct AccessibleChild {
