@@ -287,7 +287,9 @@ static void Browse()
 // No frame changes, so none is redrawn: the wizard's caption alone costs
 // wine up to 0.5 ms. Nor does Back, which the Location page left enabled:
 // its place is taken out of the paint, the wizard's (which has no
-// WS_CLIPCHILDREN and would draw the page over it) and its own.
+// WS_CLIPCHILDREN and would draw the page over it) and its own. The message
+// draws nothing of its own, so only the wizard paints its place: under wine
+// it was painted again after the page, 0.2 to 0.4 ms for no pixel.
 static void ShowFinished()
 {
     static const int retitled[] = { IDC_NEXT, IDCANCEL, IDC_MESSAGE };
@@ -304,6 +306,7 @@ static void ShowFinished()
     GetWindowRect(GetDlgItem(wizard, IDC_BACK), &back);
     MapWindowPoints(NULL, wizard, (POINT*)&back, 2);
     RedrawWindow(wizard, &back, NULL, RDW_VALIDATE | RDW_ALLCHILDREN);
+    RedrawWindow(GetDlgItem(wizard, IDC_MESSAGE), NULL, NULL, RDW_VALIDATE);
 }
 
 // Four decimal numbers with dots, from the most significant.
