@@ -84,15 +84,14 @@ static size_t FolderLength(const char* text, bool slash, const LeadBytes* lead)
     return n;
 }
 
-static bool EndsInSeparator(const char* text, const LeadBytes* lead)
-{
-    char c = *LastChar(text, lead);
-    return c == '\\' || c == '/';
-}
-
 static bool IsSeparator(char c)
 {
     return c == '\\' || c == '/';
+}
+
+static bool EndsInSeparator(const char* text, const LeadBytes* lead)
+{
+    return IsSeparator(*LastChar(text, lead));
 }
 
 // The next character of a folder name as SameFolderName compares it, and
